@@ -1,0 +1,38 @@
+// The one rule by which linkerkit splits a file into lines. The line list
+// and every program read files through it, so a line means the same thing
+// everywhere: at most 99999 bytes per piece, line feed and a carriage return
+// before it removed, text ending at its first NUL byte.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace linkerkit {
+
+class LineReader {
+ public:
+  static constexpr int kBufferSize = 100000;
+
+  explicit LineReader(const char *path);
+
+  bool IsOpen() const { return file_ != nullptr; }
+
+  // The next line (or piece of an over-long line), valid until the next call
+  // and followed by a NUL byte in memory. Returns false at end of file.
+  bool Next(std::string_view &line);
+
+  // True once a read failed for another reason than the end of the file
+  // (a directory given as a file, an I/O error).
+  bool HadReadError() const { return file_ && std::ferror(file_.get()); }
+
+ private:
+  struct FileCloser {
+    void operator()(std::FILE *file) const { std::fclose(file); }
+  };
+  std::unique_ptr<std::FILE, FileCloser> file_;
+  std::vector<char> buffer_;
+};
+
+}  // namespace linkerkit

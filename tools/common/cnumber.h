@@ -1,0 +1,13 @@
+// Numbers are read the way the C library's atoi and atof read them: leading
+// white space skipped, the longest valid prefix taken, no number reads as 0.
+#pragma once
+
+namespace linkerkit {
+
+// atoi: strtol's value narrowed to int, as the C library computes it.
+int ReadCInt(const char *text);
+
+// atof: exactly strtod's result, on a faster path for plain decimals.
+double ReadCDouble(const char *text);
+
+}  // namespace linkerkit

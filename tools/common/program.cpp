@@ -1,0 +1,28 @@
+#include "program.h"
+
+#include "failure.h"
+
+namespace linkerkit {
+
+void Fail(const std::string &message) { throw Failure(message); }
+
+void FailCannotOpen(std::string_view path) { Fail("cannot open " + std::string(path)); }
+
+int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body) {
+  if (argc != argument_count + 1) {
+    std::printf("%.*s\n", static_cast<int>(usage.size()), usage.data());
+    return 1;
+  }
+  try {
+    body(Arguments(argv + 1, static_cast<std::size_t>(argument_count)), stdout);
+  } catch (const Failure &failure) {
+    std::printf("%s\n", failure.what());
+    std::fflush(stdout);
+    return 1;
+  }
+  // A full disk or a closed pipe must not pass for a complete track.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return 1;
+  return 0;
+}
+
+}  // namespace linkerkit

@@ -1,0 +1,21 @@
+// The shell every program's main runs in: argument count, then the body,
+// then the one-line failure message and status 1 if the body fails.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <span>
+#include <string_view>
+
+namespace linkerkit {
+
+// The program's arguments without the program name.
+using Arguments = std::span<char *const>;
+using ProgramBody = std::function<void(Arguments arguments, std::FILE *out)>;
+
+// Runs body with the arguments and standard output when exactly
+// argument_count arguments were given, else prints the usage line. Returns
+// the exit status: 0 for a normal end, 1 for a failure or a failed write.
+int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body);
+
+}  // namespace linkerkit

@@ -1,0 +1,53 @@
+// The track line: "%f #TAG position length", one per residue. Every program
+// that writes or reads tracks (and the score file, which has the same shape)
+// does it here.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace linkerkit {
+
+// Appends value as C's "%f" prints it: six decimals, a minus sign kept on a
+// negative value that rounds to zero, inf and nan as printf spells them.
+void AppendFixed6(std::string &out, double value);
+void AppendInt(std::string &out, long long value);
+
+// Appends "%f #TAG %d %d\n".
+void AppendTrackLine(std::string &out, double value, std::string_view tag, int position, int length);
+
+// Writes one track line per value, positions 0 to n - 1 with length n.
+template <typename Real>
+std::string FormatTrack(const std::vector<Real> &values, std::string_view tag) {
+  std::string out;
+  out.reserve(values.size() * 28);
+  const int length = static_cast<int>(values.size());
+  for (int i = 0; i < length; ++i) AppendTrackLine(out, static_cast<double>(values[i]), tag, i, length);
+  return out;
+}
+
+void WriteAll(std::FILE *out, std::string_view text);
+
+// What a vector assembler takes from a track line: the leading value and the
+// position after "#TAG ". Empty when the line has no "#" followed by a space.
+struct TrackValue {
+  double value;
+  int position;
+};
+std::optional<TrackValue> ParseTrackLine(const char *line);
+
+// A score line: value, the name between the first "#" and the next space,
+// the position after that space and the length after the following space.
+// Empty when the "#" or either space is missing.
+struct ScoreLine {
+  double value;
+  std::string_view name;
+  int position;
+  int length;
+};
+std::optional<ScoreLine> ParseScoreLine(const char *line);
+
+}  // namespace linkerkit
