@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "alphabet.h"
+#include "arguments.h"
+#include "cnumber.h"
+#include "failure.h"
+#include "fasta.h"
+#include "lines.h"
+#include "test_support.h"
+#include "track.h"
+#include "window.h"
+
+namespace {
+
+using namespace linkerkit;
+using linkerkit::test::TempDir;
+using linkerkit::test::WriteFile;
+
+std::string PrintfFixed(double value) {
+  char buffer[400];
+  std::snprintf(buffer, sizeof buffer, "%f", value);
+  return buffer;
+}
+
+std::string Fixed6(double value) {
+  std::string out;
+  AppendFixed6(out, value);
+  return out;
+}
+
+TEST(NumberFormat, AgreesWithPrintfEverywhere) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double value : {0.5, -1.25, -0.0000004, -0.0, 0.0, 0.0000005, 0.0000015, 2.5e-7, 1e308, -1e308, 123456789.1234565,
+                             inf, -inf, std::nan(""), -std::nan(""), std::numeric_limits<double>::denorm_min()}) {
+    EXPECT_EQ(Fixed6(value), PrintfFixed(value)) << value;
+  }
+  EXPECT_EQ(Fixed6(-0.0000004), "-0.000000");
+  std::mt19937_64 bits(42);
+  for (int i = 0; i < 200000; ++i) {
+    double value;
+    const auto word = bits();
+    std::memcpy(&value, &word, sizeof value);
+    if (i % 2) value = std::ldexp(static_cast<double>(word >> 11), -static_cast<int>(word % 80));
+    ASSERT_EQ(Fixed6(value), PrintfFixed(value)) << value;
+  }
+}
+
+TEST(NumberReading, CIntFollowsAtoi) {
+  for (const char *text : {"15", "  -3x", "+7", "abc", "", "2147483647", "99999999999", "-99999999999", "0x10", "\t\n 12"}) {
+    EXPECT_EQ(ReadCInt(text), std::atoi(text)) << text;
+  }
+}
+
+TEST(NumberReading, CDoubleIsExactlyStrtod) {
+  for (const char *text : {"0.5", "  -1.25 #QUERY", "+3.5", ".5", "-.5", "5.", "1e5", "1e", "1.5e+3x", "abc", "", "-",
+                           "0x1p3", "-0x10", "inf", "-INFINITY", "nan", "1e400", "-1e400", "1e-400", "4.9e-324",
+                           "\t\n2.5", "0.1000000000000000055511151231257827", "00012.750"}) {
+    const double expected = std::strtod(text, nullptr);
+    const double got = ReadCDouble(text);
+    if (std::isnan(expected)) {
+      EXPECT_TRUE(std::isnan(got)) << text;
+    } else {
+      EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text << " " << got << " " << expected;
+    }
+  }
+  std::mt19937_64 bits(7);
+  char buffer[64];
+  for (int i = 0; i < 100000; ++i) {
+    std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(bits() % 12), std::ldexp(static_cast<double>(bits() >> 20), -30) - 1000.0);
+    ASSERT_EQ(ReadCDouble(buffer), std::strtod(buffer, nullptr)) << buffer;
+  }
+}
+
+TEST(WindowSize, RejectsWhatAtoiReadsAsZeroOrLess) {
+  EXPECT_EQ(ReadWindowSize("15"), 15);
+  EXPECT_EQ(ReadWindowSize("7abc"), 7);
+  for (const char *bad : {"0", "-3", "abc", ""}) {
+    try {
+      ReadWindowSize(bad);
+      ADD_FAILURE() << bad;
+    } catch (const Failure &failure) {
+      EXPECT_EQ(std::string(failure.what()), std::string("invalid window size: ") + bad);
+    }
+  }
+}
+
+TEST(CentredWindow, DividesByWsAndHandlesEdges) {
+  const std::vector<double> raw = {1, 2, 3, 2, 1};
+  EXPECT_EQ(SmoothCentred(raw, 3, WindowEdges::kRaw), (std::vector<double>{1, 2, 7.0 / 3, 2, 1}));
+  EXPECT_EQ(SmoothCentred(raw, 3, WindowEdges::kZero), (std::vector<double>{0, 2, 7.0 / 3, 2, 0}));
+  // Even ws: 2h + 1 = ws + 1 values divided by ws.
+  EXPECT_EQ(SmoothCentred(raw, 2, WindowEdges::kRaw), (std::vector<double>{1, 3, 3.5, 3, 1}));
+  EXPECT_EQ(SmoothCentred(raw, 1, WindowEdges::kZero), raw);
+  // n <= 2h: no full window anywhere.
+  EXPECT_EQ(SmoothCentred(raw, 5 * 2, WindowEdges::kRaw), raw);
+  EXPECT_EQ(SmoothCentred(raw, 2147483647, WindowEdges::kZero), std::vector<double>(5, 0.0));
+}
+
+TEST(CentredWindow, AddsInAscendingOrderInItsOwnPrecision) {
+  // Ascending order: ((1e16 + 1) + 1) loses both ones; a different order would not.
+  const std::vector<double> raw = {1.0, 1.0, 1e16};
+  const double ascending = (1e16 + (1.0 + (1.0 + 0.0))) / 3;
+  EXPECT_EQ(SmoothCentred(raw, 3, WindowEdges::kZero)[1], ascending);
+  const std::vector<float> rows = {0.9f, 0.0f, 0.6f, 0.3f};
+  const auto smoothed = SmoothCentred(rows, 3, WindowEdges::kRaw);
+  EXPECT_EQ(smoothed[1], (0.6f + (0.0f + (0.9f + 0.0f))) / 3.0f);
+  EXPECT_EQ(PrintfFixed(smoothed[1]), "0.500000");
+  EXPECT_EQ(PrintfFixed(smoothed[2]), "0.300000");
+}
+
+TEST(TrackLine, WritesTheFixedShape) {
+  std::string out;
+  AppendTrackLine(out, -1.25, "QUERY", 3, 10);
+  AppendTrackLine(out, 0.5, "query", 0, 1);
+  EXPECT_EQ(out, "-1.250000 #QUERY 3 10\n0.500000 #query 0 1\n");
+  EXPECT_EQ(FormatTrack(std::vector<float>{0.1f}, "QUERY"), PrintfFixed(0.1f) + " #QUERY 0 1\n");
+}
+
+TEST(TrackLine, ReadsValueAndPositionWhateverTheTag) {
+  std::string out;
+  AppendTrackLine(out, -1.25, "QUERY", 3, 10);
+  const auto parsed = ParseTrackLine(out.c_str());
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->value, -1.25);
+  EXPECT_EQ(parsed->position, 3);
+  EXPECT_EQ(ParseTrackLine("0.5 #query 7 9")->position, 7);
+  EXPECT_FALSE(ParseTrackLine("0.5 QUERY 7 9"));
+  EXPECT_FALSE(ParseTrackLine("0.5 #QUERY"));
+}
+
+TEST(ScoreLine, SplitsNamePositionAndLength) {
+  const auto parsed = ParseScoreLine("0.650000 #P2 1 5");
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->value, 0.65);
+  EXPECT_EQ(parsed->name, "P2");
+  EXPECT_EQ(parsed->position, 1);
+  EXPECT_EQ(parsed->length, 5);
+  EXPECT_EQ(ParseScoreLine("1 #a#b 2 3")->name, "a#b");
+  for (const char *bad : {"0.5 P1 1 5", "0.5 #P1", "0.5 #P1 1"}) EXPECT_FALSE(ParseScoreLine(bad)) << bad;
+}
+
+TEST(Fasta, HeadersAndCapitals) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(ExtractFastaResidues(Lines{">P1", "MKV", "LLA"}), "MKVLLA");
+  EXPECT_EQ(ExtractFastaResidues(Lines{">P1 desc", ">second header", "mkV*L-l.a 1\xc3\x89"}), "VL");
+  // Only leading headers are skipped: an empty first line ends the skipping.
+  EXPECT_EQ(ExtractFastaResidues(Lines{"", ">Hdr", "AC"}), "HAC");
+  EXPECT_EQ(ExtractFastaResidues(Lines{">one", "AC", ">Two", "DE"}), "ACTDE");
+  EXPECT_EQ(ExtractFastaResidues(Lines{">only"}), "");
+}
+
+TEST(Fasta, MissingFileFailsButEmptyFileHasNoResidues) {
+  TempDir dir;
+  WriteFile(dir / "empty.fa", "");
+  EXPECT_EQ(ReadFastaResidues(dir / "empty.fa"), "");
+  WriteFile(dir / "crlf.fa", ">x\r\nAC\r\nD\r\n");
+  EXPECT_EQ(ReadFastaResidues(dir / "crlf.fa"), "ACD");
+  try {
+    ReadFastaResidues(dir / "missing.fa");
+    ADD_FAILURE();
+  } catch (const Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()), "cannot open " + (dir / "missing.fa"));
+  }
+  EXPECT_THROW(ReadLines(dir.path().string()), Failure);  // a folder is not a file
+}
+
+TEST(Alphabet, ProfileOrder) {
+  EXPECT_EQ(ProfileIndex('A'), 0);
+  EXPECT_EQ(ProfileIndex('V'), 19);
+  EXPECT_EQ(ProfileIndex('X'), -1);
+  EXPECT_EQ(ProfileIndex('a'), -1);
+}
+
+}  // namespace
+
+#include "output_file.h"
+
+namespace {
+
+using linkerkit::test::ReadFile;
+
+TEST(OutputFile, AppearsOnlyWhenAllAreWritten) {
+  TempDir dir;
+  WriteFile(dir / "c.txt", "old c\n");
+  linkerkit::WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "c.txt", "C\n"}});
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "A\n");
+  EXPECT_EQ(ReadFile(dir / "c.txt"), "C\n");
+
+  // The second file's folder is missing: neither file changes, no temporary file is left.
+  try {
+    linkerkit::WriteFilesAtomically({{dir / "c.txt", "new\n"}, {dir / "none/b.txt", "B\n"}});
+    ADD_FAILURE();
+  } catch (const linkerkit::Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()), "cannot open " + (dir / "none/b.txt"));
+  }
+  EXPECT_EQ(ReadFile(dir / "c.txt"), "C\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+}
+
+}  // namespace

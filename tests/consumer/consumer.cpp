@@ -1,0 +1,20 @@
+// Uses each installed library once; prints "ok" when all answer as expected.
+#include <linkerkit/MakeList.h>
+#include <linkerkit/mt19937-64.h>
+#include <linkerkit/mt19937ar.h>
+
+#include <cstdio>
+
+int main() {
+  ListMember *first = AddListMember(0);
+  WriteList(WriteList(first, "b"), "a");
+  DeleteLastData(first);
+  SortList(first, 0);
+  const bool list_ok = CountList(first) == 2 && first->data[0] == 'a';
+  ClearList(first);
+  init_genrand(1);
+  init_genrand64(5489);
+  const bool generators_ok = genrand_int32() == 1791095845UL && genrand64_int64() == 14514284786278117030ULL;
+  std::puts(list_ok && generators_ok ? "ok" : "wrong");
+  return list_ok && generators_ok ? 0 : 1;
+}

@@ -1,0 +1,67 @@
+#include "test_support.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace linkerkit::test {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "linkerkit-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::string &path, const std::string &content) {
+  std::ofstream file(path, std::ios::binary);
+  file << content;
+}
+
+std::string ReadFile(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream content;
+  content << file.rdbuf();
+  return content.str();
+}
+
+namespace {
+
+std::string ShellQuote(const std::string &text) {
+  std::string quoted = "'";
+  for (const char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+}  // namespace
+
+RunResult RunTool(const std::string &program, const std::vector<std::string> &arguments) {
+  std::string command = ShellQuote(std::string(LINKERKIT_BIN_DIR) + "/" + program);
+  for (const auto &argument : arguments) command += " " + ShellQuote(argument);
+  command += " </dev/null 2>/dev/null";
+  std::FILE *pipe = popen(command.c_str(), "r");
+  if (!pipe) throw std::runtime_error("popen failed");
+  RunResult result;
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+}  // namespace linkerkit::test

@@ -1,0 +1,37 @@
+// Helpers for tests that work on files and run the built programs.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace linkerkit::test {
+
+// A fresh folder, removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir &) = delete;
+  TempDir &operator=(const TempDir &) = delete;
+  const std::filesystem::path &path() const { return path_; }
+  // Path of name inside the folder, as a string.
+  std::string operator/(const std::string &name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteFile(const std::string &path, const std::string &content);
+std::string ReadFile(const std::string &path);
+
+struct RunResult {
+  std::string out;  // everything the program wrote on standard output
+  int status;       // exit status
+};
+
+// Runs a built program (by its name in the build's bin folder) with the
+// arguments, standard input from /dev/null and standard error discarded.
+RunResult RunTool(const std::string &program, const std::vector<std::string> &arguments);
+
+}  // namespace linkerkit::test
