@@ -1,0 +1,28 @@
+# Sourced by the other scripts: installs the Debian packages named in the
+# arguments when a command or file they provide is missing.
+# Usage: ensure_packages "command-or-path:package" ...
+ensure_packages() {
+  local missing=()
+  local entry probe package
+  for entry in "$@"; do
+    probe=${entry%%:*}
+    package=${entry#*:}
+    if [[ $probe == /* ]]; then
+      [[ -e $probe ]] || missing+=("$package")
+    else
+      command -v "$probe" >/dev/null 2>&1 || missing+=("$package")
+    fi
+  done
+  if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    if [[ $(id -u) -ne 0 ]]; then
+      echo "missing packages (${missing[*]}); run as root or install them" >&2
+      return 1
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  fi
+}
+
+BUILD_PACKAGES=(cmake:cmake g++:g++ make:make)
+TEST_PACKAGES=(/usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake:libgtest-dev)
