@@ -12,6 +12,7 @@ foreach(program ScoreSeqComplexity)
   endif()
 endforeach()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
+                        "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_LINK_FLAGS}"
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
 if(status)
   message(FATAL_ERROR "consumer configure failed: ${out}")
