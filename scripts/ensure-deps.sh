@@ -20,9 +20,9 @@ ensure_packages() {
       return 1
     fi
     DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
 }
 
-BUILD_PACKAGES=(cmake:cmake g++:g++ make:make)
+BUILD_PACKAGES=(cmake:cmake g++:g++ make:make /usr/include/libsvm/svm.h:libsvm-dev)
 TEST_PACKAGES=(/usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake:libgtest-dev)

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "classify.h"
+#include "failure.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace linkerkit;
+using linkerkit::test::TempDir;
+using linkerkit::test::WriteFile;
+
+// Decision value x1 - x2 - 0.5, positive for the first label.
+std::string LinearModel(const std::string &labels) {
+  return "svm_type c_svc\nkernel_type linear\nnr_class 2\ntotal_sv 2\nrho 0.5\nlabel " + labels +
+         "\nnr_sv 1 1\nSV\n1 1:1 2:0 \n-1 1:0 2:1 \n";
+}
+
+TEST(VectorLines, ParsesPairsAndRejectsMalformedLines) {
+  const auto vectors = ParseVectorLines({"0 1:0.500000 2:-0.300000 #QUERY 0 2", "+1 1:1 3:2e1 #QUERY 1 2"}, "v");
+  ASSERT_EQ(vectors.size(), 2u);
+  EXPECT_EQ(vectors[0], (FeatureVector{{1, 0.5}, {2, -0.3}}));
+  EXPECT_EQ(vectors[1], (FeatureVector{{1, 1.0}, {3, 20.0}}));
+  struct Case {
+    std::string line;
+    std::string message;
+  };
+  for (const Case &c : {Case{"0 1:0.5 2:0.1", "v line 1: no #QUERY comment"},
+                        Case{"0 1:0.5 x:2 #QUERY 0 1", "v line 1: bad feature 'x:2'"},
+                        Case{"0 1:0.5 2 #QUERY 0 1", "v line 1: bad feature '2'"},
+                        Case{"0 2:0.5 1:0.1 #QUERY 0 1", "v line 1: feature indices out of order at '1:0.1'"}}) {
+    try {
+      ParseVectorLines({c.line}, "v");
+      ADD_FAILURE() << c.line;
+    } catch (const Failure &failure) {
+      EXPECT_EQ(std::string(failure.what()), c.message);
+    }
+  }
+}
+
+TEST(LinkerModel, DecisionValuesPointTowardsTheLinkerLabel) {
+  TempDir dir;
+  WriteFile(dir / "plus_first", LinearModel("1 -1"));
+  WriteFile(dir / "minus_first", LinearModel("-1 1"));
+  const std::vector<FeatureVector> vectors = {{{1, 2.0}, {2, 0.5}}, {{1, 0.0}, {2, 1.0}}};
+  const auto plus = LinkerModel(dir / "plus_first").Score(vectors, "v");
+  EXPECT_NEAR(plus[0], 2.0 - 0.5 - 0.5, 1e-12);
+  EXPECT_NEAR(plus[1], 0.0 - 1.0 - 0.5, 1e-12);
+  // With -1 as the first label LIBSVM's value is positive for non-linkers.
+  const auto minus = LinkerModel(dir / "minus_first").Score(vectors, "v");
+  EXPECT_NEAR(minus[0], -plus[0], 1e-12);
+}
+
+TEST(LinkerModel, RejectsModelsAndVectorsThatDoNotFit) {
+  TempDir dir;
+  WriteFile(dir / "model", LinearModel("1 -1"));
+  WriteFile(dir / "garbage", "not a model\n");
+  WriteFile(dir / "labels", LinearModel("2 3"));
+  EXPECT_THROW(LinkerModel(dir / "missing"), Failure);
+  EXPECT_THROW(LinkerModel(dir / "garbage"), Failure);
+  EXPECT_THROW(LinkerModel(dir / "labels"), Failure);
+  const LinkerModel model(dir / "model");
+  EXPECT_THROW(model.Score({{{1, 1.0}, {2, 1.0}, {3, 1.0}}}, "v"), Failure);
+  EXPECT_THROW(model.Score({{{1, 1.0}}}, "v"), Failure);
+}
+
+TEST(Smoothing, ClippedWindowIsATrueMean) {
+  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 3), (std::vector<double>{1.5, 2, 3, 3.5}));
+  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 1), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 100), (std::vector<double>(4, 2.5)));
+}
+
+TEST(Normalising, ZScoresPerProtein) {
+  const auto z = ZScores({1, 2, 3});
+  const double sd = std::sqrt(2.0 / 3.0);
+  EXPECT_DOUBLE_EQ(z[0], -1.0 / sd);
+  EXPECT_DOUBLE_EQ(z[1], 0.0);
+  EXPECT_DOUBLE_EQ(z[2], 1.0 / sd);
+  EXPECT_EQ(ZScores({0.1, 0.1, 0.1}), (std::vector<double>{0, 0, 0}));
+  EXPECT_TRUE(ZScores({}).empty());
+}
+
+}  // namespace
