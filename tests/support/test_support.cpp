@@ -50,8 +50,20 @@ std::string ShellQuote(const std::string &text) {
 }  // namespace
 
 RunResult RunTool(const std::string &program, const std::vector<std::string> &arguments) {
-  std::string command = ShellQuote(std::string(LINKERKIT_BIN_DIR) + "/" + program);
-  for (const auto &argument : arguments) command += " " + ShellQuote(argument);
+  // LINKERKIT_TOOL_WRAPPER runs every program under a checker, for example
+  // "valgrind --leak-check=full --error-exitcode=97 -q": its findings then
+  // show as a wrong exit status.
+  const char *wrapper = std::getenv("LINKERKIT_TOOL_WRAPPER");
+  std::string command;
+  if (wrapper) {
+    command = wrapper;
+    command += ' ';
+  }
+  command += ShellQuote(std::string(LINKERKIT_BIN_DIR) + "/" + program);
+  for (const auto &argument : arguments) {
+    command += ' ';
+    command += ShellQuote(argument);
+  }
   command += " </dev/null 2>/dev/null";
   std::FILE *pipe = popen(command.c_str(), "r");
   if (!pipe) throw std::runtime_error("popen failed");

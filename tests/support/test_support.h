@@ -31,7 +31,8 @@ struct RunResult {
 };
 
 // Runs a built program (by its name in the build's bin folder) with the
-// arguments, standard input from /dev/null and standard error discarded.
+// arguments, standard input from /dev/null and standard error discarded,
+// under the command in LINKERKIT_TOOL_WRAPPER when that is set.
 RunResult RunTool(const std::string &program, const std::vector<std::string> &arguments);
 
 }  // namespace linkerkit::test

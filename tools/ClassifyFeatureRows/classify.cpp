@@ -1,6 +1,8 @@
 #include "classify.h"
 
+#include <fcntl.h>
 #include <libsvm/svm.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -62,15 +64,46 @@ std::vector<FeatureVector> ParseVectorLines(const std::vector<std::string> &line
   return vectors;
 }
 
+namespace {
+
+// LIBSVM's loader leaks its open file on a malformed header and explains
+// itself on standard error, so the header is checked here first: known
+// keywords only, up to the "SV" line that starts the support vectors.
+bool HasModelHeader(const std::vector<std::string> &lines) {
+  static const std::vector<std::string_view> keywords = {"svm_type", "kernel_type", "degree", "gamma", "coef0",
+                                                         "nr_class", "total_sv", "rho", "label", "probA",
+                                                         "probB", "prob_density_marks", "nr_sv"};
+  for (const std::string &line : lines) {
+    if (line == "SV") return true;
+    const std::string_view keyword = std::string_view(line).substr(0, line.find(' '));
+    if (std::find(keywords.begin(), keywords.end(), keyword) == keywords.end()) return false;
+  }
+  return false;
+}
+
+// Keeps LIBSVM's own messages off standard error while it loads a model.
+svm_model *LoadModelQuietly(const std::string &path) {
+  std::fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  const int null_device = open("/dev/null", O_WRONLY);
+  if (saved >= 0 && null_device >= 0) dup2(null_device, STDERR_FILENO);
+  svm_model *model = svm_load_model(path.c_str());
+  std::fflush(stderr);
+  if (saved >= 0) {
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+  }
+  if (null_device >= 0) close(null_device);
+  return model;
+}
+
+}  // namespace
+
 void LinkerModel::ModelDeleter::operator()(svm_model *model) const { svm_free_and_destroy_model(&model); }
 
 LinkerModel::LinkerModel(const std::string &path) {
-  if (std::FILE *probe = std::fopen(path.c_str(), "r")) {
-    std::fclose(probe);
-  } else {
-    FailCannotOpen(path);
-  }
-  model_.reset(svm_load_model(path.c_str()));
+  if (!HasModelHeader(ReadLines(path))) Fail("cannot load model " + path);
+  model_.reset(LoadModelQuietly(path));
   if (!model_) Fail("cannot load model " + path);
   const int type = svm_get_svm_type(model_.get());
   if ((type != C_SVC && type != NU_SVC) || svm_get_nr_class(model_.get()) != 2) {
