@@ -22,7 +22,13 @@ bool LineReader::Refill() {
   begin_ = 0;
   const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - 1 - end_, file_.get());
   end_ += got;
+  FindNextNul();
   return got > 0;
+}
+
+void LineReader::FindNextNul() {
+  const void *nul = std::memchr(buffer_.data() + begin_, '\0', end_ - begin_);
+  next_nul_ = nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - buffer_.data()) : kNoNul;
 }
 
 bool LineReader::Next(std::string_view &line) {
@@ -45,8 +51,13 @@ bool LineReader::Next(std::string_view &line) {
                                     : (end_ - start < kMaxPiece ? end_ - start : kMaxPiece);
   begin_ = start + piece;
 
+  // The text ends at a NUL byte inside the piece.
   char *text = buffer_.data() + start;
-  std::size_t length = strnlen(text, piece);
+  std::size_t length = piece;
+  if (next_nul_ < begin_) {
+    length = next_nul_ - start;
+    FindNextNul();
+  }
   if (length > 0 && text[length - 1] == '\n') --length;
   if (length > 0 && text[length - 1] == '\r') --length;
   overwritten_pending_ = true;

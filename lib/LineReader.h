@@ -41,6 +41,11 @@ class LineReader {
   std::vector<char> buffer_;
   std::size_t begin_ = 0;  // first unread byte
   std::size_t end_ = 0;    // one past the last byte read
+  // The first NUL byte among the unread ones (kNoNul if none): looked for
+  // once per block, not once per line, as NUL bytes are rare.
+  static constexpr std::size_t kNoNul = static_cast<std::size_t>(-1);
+  std::size_t next_nul_ = kNoNul;
+  void FindNextNul();
   // The byte the last line's terminating NUL was written over, put back
   // before the next line is cut.
   bool overwritten_pending_ = false;

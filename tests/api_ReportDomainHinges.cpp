@@ -15,9 +15,9 @@ using namespace linkerkit;
 using Texts = std::vector<std::string>;
 
 std::vector<Candidate> Scan(const std::vector<std::string> &lines, float threshold, int offset = 0) {
-  std::size_t next = 0;
-  return FindCandidates([&]() -> const char * { return next < lines.size() ? lines[next++].c_str() : nullptr; },
-                        threshold, offset);
+  RunScanner scanner(threshold, offset);
+  for (const std::string &line : lines) scanner.Add(line.c_str());
+  return scanner.Finish();
 }
 
 Texts Records(const std::vector<Candidate> &candidates) {

@@ -149,12 +149,12 @@ TEST(ScoreLine, SplitsNamePositionAndLength) {
   ASSERT_TRUE(parsed);
   EXPECT_EQ(parsed->value, 0.65);
   EXPECT_EQ(parsed->name, "P2");
-  EXPECT_EQ(parsed->position, 1);
-  EXPECT_EQ(parsed->length, 5);
+  EXPECT_EQ(parsed->Position(), 1);
+  EXPECT_EQ(parsed->Length(), 5);
   EXPECT_EQ(ParseScoreLine("1 #a#b 2 3")->name, "a#b");
   EXPECT_EQ(ParseScoreLine("x1#Q 2 3")->name, "Q");
   EXPECT_EQ(ParseScoreLine("-1.5e1#Q 2 3")->value, -15.0);
-  EXPECT_EQ(ParseScoreLine("1 #Q  7 3")->length, 7);  // the length follows the space after the name's space
+  EXPECT_EQ(ParseScoreLine("1 #Q  7 3")->Length(), 7);  // the length follows the space after the name's space
   for (const char *bad : {"0.5 P1 1 5", "0.5 #P1", "0.5 #P1 1"}) EXPECT_FALSE(ParseScoreLine(bad)) << bad;
 }
 

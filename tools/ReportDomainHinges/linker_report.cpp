@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "LineReader.h"
 #include "cnumber.h"
@@ -14,28 +15,6 @@ namespace linkerkit {
 
 namespace {
 
-struct OpenRun {
-  std::string name;
-  int start = 0;
-  int end = 0;
-  int length = 0;
-  float peak = 0;
-  int peak_position = 0;
-};
-
-Candidate CloseRun(const OpenRun &run, float threshold) {
-  const float score = run.peak - threshold;
-  Candidate candidate{run.name, run.name.size(), 0.0, run.start, run.end, run.peak_position, run.length};
-  candidate.record += ' ';
-  AppendFixed6(candidate.record, static_cast<double>(score));
-  candidate.score = ReadCDouble(candidate.record.c_str() + candidate.name_length + 1);
-  for (const int field : {run.start, run.end, run.peak_position, run.length}) {
-    candidate.record += ' ';
-    AppendInt(candidate.record, field);
-  }
-  return candidate;
-}
-
 bool RanksBefore(const Candidate &a, const Candidate &b) {
   if (a.Name() != b.Name()) return a.Name() > b.Name();
   const bool a_nan = std::isnan(a.score);
@@ -47,41 +26,53 @@ bool RanksBefore(const Candidate &a, const Candidate &b) {
 
 }  // namespace
 
-std::vector<Candidate> FindCandidates(const LineSource &next_line, float threshold, int offset) {
-  std::vector<Candidate> candidates;
-  OpenRun run;
-  bool in_run = false;
-  long long line_number = 0;
-  while (const char *text = next_line()) {
-    ++line_number;
-    const auto line = ParseScoreLine(text);
-    if (!line) Fail("malformed score line " + std::to_string(line_number) + ": expected VALUE #NAME POSITION LENGTH");
-    // In 64 bits, so that no length and position can overflow the test.
-    const long long position = line->position;
-    if (position <= offset || line->length - position <= offset) continue;
-    const float value = static_cast<float>(line->value);
-    const bool reaches = value >= threshold;
-    if (in_run && (!reaches || line->name != run.name)) {
-      candidates.push_back(CloseRun(run, threshold));
-      in_run = false;
-    }
-    if (!reaches) continue;
-    if (!in_run) {
-      run.name.assign(line->name);
-      run.start = line->position;
-      run.peak = threshold;
-      run.peak_position = line->position;
-      in_run = true;
-    }
-    run.end = line->position;
-    run.length = line->length;
-    if (value > run.peak) {
-      run.peak = value;
-      run.peak_position = line->position;
-    }
+void RunScanner::Add(const char *text) {
+  ++line_number_;
+  const auto line = ParseScoreLine(text);
+  if (!line) Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
+  const float value = static_cast<float>(line->value);
+  const bool reaches = value >= threshold_;
+  // Outside a run a line below the threshold changes nothing, filtered or
+  // not: most lines end here without their integers being read.
+  if (!in_run_ && !reaches) return;
+  const int position = line->Position();
+  const int length = line->Length();
+  // In 64 bits, so that no length and position can overflow the test.
+  if (position <= offset_ || static_cast<long long>(length) - position <= offset_) return;
+  if (in_run_ && (!reaches || line->name != run_name_)) CloseRun();
+  if (!reaches) return;
+  if (!in_run_) {
+    in_run_ = true;
+    run_name_.assign(line->name);
+    run_start_ = position;
+    run_peak_ = threshold_;
+    run_peak_position_ = position;
   }
-  if (in_run) candidates.push_back(CloseRun(run, threshold));
-  return candidates;
+  run_end_ = position;
+  run_length_ = length;
+  if (value > run_peak_) {
+    run_peak_ = value;
+    run_peak_position_ = position;
+  }
+}
+
+std::vector<Candidate> RunScanner::Finish() {
+  if (in_run_) CloseRun();
+  return std::move(candidates_);
+}
+
+void RunScanner::CloseRun() {
+  in_run_ = false;
+  const float score = run_peak_ - threshold_;
+  Candidate candidate{run_name_, run_name_.size(), 0.0, run_start_, run_end_, run_peak_position_, run_length_};
+  candidate.record += ' ';
+  AppendFixed6(candidate.record, static_cast<double>(score));
+  candidate.score = ReadCDouble(candidate.record.c_str() + candidate.name_length + 1);
+  for (const int field : {run_start_, run_end_, run_peak_position_, run_length_}) {
+    candidate.record += ' ';
+    AppendInt(candidate.record, field);
+  }
+  candidates_.push_back(std::move(candidate));
 }
 
 void RankCandidates(std::vector<Candidate> &candidates) { std::sort(candidates.begin(), candidates.end(), RanksBefore); }
@@ -141,12 +132,10 @@ void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
   // a long score file is read, and a failed run leaves the old report alone.
   AtomicOutputFile report(*settings.output_file);
 
-  std::vector<Candidate> candidates = FindCandidates(
-      [&scores]() -> const char * {
-        std::string_view line;
-        return scores.Next(line) ? line.data() : nullptr;
-      },
-      settings.threshold, settings.offset);
+  RunScanner scanner(settings.threshold, settings.offset);
+  std::string_view line;
+  while (scores.Next(line)) scanner.Add(line.data());
+  std::vector<Candidate> candidates = scanner.Finish();
   if (scores.HadReadError()) FailCannotOpen(*settings.smoothing_file);
 
   RankCandidates(candidates);

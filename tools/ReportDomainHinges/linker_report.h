@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,17 +27,38 @@ struct Candidate {
   std::string_view Name() const { return std::string_view(record).substr(0, name_length); }
 };
 
-// Gives the next score line, NUL-terminated, or nullptr at the end.
-using LineSource = std::function<const char *()>;
+// The run scan, fed the score lines in file order; it holds only the open
+// run and the candidates found. A line is seen only if its position p and
+// length n pass p > offset and n - p > offset. A run is a stretch of seen
+// lines of one name (exact match) whose values, narrowed to single precision,
+// are at or above the threshold (so "nan" is never in a run); its peak is the
+// earliest highest value, starting from the threshold itself.
+class RunScanner {
+ public:
+  RunScanner(float threshold, int offset) : threshold_(threshold), offset_(offset) {}
 
-// Scans the score lines in file order, holding only the open run. A line is
-// seen only if its position p and length n pass p > offset and n - p > offset.
-// A run is a stretch of seen lines of one name (exact match) whose values,
-// narrowed to single precision, are at or above the threshold (so "nan" is
-// never in a run); its peak is the earliest highest value, starting from the
-// threshold itself. Fails with the line number on a line that lacks the "#",
-// the space after the name or the space before the length.
-std::vector<Candidate> FindCandidates(const LineSource &next_line, float threshold, int offset);
+  // line is NUL-terminated. Fails with the line's number when it lacks the
+  // "#", the space after the name or the space before the length.
+  void Add(const char *line);
+
+  // Ends the open run; the candidates in scan order.
+  std::vector<Candidate> Finish();
+
+ private:
+  void CloseRun();
+
+  float threshold_;
+  int offset_;
+  long long line_number_ = 0;
+  bool in_run_ = false;
+  std::string run_name_;
+  int run_start_ = 0;
+  int run_end_ = 0;
+  int run_length_ = 0;
+  float run_peak_ = 0;
+  int run_peak_position_ = 0;
+  std::vector<Candidate> candidates_;
+};
 
 // Protein name descending (bytes), then score descending (a "nan" score
 // last), then the whole record descending.

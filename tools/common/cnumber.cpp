@@ -1,6 +1,7 @@
 #include "cnumber.h"
 
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,9 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The value of a digit, or a number above 9 for any other byte.
+unsigned DigitValue(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c)) - unsigned{'0'}; }
+
 // A plain decimal ([-]digits[.digits], as "%f" writes it) of at most 18
 // digits whose digits, read as one integer, stay below 2^53: that integer and
 // the power of ten it is divided by are both exact doubles, so the single
@@ -20,17 +24,22 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 std::optional<double> ReadPlainDecimal(const char *start, const char **end) {
   static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
                                             1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
-  const char *p = start;
-  const bool negative = *p == '-';
-  if (negative) ++p;
+  const bool negative = *start == '-';
+  const char *p = negative ? start + 1 : start;
+  const char *const first_digit = p;
+  // Unsigned arithmetic may wrap on long inputs; those are turned away by
+  // their digit count below.
   std::uint64_t digits = 0;
-  int count = 0;
-  int decimals = 0;
-  for (; IsDigit(*p) && count < 18; ++p, ++count) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+  for (unsigned digit; (digit = DigitValue(*p)) <= 9; ++p) digits = digits * 10 + digit;
+  std::ptrdiff_t count = p - first_digit;
+  std::ptrdiff_t decimals = 0;
   if (*p == '.') {
-    for (++p; IsDigit(*p) && count < 18; ++p, ++count, ++decimals) digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+    const char *const first_decimal = ++p;
+    for (unsigned digit; (digit = DigitValue(*p)) <= 9; ++p) digits = digits * 10 + digit;
+    decimals = p - first_decimal;
+    count += decimals;
   }
-  if (count == 0 || IsDigit(*p) || *p == '.' || *p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') return std::nullopt;
+  if (count == 0 || count > 18 || *p == '.' || *p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') return std::nullopt;
   if (digits > (std::uint64_t{1} << 53)) return std::nullopt;
   *end = p;
   const double value = static_cast<double>(digits) / kPowersOfTen[decimals];
@@ -41,12 +50,14 @@ std::optional<double> ReadPlainDecimal(const char *start, const char **end) {
 
 int ReadCInt(const char *text) {
   // Up to nine digits, with or without a minus sign, cannot overflow: that
-  // common case is read here, everything else by strtol itself.
-  const char *digits = *text == '-' ? text + 1 : text;
-  int value = 0;
-  int count = 0;
-  for (; count < 9 && IsDigit(digits[count]); ++count) value = value * 10 + (digits[count] - '0');
-  if (count > 0 && !IsDigit(digits[count])) return digits == text ? value : -value;
+  // common case is read here (longer ones may wrap, and go to strtol),
+  // everything else by strtol itself.
+  const char *const first_digit = *text == '-' ? text + 1 : text;
+  const char *p = first_digit;
+  unsigned value = 0;
+  for (unsigned digit; (digit = DigitValue(*p)) <= 9; ++p) value = value * 10 + digit;
+  const std::ptrdiff_t count = p - first_digit;
+  if (count > 0 && count <= 9) return first_digit == text ? static_cast<int>(value) : -static_cast<int>(value);
   return static_cast<int>(std::strtol(text, nullptr, 10));
 }
 

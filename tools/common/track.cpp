@@ -70,8 +70,8 @@ std::optional<ScoreLine> ParseScoreLine(const char *line) {
   if (!name_end) return std::nullopt;
   const char *length_space = FindInField(name_end + 1, ' ');
   if (!length_space) return std::nullopt;
-  return ScoreLine{value, std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)),
-                   ReadCInt(name_end + 1), ReadCInt(length_space + 1)};
+  return ScoreLine{value, std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
+                   length_space + 1};
 }
 
 }  // namespace linkerkit
