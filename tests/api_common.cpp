@@ -265,6 +265,7 @@ TEST(OutputFile, AppearsOnlyWhenAllAreWritten) {
   }
   EXPECT_EQ(ReadFile(dir / "c.txt"), "C\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+  EXPECT_THROW(linkerkit::AtomicOutputFile(""), linkerkit::Failure);
 }
 
 }  // namespace

@@ -103,6 +103,8 @@ TEST(ReportDomainHingesCli, FailuresLeaveTheOldReport) {
        "cannot open DIR\n"},
       {"NormalizedFile = DIR/scores.txt\nOutputFile = DIR/no/report.txt\n", kWorkedScores,
        {"DIR/options.txt", "2", "0.5"}, "cannot open DIR/no/report.txt\n"},
+      {"NormalizedFile = DIR/scores.txt\nOutputFile =\n", kWorkedScores, {"DIR/options.txt", "2", "0.5"},
+       "cannot open \n"},
       {good_options, "0.9 #P1 1 8\n0.9 #P1 2 8\n0.9 P1 3 8\n", {"DIR/options.txt", "2", "0.5"},
        "malformed score line 3: expected VALUE #NAME POSITION LENGTH\n"},
   };
