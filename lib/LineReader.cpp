@@ -4,15 +4,67 @@
 
 namespace linkerkit {
 
-LineReader::LineReader(const char *path) : file_(std::fopen(path, "r")), buffer_(kBufferSize) {}
+namespace {
+
+// Each read brings this much of the file at once; the buffer holds it, what
+// is left over of the previous read (less than one piece) and a spare byte.
+constexpr std::size_t kReadSize = std::size_t{1} << 18;
+constexpr std::size_t kMaxPiece = LineReader::kBufferSize - 1;
+
+}  // namespace
+
+LineReader::LineReader(const char *path)
+    : file_(std::fopen(path, "r")), buffer_(file_ ? kReadSize + kMaxPiece + 1 : 0) {}
+
+bool LineReader::Refill() {
+  std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+  end_ -= begin_;
+  begin_ = 0;
+  const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - 1 - end_, file_.get());
+  end_ += got;
+  FindNextNul();
+  return got > 0;
+}
+
+void LineReader::FindNextNul() {
+  const void *nul = std::memchr(buffer_.data() + begin_, '\0', end_ - begin_);
+  next_nul_ = nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - buffer_.data()) : kNoNul;
+}
 
 bool LineReader::Next(std::string_view &line) {
-  if (!file_ || !std::fgets(buffer_.data(), kBufferSize, file_.get())) return false;
-  std::size_t length = std::strlen(buffer_.data());
-  if (length > 0 && buffer_[length - 1] == '\n') --length;
-  if (length > 0 && buffer_[length - 1] == '\r') --length;
-  buffer_[length] = '\0';
-  line = std::string_view(buffer_.data(), length);
+  if (!file_) return false;
+  if (overwritten_pending_) buffer_[overwritten_at_] = overwritten_;
+  overwritten_pending_ = false;
+  const char *newline = nullptr;
+  while (true) {
+    const std::size_t available = end_ - begin_;
+    const std::size_t window = available < kMaxPiece ? available : kMaxPiece;
+    newline = static_cast<const char *>(std::memchr(buffer_.data() + begin_, '\n', window));
+    if (newline || available >= kMaxPiece) break;
+    if (std::ferror(file_.get()) || !Refill()) {
+      if (begin_ == end_) return false;
+      break;  // the last line has no line feed
+    }
+  }
+  const std::size_t start = begin_;
+  const std::size_t piece = newline ? static_cast<std::size_t>(newline - (buffer_.data() + start)) + 1
+                                    : (end_ - start < kMaxPiece ? end_ - start : kMaxPiece);
+  begin_ = start + piece;
+
+  // The text ends at a NUL byte inside the piece.
+  char *text = buffer_.data() + start;
+  std::size_t length = piece;
+  if (next_nul_ < begin_) {
+    length = next_nul_ - start;
+    FindNextNul();
+  }
+  if (length > 0 && text[length - 1] == '\n') --length;
+  if (length > 0 && text[length - 1] == '\r') --length;
+  overwritten_pending_ = true;
+  overwritten_at_ = start + length;
+  overwritten_ = text[length];
+  text[length] = '\0';
+  line = std::string_view(text, length);
   return true;
 }
 

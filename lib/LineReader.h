@@ -4,6 +4,7 @@
 // before it removed, text ending at its first NUL byte.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -28,11 +29,28 @@ class LineReader {
   bool HadReadError() const { return file_ && std::ferror(file_.get()); }
 
  private:
+  // Reads more of the file behind the unread bytes; false when none came.
+  bool Refill();
+
   struct FileCloser {
     void operator()(std::FILE *file) const { std::fclose(file); }
   };
   std::unique_ptr<std::FILE, FileCloser> file_;
+  // Large blocks are read at once and lines are cut out of them in place,
+  // as fgets into a buffer of kBufferSize would cut them.
   std::vector<char> buffer_;
+  std::size_t begin_ = 0;  // first unread byte
+  std::size_t end_ = 0;    // one past the last byte read
+  // The first NUL byte among the unread ones (kNoNul if none): looked for
+  // once per block, not once per line, as NUL bytes are rare.
+  static constexpr std::size_t kNoNul = static_cast<std::size_t>(-1);
+  std::size_t next_nul_ = kNoNul;
+  void FindNextNul();
+  // The byte the last line's terminating NUL was written over, put back
+  // before the next line is cut.
+  bool overwritten_pending_ = false;
+  std::size_t overwritten_at_ = 0;
+  char overwritten_ = '\0';
 };
 
 }  // namespace linkerkit

@@ -13,6 +13,7 @@
 #include "arguments.h"
 #include "cnumber.h"
 #include "failure.h"
+#include "LineReader.h"
 #include "fasta.h"
 #include "lines.h"
 #include "test_support.h"
@@ -55,7 +56,8 @@ TEST(NumberFormat, AgreesWithPrintfEverywhere) {
 }
 
 TEST(NumberReading, CIntFollowsAtoi) {
-  for (const char *text : {"15", "  -3x", "+7", "abc", "", "2147483647", "99999999999", "-99999999999", "0x10", "\t\n 12"}) {
+  for (const char *text : {"15", "  -3x", "+7", "abc", "", "2147483647", "99999999999", "-99999999999", "0x10", "\t\n 12",
+                           "-", "007", "123456789", "-123456789 5", "1234567890", "-2147483648", "2147483648"}) {
     EXPECT_EQ(ReadCInt(text), std::atoi(text)) << text;
   }
 }
@@ -63,9 +65,14 @@ TEST(NumberReading, CIntFollowsAtoi) {
 TEST(NumberReading, CDoubleIsExactlyStrtod) {
   for (const char *text : {"0.5", "  -1.25 #QUERY", "+3.5", ".5", "-.5", "5.", "1e5", "1e", "1.5e+3x", "abc", "", "-",
                            "0x1p3", "-0x10", "inf", "-INFINITY", "nan", "1e400", "-1e400", "1e-400", "4.9e-324",
-                           "\t\n2.5", "0.1000000000000000055511151231257827", "00012.750"}) {
-    const double expected = std::strtod(text, nullptr);
-    const double got = ReadCDouble(text);
+                           "\t\n2.5", "0.1000000000000000055511151231257827", "00012.750", "1.2.3", "-0.000000", ".",
+                           "-.e1", "0x", "9007199254740992", "9007199254740993", "900719925474099.3", "123456789012345678",
+                           "1234567890123456789", "0.000000000000000001", "12345678.9012345678x", "7 #A 1 2"}) {
+    char *strtod_end = nullptr;
+    const double expected = std::strtod(text, &strtod_end);
+    const char *end = nullptr;
+    const double got = ReadCDouble(text, &end);
+    EXPECT_EQ(end, strtod_end) << text;
     if (std::isnan(expected)) {
       EXPECT_TRUE(std::isnan(got)) << text;
     } else {
@@ -142,10 +149,64 @@ TEST(ScoreLine, SplitsNamePositionAndLength) {
   ASSERT_TRUE(parsed);
   EXPECT_EQ(parsed->value, 0.65);
   EXPECT_EQ(parsed->name, "P2");
-  EXPECT_EQ(parsed->position, 1);
-  EXPECT_EQ(parsed->length, 5);
+  EXPECT_EQ(parsed->Position(), 1);
+  EXPECT_EQ(parsed->Length(), 5);
   EXPECT_EQ(ParseScoreLine("1 #a#b 2 3")->name, "a#b");
+  EXPECT_EQ(ParseScoreLine("x1#Q 2 3")->name, "Q");
+  EXPECT_EQ(ParseScoreLine("-1.5e1#Q 2 3")->value, -15.0);
+  EXPECT_EQ(ParseScoreLine("1 #Q  7 3")->Length(), 7);  // the length follows the space after the name's space
   for (const char *bad : {"0.5 P1 1 5", "0.5 #P1", "0.5 #P1 1"}) EXPECT_FALSE(ParseScoreLine(bad)) << bad;
+}
+
+// The line rule as the C library states it: fgets into 100000 bytes, the
+// text up to its first NUL, then one line feed and one carriage return
+// before it removed.
+std::vector<std::string> FgetsPieces(const std::string &path) {
+  std::vector<std::string> pieces;
+  std::FILE *file = std::fopen(path.c_str(), "r");
+  std::vector<char> buffer(100000);
+  while (std::fgets(buffer.data(), 100000, file)) {
+    std::size_t length = std::strlen(buffer.data());
+    if (length > 0 && buffer[length - 1] == '\n') --length;
+    if (length > 0 && buffer[length - 1] == '\r') --length;
+    pieces.emplace_back(buffer.data(), length);
+  }
+  std::fclose(file);
+  return pieces;
+}
+
+TEST(LineReader, CutsLinesAsFgetsDoes) {
+  TempDir dir;
+  std::mt19937 random(11);
+  for (int round = 0; round < 4; ++round) {
+    // Several read blocks of short lines and lines longer than a piece, with
+    // carriage returns and NUL bytes here and there.
+    std::string content;
+    while (content.size() < 900000) {
+      const std::size_t length = random() % 12 == 0 ? 99990 + random() % 20 : random() % 40;
+      for (std::size_t i = 0; i < length; ++i) {
+        const unsigned pick = random() % 300;
+        content += pick == 0 ? '\0' : pick < 4 ? '\r' : static_cast<char>('a' + pick % 26);
+      }
+      content += '\n';
+    }
+    if (round % 2) content.pop_back();
+    const std::string path = dir / "lines";
+    WriteFile(path, content);
+    LineReader reader(path.c_str());
+    std::vector<std::string> pieces;
+    std::string_view line;
+    while (reader.Next(line)) {
+      ASSERT_EQ(line.data()[line.size()], '\0');
+      pieces.emplace_back(line);
+    }
+    EXPECT_FALSE(reader.HadReadError());
+    EXPECT_EQ(pieces, FgetsPieces(path)) << "round " << round;
+  }
+  LineReader folder(dir.path().c_str());
+  std::string_view line;
+  EXPECT_FALSE(folder.Next(line));
+  EXPECT_TRUE(folder.HadReadError());
 }
 
 TEST(Fasta, HeadersAndCapitals) {
@@ -204,6 +265,7 @@ TEST(OutputFile, AppearsOnlyWhenAllAreWritten) {
   }
   EXPECT_EQ(ReadFile(dir / "c.txt"), "C\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
+  EXPECT_THROW(linkerkit::AtomicOutputFile(""), linkerkit::Failure);
 }
 
 }  // namespace

@@ -9,5 +9,8 @@ int ReadCInt(const char *text);
 
 // atof: exactly strtod's result, on a faster path for plain decimals.
 double ReadCDouble(const char *text);
+// The same, also giving where the number ends, as strtod's end pointer does
+// (text itself when there is none).
+double ReadCDouble(const char *text, const char **end);
 
 }  // namespace linkerkit

@@ -22,6 +22,8 @@ mode_t CreationMode() {
 }  // namespace
 
 AtomicOutputFile::AtomicOutputFile(std::string path) : path_(std::move(path)), temporary_path_(path_ + ".tmpXXXXXX") {
+  // An empty path names no file, though its temporary name would be creatable.
+  if (path_.empty()) FailCannotOpen(path_);
   const int descriptor = mkstemp(temporary_path_.data());
   if (descriptor < 0) FailCannotOpen(path_);
   fchmod(descriptor, CreationMode());

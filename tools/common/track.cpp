@@ -46,15 +46,32 @@ std::optional<TrackValue> ParseTrackLine(const char *line) {
   return TrackValue{ReadCDouble(line), ReadCInt(space + 1)};
 }
 
+namespace {
+
+// strchr for the few bytes between the fields of a score line, where a plain
+// loop is much faster than the library call (score files run to millions of
+// lines).
+const char *FindInField(const char *text, char wanted) {
+  for (; *text != wanted; ++text) {
+    if (*text == '\0') return nullptr;
+  }
+  return text;
+}
+
+}  // namespace
+
 std::optional<ScoreLine> ParseScoreLine(const char *line) {
-  const char *hash = std::strchr(line, '#');
+  // No number holds a "#", so the first one lies after the value.
+  const char *value_end = line;
+  const double value = ReadCDouble(line, &value_end);
+  const char *hash = FindInField(value_end, '#');
   if (!hash) return std::nullopt;
-  const char *name_end = std::strchr(hash, ' ');
+  const char *name_end = FindInField(hash, ' ');
   if (!name_end) return std::nullopt;
-  const char *length_space = std::strchr(name_end + 1, ' ');
+  const char *length_space = FindInField(name_end + 1, ' ');
   if (!length_space) return std::nullopt;
-  return ScoreLine{ReadCDouble(line), std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)),
-                   ReadCInt(name_end + 1), ReadCInt(length_space + 1)};
+  return ScoreLine{value, std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
+                   length_space + 1};
 }
 
 }  // namespace linkerkit

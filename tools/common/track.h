@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cnumber.h"
+
 namespace linkerkit {
 
 // Appends value as C's "%f" prints it: six decimals, a minus sign kept on a
@@ -41,12 +43,15 @@ std::optional<TrackValue> ParseTrackLine(const char *line);
 
 // A score line: value, the name between the first "#" and the next space,
 // the position after that space and the length after the following space.
-// Empty when the "#" or either space is missing.
+// Empty when the "#" or either space is missing. The two integers are read
+// only when asked for: most lines of a long score file need just their value.
 struct ScoreLine {
   double value;
   std::string_view name;
-  int position;
-  int length;
+  const char *position_text;
+  const char *length_text;
+  int Position() const { return ReadCInt(position_text); }
+  int Length() const { return ReadCInt(length_text); }
 };
 std::optional<ScoreLine> ParseScoreLine(const char *line);
 

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "failure.h"
+#include "linker_report.h"
+#include "options.h"
+
+namespace {
+
+using namespace linkerkit;
+using Texts = std::vector<std::string>;
+
+std::vector<Candidate> Scan(const std::vector<std::string> &lines, float threshold, int offset = 0) {
+  RunScanner scanner(threshold, offset);
+  for (const std::string &line : lines) scanner.Add(line.c_str());
+  return scanner.Finish();
+}
+
+Texts Records(const std::vector<Candidate> &candidates) {
+  Texts records;
+  for (const Candidate &candidate : candidates) records.push_back(candidate.record);
+  return records;
+}
+
+TEST(Options, DefaultsAndValues) {
+  const ReportSettings defaults = ApplyOptionLines({}).settings;
+  EXPECT_EQ(defaults.ws, 1);
+  EXPECT_EQ(defaults.smoothing_ws, 5);
+  EXPECT_EQ(defaults.cutoff, static_cast<float>(-0.1));
+  EXPECT_EQ(defaults.threshold, static_cast<float>(-0.1));
+  EXPECT_EQ(defaults.length_min, 1);
+  EXPECT_EQ(defaults.rank, 1);
+  EXPECT_EQ(defaults.offset, 0);
+  EXPECT_EQ(defaults.mergin, 60);
+  EXPECT_FALSE(defaults.answer_file || defaults.smoothing_file || defaults.output_file);
+
+  const OptionsRead read = ApplyOptionLines({"OffSet = 5", "Margin =  -7x", "Threshold = 0.3", "CutOFF = abc",
+                                             "LengthMin x= 4", "Rank =:9", "WindowSize =5", "SmoothingValue =",
+                                             "NormalizedFile =  in put.txt ", "OutputFile = first", "OutputFile = second",
+                                             "AnswerFile"});
+  const ReportSettings &s = read.settings;
+  EXPECT_EQ(s.offset, 5);
+  EXPECT_EQ(s.mergin, -7);
+  EXPECT_EQ(s.threshold, static_cast<float>(0.3));
+  EXPECT_EQ(s.cutoff, 0.0f);
+  EXPECT_EQ(s.length_min, 4);    // text between the key's space and "=" is ignored
+  EXPECT_EQ(s.rank, 9);          // the value starts two characters after "=", whatever they are
+  EXPECT_EQ(s.ws, 0);            // "=5": the value starts at the line's end
+  EXPECT_EQ(s.smoothing_ws, 0);  // "=" last: the value would start past the end
+  EXPECT_EQ(s.smoothing_file, " in put.txt ");
+  EXPECT_EQ(s.output_file, "second");
+  EXPECT_FALSE(s.answer_file);  // a line without a space is all key
+  EXPECT_EQ(read.messages, "There's no parameter named AnswerFile\n");
+}
+
+TEST(Options, UnknownKeysAreReportedAndBlankLinesSkipped) {
+  const OptionsRead read = ApplyOptionLines({"rank = 2", "", "  \t", "# a comment", "OffSetX = 3", "NoSpace=1", "OffSet = 2"});
+  EXPECT_EQ(read.messages,
+            "There's no parameter named rank\nThere's no parameter named #\nThere's no parameter named OffSetX\n"
+            "There's no parameter named NoSpace=1\n");
+  EXPECT_EQ(read.settings.rank, 1);
+  EXPECT_EQ(read.settings.offset, 2);
+}
+
+TEST(RunScan, WorkedExampleInScanOrder) {
+  const auto candidates = Scan({"0.200000 #P1 0 8", "0.600000 #P1 1 8", "0.700000 #P1 2 8", "0.400000 #P1 3 8",
+                                "0.550000 #P1 4 8", "0.900000 #P1 5 8", "0.900000 #P1 6 8", "0.100000 #P1 7 8",
+                                "0.800000 #P2 0 5", "0.650000 #P2 1 5", "0.300000 #P2 2 5", "0.300000 #P2 3 5",
+                                "0.500000 #P2 4 5"},
+                               0.5f);
+  EXPECT_EQ(Records(candidates), (Texts{"P1 0.200000 1 2 2 8", "P1 0.400000 4 6 5 8", "P2 0.150000 1 1 1 5",
+                                           "P2 0.000000 4 4 4 5"}));
+  EXPECT_EQ(candidates[1].Name(), "P1");
+  EXPECT_EQ(candidates[1].score, 0.4);
+  EXPECT_EQ(candidates[1].peak_position, 5);
+}
+
+TEST(RunScan, PositionFilter) {
+  std::vector<std::string> lines;
+  for (int p = 0; p < 10; ++p) lines.push_back("1.0 #A " + std::to_string(p) + " 10");
+  EXPECT_EQ(Records(Scan(lines, 0.5f, 2)), Texts{"A 0.500000 3 7 3 10"});
+  EXPECT_EQ(Records(Scan(lines, 0.5f, -1)), Texts{"A 0.500000 0 9 0 10"});
+  EXPECT_TRUE(Scan(lines, 0.5f, 5).empty());
+  // A dropped line is not seen at all, so it does not end a run.
+  EXPECT_EQ(Records(Scan({"0.9 #A 1 4", "0.1 #A 5 4", "0.8 #A 2 4", "0.1 #A 0 4"}, 0.5f)), Texts{"A 0.400000 1 2 1 4"});
+}
+
+TEST(RunScan, RunBoundariesAndPeaks) {
+  EXPECT_EQ(Records(Scan({"0.5 #A 1 9", "0.499999 #A 2 9", "0.5 #A 3 9", "0.5 #A 4 9"}, 0.5f)),
+            (Texts{"A 0.000000 1 1 1 9", "A 0.000000 3 4 3 9"}));
+  EXPECT_EQ(Records(Scan({"0.7 #A 1 9", "0.9 #A 2 9", "0.6 #A 3 9", "0.9 #A 4 9"}, 0.5f)), Texts{"A 0.400000 1 4 2 9"});
+  EXPECT_TRUE(Scan({"0.7 #A 1 9", "0.9 #A 2 9"}, 0.95f).empty());
+  // Names must match exactly: P1 does not run on into P10.
+  EXPECT_EQ(Records(Scan({"0.9 #P1 1 3", "0.9 #P1 2 3", "0.9 #P10 1 4", "0.9 #P10 2 4"}, 0.5f)),
+            (Texts{"P1 0.400000 1 2 1 3", "P10 0.400000 1 2 1 4"}));
+  // "nan" is never at or above the threshold: it ends a run and starts none.
+  EXPECT_EQ(Records(Scan({"0.9 #A 1 9", "nan #A 2 9", "nan #A 3 9", "0.6 #A 4 9"}, 0.5f)),
+            (Texts{"A 0.400000 1 1 1 9", "A 0.100000 4 4 4 9"}));
+}
+
+TEST(RunScan, SinglePrecision) {
+  // 0.1 in double is below 0.1 narrowed to float, so the comparison must be
+  // in float for the line to reach the threshold.
+  EXPECT_EQ(Records(Scan({"0.1 #A 1 3"}, 0.1f)), Texts{"A 0.000000 1 1 1 3"});
+  EXPECT_EQ(Records(Scan({"16777217 #A 1 3"}, 0.0f)), Texts{"A 16777216.000000 1 1 1 3"});
+  EXPECT_EQ(Records(Scan({"1000.1 #A 1 3"}, 0.3f)), Texts{"A 999.799988 1 1 1 3"});
+}
+
+TEST(RunScan, MalformedLinesFailWithTheirNumber) {
+  for (const char *bad : {"0.9 A 1 9", "0.9 #A", "0.9 #A 1", ""}) {
+    try {
+      Scan({"0.9 #A 1 9", bad}, 0.5f);
+      ADD_FAILURE() << bad;
+    } catch (const Failure &failure) {
+      EXPECT_EQ(std::string(failure.what()), "malformed score line 2: expected VALUE #NAME POSITION LENGTH");
+    }
+  }
+}
+
+TEST(Ranking, NameThenScoreThenRecord) {
+  auto candidates = Scan({"9.5 #P1 1 30", "-1 #P1 2 30", "10.5 #P1 3 30", "-1 #P1 4 30", "0.7 #P1 12 30", "-1 #P1 13 30",
+                          "0.7 #P1 9 30", "0.7 #P10 1 5", "0.7 #P2 1 5"},
+                         0.0f);
+  RankCandidates(candidates);
+  EXPECT_EQ(Records(candidates), (Texts{"P2 0.700000 1 1 1 5", "P10 0.700000 1 1 1 5", "P1 10.500000 3 3 3 30",
+                                           "P1 9.500000 1 1 1 30", "P1 0.700000 9 9 9 30", "P1 0.700000 12 12 12 30"}));
+  EXPECT_EQ(FormatReport(candidates, 2, 0.0f),
+            "P2|1,1|1|0.700000|5|1|1\nP10|1,1|1|0.700000|5|1|1\nP1|3,3|1|10.500000|30|3|1\nP1|1,1|1|9.500000|30|1|2\n");
+  EXPECT_EQ(FormatReport(candidates, 0, 0.0f), "");
+  EXPECT_EQ(FormatReport(candidates, -1, 0.0f), "");
+  EXPECT_EQ(FormatReport({}, 2, 0.0f), "No prediction\n");
+}
+
+TEST(Ranking, NotANumberScoreRanksLast) {
+  // With threshold -inf a run of -inf values scores -inf - -inf, not a number.
+  const float minus_inf = -std::numeric_limits<float>::infinity();
+  auto candidates = Scan({"-inf #A 1 9", "nan #A 2 9", "0.5 #A 3 9", "nan #A 4 9", "-inf #A 5 9"}, minus_inf);
+  RankCandidates(candidates);
+  ASSERT_EQ(candidates.size(), 3u);
+  EXPECT_EQ(candidates[0].record, "A inf 3 3 3 9");
+  EXPECT_TRUE(std::isnan(candidates[1].score) && std::isnan(candidates[2].score));
+  EXPECT_EQ(candidates[1].start, 5);
+}
+
+TEST(Report, PeakIsRebuiltFromTheRecordText) {
+  // The run's peak 0.0000014 prints 0.000001, but the report adds the
+  // threshold to the record's six-decimal score: 0.000001 + 0.0000006.
+  const auto candidates = Scan({"0.0000014 #A 1 3"}, 0.0000006f);
+  EXPECT_EQ(Records(candidates), Texts{"A 0.000001 1 1 1 3"});
+  EXPECT_EQ(FormatReport(candidates, 1, 0.0000006f), "A|1,1|1|0.000002|3|1|1\n");
+}
+
+}  // namespace
