@@ -275,7 +275,7 @@ Clustal *GetClustal(const char *path) {
   std::vector<std::size_t> filled(num, 0);
   for (const Block &block : blocks) {
     for (std::size_t j = 0; j < std::min(num, block.size()); ++j) {
-      std::memcpy(c->seq[j] + filled[j], block[j].text.data(), block[j].text.size());
+      block[j].text.copy(c->seq[j] + filled[j], block[j].text.size());
       filled[j] += block[j].text.size();
     }
   }

@@ -46,8 +46,7 @@ char GroupLetter(char code) {
 char *CopyName(std::string_view line, std::size_t column) {
   char *name = ZeroedArray<char>(kNameWidth + 1);
   if (!name) return nullptr;
-  const std::string_view field = column < line.size() ? line.substr(column, kNameWidth) : std::string_view();
-  std::memcpy(name, field.data(), field.size());
+  if (column < line.size()) line.substr(column, kNameWidth).copy(name, kNameWidth);
   return name;
 }
 

@@ -33,7 +33,7 @@ const char *NextField(const char *field) {
 
 char *CopyText(std::string_view text) {
   char *copy = ZeroedArray<char>(text.size() + 1);
-  if (copy) std::memcpy(copy, text.data(), text.size());
+  if (copy) text.copy(copy, text.size());
   return copy;
 }
 
