@@ -1,4 +1,5 @@
 // Uses each installed library once; prints "ok" when all answer as expected.
+#include <linkerkit/LoadData.h>
 #include <linkerkit/MakeList.h>
 #include <linkerkit/mt19937-64.h>
 #include <linkerkit/mt19937ar.h>
@@ -15,6 +16,8 @@ int main() {
   init_genrand(1);
   init_genrand64(5489);
   const bool generators_ok = genrand_int32() == 1791095845UL && genrand64_int64() == 14514284786278117030ULL;
-  std::puts(list_ok && generators_ok ? "ok" : "wrong");
-  return list_ok && generators_ok ? 0 : 1;
+  const bool loaders_ok = Conversion("ALA") == 'A' && GetClustal("/nonexistent/file.aln") == nullptr;
+  const bool all_ok = list_ok && generators_ok && loaders_ok;
+  std::puts(all_ok ? "ok" : "wrong");
+  return all_ok ? 0 : 1;
 }
