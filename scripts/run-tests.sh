@@ -17,6 +17,8 @@ cmake --build build-asan -j2 >/dev/null
 (cd build-asan && ctest --output-on-failure -j2)
 
 echo "== end-to-end tests with every program run under valgrind"
-ensure_packages valgrind:valgrind
 (cd build && LINKERKIT_TOOL_WRAPPER="valgrind --leak-check=full --errors-for-leak-kinds=all --error-exitcode=97 -q" \
   ctest --output-on-failure -j2 -R 'Cli\.')
+
+echo "== fuzzing every input reader briefly"
+bash scripts/run-fuzz.sh 20
