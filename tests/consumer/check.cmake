@@ -6,7 +6,7 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_
 if(status)
   message(FATAL_ERROR "install failed")
 endif()
-foreach(program ScoreSeqComplexity)
+foreach(program ScoreSeqComplexity ApplyResidueScale SplitSecStructProbs ExtractProfileMatrix TrackProfileColumn AssembleFeatureRows)
   if(NOT EXISTS ${WORK_DIR}/prefix/bin/${program})
     message(FATAL_ERROR "${program} not installed")
   endif()
