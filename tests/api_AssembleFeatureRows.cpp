@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "failure_message.h"
+#include "feature_rows.h"
+
+namespace {
+
+using linkerkit::AppendFeatureRow;
+using linkerkit::FeatureColumn;
+using linkerkit::FillFeatureColumn;
+using linkerkit::test::FailureMessage;
+using Lines = std::vector<std::string>;
+
+TEST(FeatureColumn, ValuesLandAtTheirTaggedPositions) {
+  FeatureColumn column(4, 0.0f);  // m = 3 and the spare slot
+  FillFeatureColumn(Lines{"0.5 #QUERY 2 3", "0.25 #query 0 3", "9 #QUERY 2 3", "7 #QUERY 3 3"}, column, "t.txt");
+  EXPECT_EQ(column, (FeatureColumn{0.25f, 0.0f, 9.0f, 7.0f}));
+  // Values pass through single precision.
+  FillFeatureColumn(Lines{"16777217 #QUERY 0 3", "0.1234567 #QUERY 1 3"}, column, "t.txt");
+  std::string row;
+  AppendFeatureRow(row, {column}, 0, 3);
+  AppendFeatureRow(row, {column}, 1, 3);
+  EXPECT_EQ(row, "0 1:16777216.000000 #QUERY 0 3\n0 1:0.123457 #QUERY 1 3\n");
+}
+
+TEST(FeatureColumn, RejectsLinesWithoutTagOrWithPositionsOutsideTheTrack) {
+  FeatureColumn column(4, 0.0f);
+  const auto message = [&](const std::string &line) {
+    return FailureMessage([&] { FillFeatureColumn(Lines{"0.5 #QUERY 0 3", line}, column, "t.txt"); });
+  };
+  EXPECT_EQ(message("0.5 QUERY 1 3"), "t.txt line 2: no \"#\" followed by a space before the position");
+  EXPECT_EQ(message("0.5 #QUERY"), "t.txt line 2: no \"#\" followed by a space before the position");
+  EXPECT_EQ(message(""), "t.txt line 2: no \"#\" followed by a space before the position");
+  EXPECT_EQ(message("0.5 #QUERY 4 3"), "t.txt line 2: position 4 outside 0 to 3");
+  EXPECT_EQ(message("0.5 #QUERY -1 3"), "t.txt line 2: position -1 outside 0 to 3");
+}
+
+TEST(FeatureRow, IsDenseWithOneSpaceBeforeTheComment) {
+  const std::vector<FeatureColumn> columns = {{0.5f, 0.25f, 1.0f, 0.0f}, {-0.3f, 0.0f, 0.1f, 0.0f}};
+  std::string rows;
+  for (std::size_t i = 0; i < 3; ++i) AppendFeatureRow(rows, columns, i, 3);
+  EXPECT_EQ(rows,
+            "0 1:0.500000 2:-0.300000 #QUERY 0 3\n"
+            "0 1:0.250000 2:0.000000 #QUERY 1 3\n"
+            "0 1:1.000000 2:0.100000 #QUERY 2 3\n");
+}
+
+}  // namespace
