@@ -10,16 +10,19 @@ namespace {
 
 using linkerkit::AppendFeatureRow;
 using linkerkit::FeatureColumn;
-using linkerkit::FillFeatureColumn;
 using linkerkit::test::FailureMessage;
 using Lines = std::vector<std::string>;
 
+void Fill(const Lines &lines, FeatureColumn &column) {
+  for (std::size_t i = 0; i < lines.size(); ++i) linkerkit::StoreTrackLine(lines[i], i + 1, column, "t.txt");
+}
+
 TEST(FeatureColumn, ValuesLandAtTheirTaggedPositions) {
   FeatureColumn column(4, 0.0f);  // m = 3 and the spare slot
-  FillFeatureColumn(Lines{"0.5 #QUERY 2 3", "0.25 #query 0 3", "9 #QUERY 2 3", "7 #QUERY 3 3"}, column, "t.txt");
+  Fill(Lines{"0.5 #QUERY 2 3", "0.25 #query 0 3", "9 #QUERY 2 3", "7 #QUERY 3 3"}, column);
   EXPECT_EQ(column, (FeatureColumn{0.25f, 0.0f, 9.0f, 7.0f}));
   // Values pass through single precision.
-  FillFeatureColumn(Lines{"16777217 #QUERY 0 3", "0.1234567 #QUERY 1 3"}, column, "t.txt");
+  Fill(Lines{"16777217 #QUERY 0 3", "0.1234567 #QUERY 1 3"}, column);
   std::string row;
   AppendFeatureRow(row, {column}, 0, 3);
   AppendFeatureRow(row, {column}, 1, 3);
@@ -29,7 +32,7 @@ TEST(FeatureColumn, ValuesLandAtTheirTaggedPositions) {
 TEST(FeatureColumn, RejectsLinesWithoutTagOrWithPositionsOutsideTheTrack) {
   FeatureColumn column(4, 0.0f);
   const auto message = [&](const std::string &line) {
-    return FailureMessage([&] { FillFeatureColumn(Lines{"0.5 #QUERY 0 3", line}, column, "t.txt"); });
+    return FailureMessage([&] { Fill(Lines{"0.5 #QUERY 0 3", line}, column); });
   };
   EXPECT_EQ(message("0.5 QUERY 1 3"), "t.txt line 2: no \"#\" followed by a space before the position");
   EXPECT_EQ(message("0.5 #QUERY"), "t.txt line 2: no \"#\" followed by a space before the position");

@@ -8,9 +8,14 @@
 
 namespace {
 
-using linkerkit::ProfileTableFromMtx;
 using linkerkit::test::FailureMessage;
 using Lines = std::vector<std::string>;
+
+std::string ProfileTableFromMtx(const Lines &lines, std::string_view path) {
+  linkerkit::ProfileTableBuilder builder(path);
+  for (std::size_t i = 0; i < lines.size(); ++i) builder.AddLine(lines[i], i + 1);
+  return builder.Finish();
+}
 
 // A row whose columns 0 to 27 hold -32768, 1, 2, ..., 27, each followed by
 // two blanks as PSI-BLAST writes them.

@@ -8,10 +8,15 @@
 
 namespace {
 
-using linkerkit::ParseSecStruct;
 using linkerkit::SecStructTrackFiles;
 using linkerkit::test::FailureMessage;
 using Lines = std::vector<std::string>;
+
+linkerkit::SecStructProbs ParseSecStruct(const Lines &lines, std::string_view path) {
+  linkerkit::SecStructParser parser(path);
+  for (std::size_t i = 0; i < lines.size(); ++i) parser.AddLine(lines[i], i + 1);
+  return parser.Finish();
+}
 
 TEST(SecStruct, ReadsTheThreeProbabilitiesOfEachRow) {
   const auto probs = ParseSecStruct(Lines{"# PSIPRED VFORMAT (PSIPRED V4.0)", "", "   1 M C   0.998  0.001  0.001",

@@ -5,13 +5,20 @@
 
 #include "failure_message.h"
 #include "profile_column.h"
+#include "window.h"
 
 namespace {
 
-using linkerkit::ProfileColumnTrack;
 using linkerkit::ScaleProfileRow;
 using linkerkit::test::FailureMessage;
 using Lines = std::vector<std::string>;
+
+// The track TrackProfileColumn prints for a table.
+std::vector<float> ProfileColumnTrack(const Lines &table, int column, int ws, std::string_view path) {
+  linkerkit::ProfileColumnReader reader(column, path);
+  for (std::size_t i = 0; i < table.size(); ++i) reader.AddLine(table[i], i + 1);
+  return linkerkit::SmoothCentred(reader.Finish(), ws, linkerkit::WindowEdges::kRaw);
+}
 
 std::string Row(const std::vector<int> &scores) {
   std::string row;

@@ -6,16 +6,14 @@
 
 namespace linkerkit {
 
-void FillFeatureColumn(const std::vector<std::string> &track_lines, FeatureColumn &column, std::string_view path) {
+void StoreTrackLine(std::string_view line, std::size_t line_number, FeatureColumn &column, std::string_view path) {
   const long long m = static_cast<long long>(column.size()) - 1;
-  for (std::size_t i = 0; i < track_lines.size(); ++i) {
-    const auto track = ParseTrackLine(track_lines[i].c_str());
-    if (!track) FailAtLine(path, i + 1, "no \"#\" followed by a space before the position");
-    if (track->position < 0 || track->position > m) {
-      FailAtLine(path, i + 1, "position " + std::to_string(track->position) + " outside 0 to " + std::to_string(m));
-    }
-    column[static_cast<std::size_t>(track->position)] = static_cast<float>(track->value);
+  const auto track = ParseTrackLine(line.data());
+  if (!track) FailAtLine(path, line_number, "no \"#\" followed by a space before the position");
+  if (track->position < 0 || track->position > m) {
+    FailAtLine(path, line_number, "position " + std::to_string(track->position) + " outside 0 to " + std::to_string(m));
   }
+  column[static_cast<std::size_t>(track->position)] = static_cast<float>(track->value);
 }
 
 void AppendFeatureRow(std::string &out, const std::vector<FeatureColumn> &columns, std::size_t position, std::size_t m) {
@@ -23,7 +21,7 @@ void AppendFeatureRow(std::string &out, const std::vector<FeatureColumn> &column
   for (std::size_t k = 0; k < columns.size(); ++k) {
     AppendInt(out, static_cast<long long>(k + 1));
     out += ':';
-    AppendFixed6(out, static_cast<double>(columns[k][position]));
+    AppendFixed6(out, columns[k][position]);
     out += ' ';
   }
   out += "#QUERY ";
@@ -40,15 +38,15 @@ void RunAssembleFeatureRows(Arguments arguments, std::FILE *out) {
   const std::string directory = arguments[1];
   const auto track_path = [&](const std::string &name) { return directory + name + ".txt"; };
 
-  // The first track fixes the residue count.
-  std::vector<std::string> first_track = ReadLines(track_path(names[0]));
-  if (first_track.empty()) FailInFile(track_path(names[0]), "empty track file");
-  const std::size_t m = first_track.size();
+  // The number of lines of the first track is the residue count; its values
+  // are read in a second pass, with the others.
+  const std::size_t m = ForEachLine(track_path(names[0]), [](std::string_view, std::size_t) {});
+  if (m == 0) FailInFile(track_path(names[0]), "empty track file");
 
   std::vector<FeatureColumn> columns(names.size(), FeatureColumn(m + 1, 0.0f));
   for (std::size_t k = 0; k < names.size(); ++k) {
     const std::string path = track_path(names[k]);
-    FillFeatureColumn(k == 0 ? first_track : ReadLines(path), columns[k], path);
+    ForEachLine(path, [&](std::string_view line, std::size_t number) { StoreTrackLine(line, number, columns[k], path); });
   }
 
   // Written in pieces: the lines of a long protein with many features would

@@ -16,11 +16,11 @@ namespace linkerkit {
 // takes a value but is never written.
 using FeatureColumn = std::vector<float>;
 
-// Stores each track line's value, in single precision, at the position its
-// tag names; a later line for a position replaces an earlier one. Fails
-// naming path and the line when a line has no "#" followed by a space or
-// its position lies outside 0 to m.
-void FillFeatureColumn(const std::vector<std::string> &track_lines, FeatureColumn &column, std::string_view path);
+// Stores a track line's value, in single precision, at the position its tag
+// names; a later line for a position replaces an earlier one. Fails naming
+// path and the line when the line (NUL-terminated) has no "#" followed by a
+// space or its position lies outside 0 to m.
+void StoreTrackLine(std::string_view line, std::size_t line_number, FeatureColumn &column, std::string_view path);
 
 // Appends the vector line of one position: every feature, 0 included.
 void AppendFeatureRow(std::string &out, const std::vector<FeatureColumn> &columns, std::size_t position, std::size_t m);

@@ -36,31 +36,49 @@ int ReadMatrixRow(const char *row, std::array<int, kMtxColumns> &column) {
 
 }  // namespace
 
-std::string ProfileTableFromMtx(const std::vector<std::string> &lines, std::string_view path) {
-  if (lines.empty()) FailInFile(path, "empty checkpoint matrix");
-  if (lines.size() < 3) FailInFile(path, "fewer than three lines");
-  std::string table = lines[0] + '\n' + lines[1] + '\n';
-  std::size_t i = 2;
-  while (i < lines.size() && lines[i].find('e') != std::string::npos) ++i;
-  const std::size_t first_row = i;
-  for (; i < lines.size() && ReadCInt(lines[i].c_str()) == kGapScore; ++i) {
-    std::array<int, kMtxColumns> column{};
-    if (ReadMatrixRow(lines[i].c_str(), column) < kNeededColumns) {
-      FailAtLine(path, i + 1, "matrix row with fewer than 23 integers");
-    }
-    for (std::size_t k = 0; k < kProfileColumns.size(); ++k) {
-      if (k > 0) table += ' ';
-      AppendInt(table, column[kProfileColumns[k]]);
-    }
-    table += '\n';
+void ProfileTableBuilder::AddLine(std::string_view line, std::size_t number) {
+  ++lines_;
+  if (stage_ == Stage::kCopy) {
+    table_ += line;
+    table_ += '\n';
+    if (lines_ == 2) stage_ = Stage::kHeader;
+    return;
   }
-  if (i == first_row) FailInFile(path, "no matrix row (no line beginning with -32768 after the header lines)");
-  return table;
+  if (stage_ == Stage::kHeader) {
+    if (line.find('e') != std::string_view::npos) return;
+    stage_ = Stage::kRows;
+  }
+  if (stage_ != Stage::kRows) return;
+  if (ReadCInt(line.data()) != kGapScore) {
+    stage_ = Stage::kAfterMatrix;
+    return;
+  }
+  std::array<int, kMtxColumns> column{};
+  if (ReadMatrixRow(line.data(), column) < kNeededColumns) {
+    FailAtLine(path_, number, "matrix row with fewer than 23 integers");
+  }
+  for (std::size_t k = 0; k < kProfileColumns.size(); ++k) {
+    if (k > 0) table_ += ' ';
+    AppendInt(table_, column[kProfileColumns[k]]);
+  }
+  table_ += '\n';
+  ++rows_;
+}
+
+const std::string &ProfileTableBuilder::Finish() const {
+  if (lines_ == 0) FailInFile(path_, "empty checkpoint matrix");
+  if (lines_ < 3) FailInFile(path_, "fewer than three lines");
+  if (rows_ == 0) FailInFile(path_, "no matrix row (no line beginning with -32768 after the header lines)");
+  return table_;
 }
 
 void RunExtractProfileMatrix(Arguments arguments, std::FILE *) {
-  const std::string table = ProfileTableFromMtx(ReadLines(arguments[0]), arguments[0]);
-  WriteFilesAtomically({{arguments[1], table}});
+  ProfileTableBuilder builder(arguments[0]);
+  ForEachLine(arguments[0], [&](std::string_view line, std::size_t number) { builder.AddLine(line, number); });
+  const std::string &table = builder.Finish();
+  AtomicOutputFile output(arguments[1]);
+  output.Write(table);
+  output.Commit();
 }
 
 }  // namespace linkerkit

@@ -1,6 +1,7 @@
 // A PSIPRED .ss2 prediction split into coil, helix and strand tracks.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -18,10 +19,25 @@ struct SecStructProbs {
   std::vector<float> strand;
 };
 
-// Lines 1 and 2 are skipped whatever they hold; every later line is a
-// residue row. Fails naming path when there is no row, or naming the line
-// when a row has fewer than three decimal points after its ninth character.
-SecStructProbs ParseSecStruct(const std::vector<std::string> &lines, std::string_view path);
+// Takes the .ss2 file line by line: lines 1 and 2 are skipped whatever they
+// hold, every later line is a residue row.
+class SecStructParser {
+ public:
+  explicit SecStructParser(std::string_view path) : path_(path) {}
+
+  // line is NUL-terminated in memory; number counts from 1. Fails naming the
+  // line when a row has fewer than three decimal points after its ninth
+  // character.
+  void AddLine(std::string_view line, std::size_t number);
+
+  // Fails naming the file when there was no residue row.
+  const SecStructProbs &Finish() const;
+
+ private:
+  std::string path_;
+  std::size_t lines_ = 0;
+  SecStructProbs probs_;
+};
 
 // The coil, helix and strand track files, in that order, as (path, content):
 // PREFIXPSS_C_WS.txt and its siblings, each class smoothed in single

@@ -23,8 +23,8 @@ bool HoldsAnInteger(const char *text) {
 
 }  // namespace
 
-std::optional<float> ScaleProfileRow(const std::string &row, int column) {
-  const char *cursor = row.c_str();
+std::optional<float> ScaleProfileRow(std::string_view row, int column) {
+  const char *cursor = row.data();
   int maximum = 0;
   int minimum = 0;
   int selected = 0;
@@ -49,25 +49,32 @@ std::optional<float> ScaleProfileRow(const std::string &row, int column) {
   return static_cast<float>(above_minimum) / static_cast<float>(range);
 }
 
-std::vector<float> ProfileColumnTrack(const std::vector<std::string> &table, int column, int ws, std::string_view path) {
-  if (table.empty()) FailInFile(path, "empty profile table");
-  const int n = ReadCInt(table[0].c_str());
-  if (n < 0) FailAtLine(path, 1, "negative residue count");
-  std::vector<float> scaled(static_cast<std::size_t>(n), 0.0f);
-  for (std::size_t r = 0; r < scaled.size() && r + kHeaderLines < table.size(); ++r) {
-    const auto value = ScaleProfileRow(table[r + kHeaderLines], column);
-    if (!value) FailAtLine(path, r + kHeaderLines + 1, "fewer than 20 scores");
-    scaled[r] = *value;
+void ProfileColumnReader::AddLine(std::string_view line, std::size_t number) {
+  ++lines_;
+  if (lines_ == 1) {
+    const int n = ReadCInt(line.data());
+    if (n < 0) FailAtLine(path_, number, "negative residue count");
+    scaled_.assign(static_cast<std::size_t>(n), 0.0f);
+    return;
   }
-  return SmoothCentred(scaled, ws, WindowEdges::kRaw);
+  if (lines_ <= kHeaderLines || lines_ - kHeaderLines > scaled_.size()) return;
+  const auto value = ScaleProfileRow(line, column_);
+  if (!value) FailAtLine(path_, number, "fewer than 20 scores");
+  scaled_[lines_ - kHeaderLines - 1] = *value;
+}
+
+const std::vector<float> &ProfileColumnReader::Finish() const {
+  if (lines_ == 0) FailInFile(path_, "empty profile table");
+  return scaled_;
 }
 
 void RunTrackProfileColumn(Arguments arguments, std::FILE *out) {
   const int column = ProfileIndex(arguments[1][0]);
   if (column < 0) Fail("Non AA code");
   const int ws = ReadWindowSize(arguments[2]);
-  const std::vector<std::string> table = ReadLines(arguments[0]);
-  WriteAll(out, FormatTrack(ProfileColumnTrack(table, column, ws, arguments[0]), "query"));
+  ProfileColumnReader reader(column, arguments[0]);
+  ForEachLine(arguments[0], [&](std::string_view line, std::size_t number) { reader.AddLine(line, number); });
+  WriteAll(out, FormatTrack(SmoothCentred(reader.Finish(), ws, WindowEdges::kRaw), "query"));
 }
 
 }  // namespace linkerkit
