@@ -41,14 +41,4 @@ TEST(FeatureColumn, RejectsLinesWithoutTagOrWithPositionsOutsideTheTrack) {
   EXPECT_EQ(message("0.5 #QUERY -1 3"), "t.txt line 2: position -1 outside 0 to 3");
 }
 
-TEST(FeatureRow, IsDenseWithOneSpaceBeforeTheComment) {
-  const std::vector<FeatureColumn> columns = {{0.5f, 0.25f, 1.0f, 0.0f}, {-0.3f, 0.0f, 0.1f, 0.0f}};
-  std::string rows;
-  for (std::size_t i = 0; i < 3; ++i) AppendFeatureRow(rows, columns, i, 3);
-  EXPECT_EQ(rows,
-            "0 1:0.500000 2:-0.300000 #QUERY 0 3\n"
-            "0 1:0.250000 2:0.000000 #QUERY 1 3\n"
-            "0 1:1.000000 2:0.100000 #QUERY 2 3\n");
-}
-
 }  // namespace

@@ -41,7 +41,6 @@ TEST(SplitSecStructProbsCli, WritesThreeTrackFiles) {
 TEST(SplitSecStructProbsCli, FailuresWriteNoFile) {
   TempDir dir;
   WriteFile(dir / "p.ss2", kSs2);
-  WriteFile(dir / "short.ss2", "# PSIPRED VFORMAT\n\n");
   WriteFile(dir / "bad.ss2", std::string(kSs2) + "   5 G C   0.500  0.500\n");
   std::filesystem::create_directory(dir / "out");
   WriteFile(dir / "out/PSS_C_3.txt", "kept\n");
@@ -53,7 +52,6 @@ TEST(SplitSecStructProbsCli, FailuresWriteNoFile) {
            Case{{dir / "p.ss2", dir / "out/"}, kUsage},
            Case{{dir / "missing.ss2", dir / "out/", "3"}, "cannot open " + (dir / "missing.ss2") + "\n"},
            Case{{dir / "missing.ss2", dir / "out/", "-1"}, "invalid window size: -1\n"},
-           Case{{dir / "short.ss2", dir / "out/", "3"}, dir / "short.ss2" + ": no residue rows (fewer than three lines)\n"},
            Case{{dir / "bad.ss2", dir / "out/", "3"}, dir / "bad.ss2" + " line 7: fewer than three probabilities\n"},
            Case{{dir / "p.ss2", dir / "none/", "3"}, "cannot open " + (dir / "none/PSS_C_3.txt") + "\n"},
        }) {
