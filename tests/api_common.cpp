@@ -201,6 +201,37 @@ TEST(Fasta, MissingFileFailsButEmptyFileHasNoResidues) {
   EXPECT_THROW(ReadLines(dir.path().string()), Failure);  // a folder is not a file
 }
 
+TEST(Lines, StreamedWithNumbersFromOne) {
+  TempDir dir;
+  WriteFile(dir / "t.txt", "a\r\n\nc");
+  std::vector<std::string> seen;
+  const std::size_t count = ForEachLine(dir / "t.txt", [&](std::string_view line, std::size_t number) {
+    seen.push_back(std::to_string(number) + ":" + std::string(line) + (line.data()[line.size()] == '\0' ? "" : "!"));
+  });
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(seen, (std::vector<std::string>{"1:a", "2:", "3:c"}));
+  EXPECT_EQ(ReadLines(dir / "t.txt"), (std::vector<std::string>{"a", "", "c"}));
+  try {
+    ForEachLine(dir / "missing.txt", [](std::string_view, std::size_t) {});
+    ADD_FAILURE();
+  } catch (const Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()), "cannot open " + (dir / "missing.txt"));
+  }
+}
+
+TEST(Failure, InputMessagesNameTheFileAndLine) {
+  try {
+    FailAtLine("in.txt", 7, "no TAB");
+  } catch (const Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()), "in.txt line 7: no TAB");
+  }
+  try {
+    FailInFile("in.txt", "empty");
+  } catch (const Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()), "in.txt: empty");
+  }
+}
+
 TEST(Alphabet, ProfileOrder) {
   EXPECT_EQ(ProfileIndex('A'), 0);
   EXPECT_EQ(ProfileIndex('V'), 19);
