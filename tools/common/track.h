@@ -16,7 +16,7 @@ namespace linkerkit {
 void AppendFixed6(std::string &out, double value);
 // The same text as for the value widened to double, worked out exactly in
 // integers: single-precision tracks and feature vectors print millions of
-// these, and the general conversion is several times slower.
+// these, and the general conversion takes twice as long.
 void AppendFixed6(std::string &out, float value);
 void AppendInt(std::string &out, long long value);
 
@@ -28,8 +28,8 @@ void AppendTrackLine(std::string &out, float value, std::string_view tag, int po
 template <typename Real>
 std::string FormatTrack(const std::vector<Real> &values, std::string_view tag) {
   std::string out;
-  // Room for the longest line of a value below 10^5, so that the text is
-  // not copied as it grows.
+  // Room for the usual line (value below 10^5, positions below 10^8), so
+  // that the text is not copied as it grows.
   out.reserve(values.size() * (tag.size() + 36));
   const int length = static_cast<int>(values.size());
   for (int i = 0; i < length; ++i) AppendTrackLine(out, values[i], tag, i, length);
