@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,10 +56,37 @@ TEST(NumberFormat, AgreesWithPrintfEverywhere) {
   }
 }
 
+TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
+  const auto check = [](float value) {
+    std::string out;
+    AppendFixed6(out, value);
+    return out == PrintfFixed(static_cast<double>(value));
+  };
+  // Exact halves of a millionth round to even (1/128 is 7812.5 millionths),
+  // and a negative value that rounds to zero keeps its sign.
+  for (const float value : {1.0f / 128, 3.0f / 128, -5.0f / 128, 0.5f, -0.0f, 0.0f, -1e-7f, 4294967295.0f,
+                            4294967296.0f, 3.4e38f, std::numeric_limits<float>::denorm_min(),
+                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                            std::nanf(""), 16777217.0f, 0.1234567f}) {
+    EXPECT_TRUE(check(value)) << value;
+  }
+  // Every exponent, random mantissas and both signs.
+  std::mt19937 bits(3);
+  for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {
+    for (int i = 0; i < 2000; ++i) {
+      const std::uint32_t word = (bits() & 0x807fffffu) | (exponent << 23);
+      float value;
+      std::memcpy(&value, &word, sizeof value);
+      ASSERT_TRUE(check(value)) << word;
+    }
+  }
+}
+
 TEST(NumberReading, CIntFollowsAtoi) {
-  for (const char *text : {"15", "  -3x", "+7", "abc", "", "2147483647", "99999999999", "-99999999999", "0x10", "\t\n 12",
-                           "-", "007", "123456789", "-123456789 5", "1234567890", "-2147483648", "2147483648"}) {
-    EXPECT_EQ(ReadCInt(text), std::atoi(text)) << text;
+  for (const char *text : {"15", "  -3x", "+7", "abc", "", "-", "--5", "2147483647", "99999999999", "-99999999999",
+                           "99999999999999999999", "-99999999999999999999", "0x10", "\t\n 12", "  -32768  -200", "007",
+                           "123456789", "-123456789 5", "1234567890", "-2147483648", "2147483648"}) {
+    EXPECT_EQ(ReadCInt(text), static_cast<int>(std::strtol(text, nullptr, 10))) << text;
   }
 }
 
@@ -232,6 +260,37 @@ TEST(Fasta, MissingFileFailsButEmptyFileHasNoResidues) {
     EXPECT_EQ(std::string(failure.what()), "cannot open " + (dir / "missing.fa"));
   }
   EXPECT_THROW(ReadLines(dir.path().string()), Failure);  // a folder is not a file
+}
+
+TEST(Lines, StreamedWithNumbersFromOne) {
+  TempDir dir;
+  WriteFile(dir / "t.txt", "a\r\n\nc");
+  std::vector<std::string> seen;
+  const std::size_t count = ForEachLine(dir / "t.txt", [&](std::string_view line, std::size_t number) {
+    seen.push_back(std::to_string(number) + ":" + std::string(line) + (line.data()[line.size()] == '\0' ? "" : "!"));
+  });
+  EXPECT_EQ(count, 3u);
+  EXPECT_EQ(seen, (std::vector<std::string>{"1:a", "2:", "3:c"}));
+  EXPECT_EQ(ReadLines(dir / "t.txt"), (std::vector<std::string>{"a", "", "c"}));
+  try {
+    ForEachLine(dir / "missing.txt", [](std::string_view, std::size_t) {});
+    ADD_FAILURE();
+  } catch (const Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()), "cannot open " + (dir / "missing.txt"));
+  }
+}
+
+TEST(Failure, InputMessagesNameTheFileAndLine) {
+  try {
+    FailAtLine("in.txt", 7, "no TAB");
+  } catch (const Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()), "in.txt line 7: no TAB");
+  }
+  try {
+    FailInFile("in.txt", "empty");
+  } catch (const Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()), "in.txt: empty");
+  }
 }
 
 TEST(Alphabet, ProfileOrder) {

@@ -6,7 +6,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_
 if(status)
   message(FATAL_ERROR "install failed")
 endif()
-foreach(program ScoreSeqComplexity ReportDomainHinges)
+foreach(program ScoreSeqComplexity ApplyResidueScale SplitSecStructProbs ExtractProfileMatrix TrackProfileColumn
+                AssembleFeatureRows ReportDomainHinges ClassifyFeatureRows)
   if(NOT EXISTS ${WORK_DIR}/prefix/bin/${program})
     message(FATAL_ERROR "${program} not installed")
   endif()

@@ -2,6 +2,7 @@
 // and exit status 1. Program code throws Failure; RunProgram prints it.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -15,5 +16,10 @@ class Failure : public std::runtime_error {
 
 [[noreturn]] void Fail(const std::string &message);
 [[noreturn]] void FailCannotOpen(std::string_view path);
+
+// An input file that is not in its expected form: "PATH: problem", or
+// "PATH line N: problem" (N counted from 1) when one line is at fault.
+[[noreturn]] void FailInFile(std::string_view path, std::string_view problem);
+[[noreturn]] void FailAtLine(std::string_view path, std::size_t line_number, std::string_view problem);
 
 }  // namespace linkerkit

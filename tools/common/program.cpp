@@ -8,6 +8,14 @@ void Fail(const std::string &message) { throw Failure(message); }
 
 void FailCannotOpen(std::string_view path) { Fail("cannot open " + std::string(path)); }
 
+void FailInFile(std::string_view path, std::string_view problem) {
+  Fail(std::string(path) + ": " + std::string(problem));
+}
+
+void FailAtLine(std::string_view path, std::size_t line_number, std::string_view problem) {
+  Fail(std::string(path) + " line " + std::to_string(line_number) + ": " + std::string(problem));
+}
+
 int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body) {
   if (argc != argument_count + 1) {
     std::printf("%.*s\n", static_cast<int>(usage.size()), usage.data());

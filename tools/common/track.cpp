@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "cnumber.h"
@@ -25,8 +26,54 @@ void AppendInt(std::string &out, long long value) {
   out.append(buffer, result.ptr);
 }
 
-void AppendTrackLine(std::string &out, double value, std::string_view tag, int position, int length) {
-  AppendFixed6(out, value);
+void AppendFixed6(std::string &out, float value) {
+  // Below 2^32 the value times 10^6 fits 64 bits; larger values, inf and
+  // nan take the general path.
+  if (!(std::fabs(value) < 4294967296.0f)) {
+    AppendFixed6(out, static_cast<double>(value));
+    return;
+  }
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const bool negative = (bits >> 31) != 0;
+  const int biased_exponent = static_cast<int>((bits >> 23) & 0xff);
+  std::uint64_t mantissa = bits & 0x7fffff;
+  int exponent = -149;  // value = mantissa * 2^exponent
+  if (biased_exponent != 0) {
+    mantissa |= 0x800000;
+    exponent = biased_exponent - 150;
+  }
+  // The value in millionths, rounded to nearest with ties to even, as
+  // printf rounds an exact binary value.
+  const std::uint64_t scaled = mantissa * 1000000;  // below 2^44
+  std::uint64_t millionths = 0;
+  if (exponent >= 0) {
+    millionths = scaled << exponent;
+  } else if (exponent > -64) {
+    const int shift = -exponent;
+    millionths = scaled >> shift;
+    const std::uint64_t remainder = scaled & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (remainder > half || (remainder == half && (millionths & 1) != 0)) ++millionths;
+  }  // else below 2^-20 millionths: rounds to 0
+
+  char buffer[32];
+  char *start = buffer + sizeof buffer;
+  std::uint64_t fraction = millionths % 1000000;
+  for (int digit = 0; digit < 6; ++digit, fraction /= 10) *--start = static_cast<char>('0' + fraction % 10);
+  *--start = '.';
+  std::uint64_t whole = millionths / 1000000;
+  do {
+    *--start = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole != 0);
+  if (negative) *--start = '-';
+  out.append(start, buffer + sizeof buffer);
+}
+
+namespace {
+
+void AppendTrackFields(std::string &out, std::string_view tag, int position, int length) {
   out += " #";
   out += tag;
   out += ' ';
@@ -34,6 +81,18 @@ void AppendTrackLine(std::string &out, double value, std::string_view tag, int p
   out += ' ';
   AppendInt(out, length);
   out += '\n';
+}
+
+}  // namespace
+
+void AppendTrackLine(std::string &out, double value, std::string_view tag, int position, int length) {
+  AppendFixed6(out, value);
+  AppendTrackFields(out, tag, position, length);
+}
+
+void AppendTrackLine(std::string &out, float value, std::string_view tag, int position, int length) {
+  AppendFixed6(out, value);
+  AppendTrackFields(out, tag, position, length);
 }
 
 void WriteAll(std::FILE *out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "test_support.h"
+
+namespace {
+
+using linkerkit::test::ReadFile;
+using linkerkit::test::RunTool;
+using linkerkit::test::TempDir;
+using linkerkit::test::WriteFile;
+
+constexpr const char *kUsage = "ExtractProfileMatrix [MTX file] [output file]\n";
+constexpr const char *kMtx =
+    "2\nMA\n2.670000e-03\n-3.194183e+00\n"
+    "-32768  -200  -32768  -201  -425  -352  -38  -429  -333  298  -297  381  468  -385  -358  -246  -288  -294  -162  81  "
+    "-253  -100  -180  -32768  -32768  -401  -32768  -32768  \r\n"
+    "-32768  400  -32768  -100  -200  -100  -200  -200  0  -100  -100  -100  -100  -100  -100  -100  -100  100  0  0  "
+    "-300  -100  -200  -32768  -32768  -401  -32768  -32768  \n"
+    "\n";
+constexpr const char *kTable =
+    "2\nMA\n"
+    "-200 -288 -385 -425 -201 -246 -352 -429 -333 298 381 -297 468 -38 -358 -294 -162 -253 -180 81\n"
+    "400 -100 -100 -200 -100 -100 -100 -200 0 -100 -100 -100 -100 -200 -100 100 0 -300 -200 0\n";
+
+TEST(ExtractProfileMatrixCli, WritesTheProfileTable) {
+  TempDir dir;
+  WriteFile(dir / "p.mtx", kMtx);
+  WriteFile(dir / "p.tab", "an older, longer table that must be replaced whole\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n\n");
+  const auto result = RunTool("ExtractProfileMatrix", {dir / "p.mtx", dir / "p.tab"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(ReadFile(dir / "p.tab"), kTable);
+}
+
+TEST(ExtractProfileMatrixCli, FailuresWriteNoFile) {
+  TempDir dir;
+  WriteFile(dir / "p.mtx", kMtx);
+  WriteFile(dir / "empty.mtx", "");
+  WriteFile(dir / "zeros.mtx", std::string("2\nMA\n0\n0\n") + (std::string(kMtx).substr(std::string(kMtx).find("-32768"))));
+  WriteFile(dir / "kept.tab", "kept\n");
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  for (const Case &c : {
+           Case{{dir / "p.mtx"}, kUsage},
+           Case{{dir / "missing.mtx", dir / "kept.tab"}, "cannot open " + (dir / "missing.mtx") + "\n"},
+           Case{{dir / "empty.mtx", dir / "kept.tab"}, dir / "empty.mtx" + ": empty checkpoint matrix\n"},
+           Case{{dir / "zeros.mtx", dir / "kept.tab"},
+                dir / "zeros.mtx" + ": no matrix row (no line beginning with -32768 after the header lines)\n"},
+           Case{{dir / "p.mtx", dir / "none/p.tab"}, "cannot open " + (dir / "none/p.tab") + "\n"},
+       }) {
+    const auto result = RunTool("ExtractProfileMatrix", c.arguments);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, c.message);
+  }
+  EXPECT_EQ(ReadFile(dir / "kept.tab"), "kept\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 4);
+}
+
+}  // namespace

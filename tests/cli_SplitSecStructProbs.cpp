@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "test_support.h"
+
+namespace {
+
+using linkerkit::test::ReadFile;
+using linkerkit::test::RunTool;
+using linkerkit::test::TempDir;
+using linkerkit::test::WriteFile;
+
+constexpr const char *kUsage = "SplitSecStructProbs [data file (*.ss2)] [output dir] [ws]\n";
+constexpr const char *kSs2 =
+    "# PSIPRED VFORMAT (PSIPRED V4.0)\n\n"
+    "   1 M C   0.900  0.100  0.000\n"
+    "   2 K C   0.000  0.200  0.800\n"
+    "   3 L H   0.600  0.300  0.100\n"
+    "   4 V E   0.300  0.400  0.300\n";
+
+TEST(SplitSecStructProbsCli, WritesThreeTrackFiles) {
+  TempDir dir;
+  WriteFile(dir / "p.ss2", kSs2);
+  WriteFile(dir / "PSS_H_3.txt", "an older helix track that is much longer than the new one\n");
+  const auto result = RunTool("SplitSecStructProbs", {dir / "p.ss2", dir / "", "3"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(ReadFile(dir / "PSS_C_3.txt"),
+            "0.900000 #QUERY 0 4\n0.500000 #QUERY 1 4\n0.300000 #QUERY 2 4\n0.300000 #QUERY 3 4\n");
+  EXPECT_EQ(ReadFile(dir / "PSS_H_3.txt"),
+            "0.100000 #QUERY 0 4\n0.200000 #QUERY 1 4\n0.300000 #QUERY 2 4\n0.400000 #QUERY 3 4\n");
+  EXPECT_EQ(ReadFile(dir / "PSS_E_3.txt"),
+            "0.000000 #QUERY 0 4\n0.300000 #QUERY 1 4\n0.400000 #QUERY 2 4\n0.300000 #QUERY 3 4\n");
+  // "15abc" reads as 15, and the file names carry 15.
+  EXPECT_EQ(RunTool("SplitSecStructProbs", {dir / "p.ss2", dir / "w", "15abc"}).status, 0);
+  EXPECT_EQ(ReadFile(dir / "wPSS_E_15.txt"),
+            "0.000000 #QUERY 0 4\n0.800000 #QUERY 1 4\n0.100000 #QUERY 2 4\n0.300000 #QUERY 3 4\n");
+}
+
+TEST(SplitSecStructProbsCli, FailuresWriteNoFile) {
+  TempDir dir;
+  WriteFile(dir / "p.ss2", kSs2);
+  WriteFile(dir / "bad.ss2", std::string(kSs2) + "   5 G C   0.500  0.500\n");
+  std::filesystem::create_directory(dir / "out");
+  WriteFile(dir / "out/PSS_C_3.txt", "kept\n");
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  for (const Case &c : {
+           Case{{dir / "p.ss2", dir / "out/"}, kUsage},
+           Case{{dir / "missing.ss2", dir / "out/", "3"}, "cannot open " + (dir / "missing.ss2") + "\n"},
+           Case{{dir / "missing.ss2", dir / "out/", "-1"}, "invalid window size: -1\n"},
+           Case{{dir / "bad.ss2", dir / "out/", "3"}, dir / "bad.ss2" + " line 7: fewer than three probabilities\n"},
+           Case{{dir / "p.ss2", dir / "none/", "3"}, "cannot open " + (dir / "none/PSS_C_3.txt") + "\n"},
+       }) {
+    const auto result = RunTool("SplitSecStructProbs", c.arguments);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, c.message);
+  }
+  EXPECT_EQ(ReadFile(dir / "out/PSS_C_3.txt"), "kept\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), std::filesystem::directory_iterator()), 1);
+}
+
+}  // namespace
