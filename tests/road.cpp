@@ -19,6 +19,7 @@ using linkerkit::test::WriteFile;
 
 const std::string kSource = LINKERKIT_SOURCE_DIR;
 const std::string kExamples = kSource + "/examples/";
+const std::string kVersionLine = std::string("linkerkit-predict ") + LINKERKIT_VERSION;
 
 std::vector<std::string> Inputs(const std::string &name) {
   return {kExamples + name + ".fa", kExamples + name + ".ss2", kExamples + name + ".mtx"};
@@ -47,10 +48,11 @@ TEST(Road, ExampleProteinGivesTheExpectedReport) {
   // A line for each of the nine steps, then the report.
   const auto lines = Lines(result.out);
   ASSERT_EQ(lines.size(), 12u) << result.out;
-  EXPECT_EQ(lines[0], "linkerkit-predict 0.1.0: P1, 9 steps in " + (dir / "P1"));
+  EXPECT_EQ(lines[0], kVersionLine + ": P1, 9 steps in " + (dir / "P1"));
   EXPECT_EQ(lines[1].substr(0, 25), "[1/9] ScoreSeqComplexity ");
   EXPECT_EQ(lines[9].substr(0, 25), "[9/9] ReportDomainHinges ");
   EXPECT_EQ(lines[10] + "\n" + lines[11] + "\n", "report: " + (dir / "P1/report.txt") + "\n" + report);
+  EXPECT_EQ(RunTool("linkerkit-predict", {"--version"}).out, kVersionLine + "\n");
 }
 
 TEST(Road, ModesStopEarlyAndOptionsReachTheSteps) {
