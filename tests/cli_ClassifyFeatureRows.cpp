@@ -30,6 +30,7 @@ TEST(ClassifyFeatureRowsCli, FailuresAreOneLineAndStatusOne) {
   WriteFile(dir / "model", kModel);
   WriteFile(dir / "vectors", "0 1:1 2:0 #QUERY 0 2\n0 1:1 2:0\n");
   WriteFile(dir / "wide", "0 1:1 2:0 3:1 #QUERY 0 1\n");
+  WriteFile(dir / "empty", "");
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
@@ -41,6 +42,7 @@ TEST(ClassifyFeatureRowsCli, FailuresAreOneLineAndStatusOne) {
         Case{{dir / "model", dir / "missing", "P1", "3"}, "cannot open " + (dir / "missing") + "\n"},
         Case{{dir / "model", dir / "vectors", "P1", "3"}, dir / "vectors" + " line 2: no #QUERY comment\n"},
         Case{{dir / "model", dir / "wide", "P1", "3"}, dir / "wide" + " line 1: has features up to 3, the model has 2\n"},
+        Case{{dir / "model", dir / "empty", "P1", "3"}, dir / "empty" + ": no vector lines\n"},
         Case{{dir / "model", dir / "vectors", "P 1", "3"}, "invalid protein name: P 1\n"},
         Case{{dir / "model", dir / "vectors", "P1", "0"}, "invalid window size: 0\n"}}) {
     const auto result = RunTool("ClassifyFeatureRows", c.arguments);

@@ -47,6 +47,18 @@ std::string ShellQuote(const std::string &text) {
   return quoted + "'";
 }
 
+RunResult RunShell(const std::string &command) {
+  std::FILE *pipe = popen(command.c_str(), "r");
+  if (!pipe) throw std::runtime_error("popen failed");
+  RunResult result;
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
 }  // namespace
 
 RunResult RunTool(const std::string &program, const std::vector<std::string> &arguments) {
@@ -64,16 +76,13 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
     command += ' ';
     command += ShellQuote(argument);
   }
-  command += " </dev/null 2>/dev/null";
-  std::FILE *pipe = popen(command.c_str(), "r");
-  if (!pipe) throw std::runtime_error("popen failed");
-  RunResult result;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
-  const int status = pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  return RunShell(command + " </dev/null 2>/dev/null");
+}
+
+RunResult RunCommand(const std::vector<std::string> &arguments) {
+  std::string command;
+  for (const auto &argument : arguments) command += ShellQuote(argument) + ' ';
+  return RunShell(command + "</dev/null 2>&1");
 }
 
 }  // namespace linkerkit::test

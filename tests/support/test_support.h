@@ -35,4 +35,9 @@ struct RunResult {
 // under the command in LINKERKIT_TOOL_WRAPPER when that is set.
 RunResult RunTool(const std::string &program, const std::vector<std::string> &arguments);
 
+// Runs any command (the first argument found on the PATH unless it holds a
+// "/"), standard input from /dev/null; standard error is kept in out after
+// standard output, for the failure report of a test.
+RunResult RunCommand(const std::vector<std::string> &arguments);
+
 }  // namespace linkerkit::test

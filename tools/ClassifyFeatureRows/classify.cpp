@@ -20,13 +20,9 @@ namespace linkerkit {
 
 namespace {
 
-[[noreturn]] void FailAtLine(const std::string &path, std::size_t line_index, const std::string &what) {
-  Fail(path + " line " + std::to_string(line_index + 1) + ": " + what);
-}
-
-FeatureVector ParseVectorLine(const std::string &line, const std::string &path, std::size_t line_index) {
+FeatureVector ParseVectorLine(const std::string &line, const std::string &path, std::size_t line_number) {
   const std::size_t comment = line.find('#');
-  if (comment == std::string::npos) FailAtLine(path, line_index, "no #QUERY comment");
+  if (comment == std::string::npos) FailAtLine(path, line_number, "no #QUERY comment");
   const std::string body = line.substr(0, comment);
   FeatureVector features;
   const char *cursor = body.c_str();
@@ -45,10 +41,10 @@ FeatureVector ParseVectorLine(const std::string &line, const std::string &path, 
     char *colon = nullptr;
     const long index = std::strtol(token.c_str(), &colon, 10);
     if (colon == token.c_str() || *colon != ':' || index < 1 || index > 1000000000L) {
-      FailAtLine(path, line_index, "bad feature '" + token + "'");
+      FailAtLine(path, line_number, "bad feature '" + token + "'");
     }
     if (!features.empty() && index <= features.back().first) {
-      FailAtLine(path, line_index, "feature indices out of order at '" + token + "'");
+      FailAtLine(path, line_number, "feature indices out of order at '" + token + "'");
     }
     features.emplace_back(static_cast<int>(index), ReadCDouble(colon + 1));
   }
@@ -60,7 +56,7 @@ FeatureVector ParseVectorLine(const std::string &line, const std::string &path, 
 std::vector<FeatureVector> ParseVectorLines(const std::vector<std::string> &lines, const std::string &path) {
   std::vector<FeatureVector> vectors;
   vectors.reserve(lines.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) vectors.push_back(ParseVectorLine(lines[i], path, i));
+  for (std::size_t i = 0; i < lines.size(); ++i) vectors.push_back(ParseVectorLine(lines[i], path, i + 1));
   return vectors;
 }
 
@@ -129,7 +125,7 @@ std::vector<double> LinkerModel::Score(const std::vector<FeatureVector> &vectors
     const FeatureVector &features = vectors[i];
     const int highest = features.empty() ? 0 : features.back().first;
     if (highest != feature_count_) {
-      FailAtLine(path, i, "has features up to " + std::to_string(highest) + ", the model has " +
+      FailAtLine(path, i + 1, "has features up to " + std::to_string(highest) + ", the model has " +
                               std::to_string(feature_count_));
     }
     nodes.clear();
@@ -181,6 +177,8 @@ void RunClassifyFeatureRows(Arguments arguments, std::FILE *out) {
   const int ws = ReadWindowSize(arguments[3]);
   const LinkerModel model(model_path);
   const auto vectors = ParseVectorLines(ReadLines(vector_path), vector_path);
+  // A protein without lines would vanish from the score file unnoticed.
+  if (vectors.empty()) FailInFile(vector_path, "no vector lines");
   WriteAll(out, FormatTrack(ZScores(SmoothClipped(model.Score(vectors, vector_path), ws)), name));
 }
 

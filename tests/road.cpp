@@ -1,0 +1,152 @@
+// The road end to end: linkerkit-predict on the example proteins, the
+// workflow against it, and the training script against the shipped model.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+using linkerkit::test::ReadFile;
+using linkerkit::test::RunCommand;
+using linkerkit::test::RunTool;
+using linkerkit::test::TempDir;
+using linkerkit::test::WriteFile;
+
+const std::string kSource = LINKERKIT_SOURCE_DIR;
+const std::string kExamples = kSource + "/examples/";
+const std::string kVersionLine = std::string("linkerkit-predict ") + LINKERKIT_VERSION;
+
+std::vector<std::string> Inputs(const std::string &name) {
+  return {kExamples + name + ".fa", kExamples + name + ".ss2", kExamples + name + ".mtx"};
+}
+
+std::vector<std::string> Predict(std::vector<std::string> options, const std::string &name) {
+  for (const auto &input : Inputs(name)) options.push_back(input);
+  return options;
+}
+
+std::vector<std::string> Lines(const std::string &text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+bool Installed(const std::string &command) { return RunCommand({"sh", "-c", "command -v " + command}).status == 0; }
+
+TEST(Road, ExampleProteinGivesTheExpectedReport) {
+  TempDir dir;
+  const auto result = RunTool("linkerkit-predict", Predict({"--work", dir / "P1"}, "P1"));
+  ASSERT_EQ(result.status, 0) << result.out;
+  const std::string report = ReadFile(kSource + "/tests/golden/P1.report");
+  EXPECT_EQ(ReadFile(dir / "P1/report.txt"), report);
+  // A line for each of the nine steps, then the report.
+  const auto lines = Lines(result.out);
+  ASSERT_EQ(lines.size(), 12u) << result.out;
+  EXPECT_EQ(lines[0], kVersionLine + ": P1, 9 steps in " + (dir / "P1"));
+  EXPECT_EQ(lines[1].substr(0, 25), "[1/9] ScoreSeqComplexity ");
+  EXPECT_EQ(lines[9].substr(0, 25), "[9/9] ReportDomainHinges ");
+  EXPECT_EQ(lines[10] + "\n" + lines[11] + "\n", "report: " + (dir / "P1/report.txt") + "\n" + report);
+  EXPECT_EQ(RunTool("linkerkit-predict", {"--version"}).out, kVersionLine + "\n");
+}
+
+TEST(Road, ModesStopEarlyAndOptionsReachTheSteps) {
+  TempDir dir;
+  const auto features = RunTool("linkerkit-predict", Predict({"--features-only", "--work", dir / "f"}, "P2"));
+  ASSERT_EQ(features.status, 0) << features.out;
+  EXPECT_EQ(Lines(ReadFile(dir / "f/P2.vectors")).size(), 158u);
+  EXPECT_FALSE(std::filesystem::exists(dir / "f/P2.scores"));
+
+  const auto scores = RunTool("linkerkit-predict", Predict({"--scores-only", "--name", "Q7", "--window=7", "--work", dir / "s"}, "P2"));
+  ASSERT_EQ(scores.status, 0) << scores.out;
+  EXPECT_EQ(ReadFile(dir / "s/index.txt"),
+            "SeqComplexity_7\nGEOR030101_7\nPSS_C_7\nPSS_H_7\nPSS_E_7\nPSSM_P_7\nPSSM_G_7\n");
+  const auto score_lines = Lines(ReadFile(dir / "s/Q7.scores"));
+  ASSERT_EQ(score_lines.size(), 158u);
+  EXPECT_NE(score_lines[157].find(" #Q7 157 158"), std::string::npos) << score_lines[157];
+  EXPECT_FALSE(std::filesystem::exists(dir / "s/report.txt"));
+}
+
+TEST(Road, FailuresStopWithOneLineAndStatusOne) {
+  TempDir dir;
+  WriteFile(dir / "index.txt", "SeqComplexity_15\nEntropy\n");
+  WriteFile(dir / "scale_index.txt", "SeqComplexity_15\nKYTJ820101_15\n");
+  const std::string usage = "usage: linkerkit-predict [options] FASTA SS2 MTX (linkerkit-predict --help lists the options)";
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string last_line;
+  };
+  const auto inputs = Inputs("P1");
+  for (const Case &c : {
+           Case{{}, usage},
+           Case{{inputs[0], inputs[1]}, usage},
+           Case{Predict({"--frobnicate"}, "P1"), "unknown option: --frobnicate (" + usage + ")"},
+           Case{Predict({"--rank", "two"}, "P1"), "invalid rank: two"},
+           Case{Predict({"--threshold", "1.0x"}, "P1"), "invalid threshold: 1.0x"},
+           Case{Predict({"--name", "P 1"}, "P1"), "invalid protein name: P 1"},
+           Case{Predict({"--smoothing", "0"}, "P1"), "invalid smoothing window size: 0"},
+           Case{{inputs[0], inputs[1], inputs[2], "--rank"}, "--rank needs a value"},
+           Case{Predict({"--index", dir / "index.txt"}, "P1"),
+                dir / "index.txt" + " line 2: no track is made for the name 'Entropy'"},
+           Case{{dir / "missing.fa", inputs[1], inputs[2]},
+                "[1/9] ScoreSeqComplexity failed: cannot open " + (dir / "missing.fa")},
+           Case{Predict({"--index", dir / "scale_index.txt", "--scales", dir.path().string()}, "P1"),
+                "[2/5] ApplyResidueScale failed: cannot open " + (dir / "KYTJ820101.tsv")},
+           Case{Predict({"--model", inputs[0]}, "P1"), "[8/9] ClassifyFeatureRows failed: cannot load model " + inputs[0]},
+       }) {
+    std::vector<std::string> arguments = {"--work", dir / "w"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const auto result = RunTool("linkerkit-predict", arguments);
+    EXPECT_EQ(result.status, 1) << result.out;
+    const auto lines = Lines(result.out);
+    EXPECT_EQ(lines.empty() ? "" : lines.back(), c.last_line);
+  }
+}
+
+TEST(Road, AFailedRunLeavesNoEarlierReport) {
+  TempDir dir;
+  ASSERT_EQ(RunTool("linkerkit-predict", Predict({"--work", dir / "w"}, "P1")).status, 0);
+  ASSERT_TRUE(std::filesystem::exists(dir / "w/report.txt"));
+  const auto result = RunTool("linkerkit-predict", Predict({"--work", dir / "w", "--model", dir / "missing.model"}, "P1"));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir / "w/report.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "w/P1.scores"));
+}
+
+TEST(RoadWorkflow, EachProteinsLinesEqualItsOwnReport) {
+  if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
+  TempDir dir;
+  std::filesystem::create_directory(dir / "run");
+  const auto run = RunCommand({"snakemake", "-s", kSource + "/workflow/Snakefile", "--directory", dir / "run", "--cores",
+                               "2", "--quiet", "--config", "inputs=" + kExamples, "results=" + (dir / "results"),
+                               std::string("bin=") + LINKERKIT_BIN_DIR});
+  ASSERT_EQ(run.status, 0) << run.out;
+  const auto combined = Lines(ReadFile(dir / "results/report.txt"));
+  for (const std::string name : {"P1", "P2", "P3", "P4"}) {
+    const auto own = RunTool("linkerkit-predict", Predict({"--work", dir / name}, name));
+    ASSERT_EQ(own.status, 0) << own.out;
+    std::string expected = ReadFile(dir / (name + "/report.txt"));
+    if (expected == "No prediction\n") expected.clear();
+    std::string lines;
+    for (const auto &line : combined) {
+      if (line.starts_with(name + "|")) lines += line + "\n";
+    }
+    EXPECT_EQ(lines, expected) << name;
+    EXPECT_FALSE(expected.empty()) << name << ": the example should have a linker";
+  }
+}
+
+TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
+  if (!Installed("svm-train")) GTEST_SKIP() << "svm-train (libsvm-tools) is not installed, so training is not tested";
+  TempDir dir;
+  const auto run = RunCommand({"bash", kSource + "/scripts/train-demo-model.sh", dir / "demo.model", LINKERKIT_BIN_DIR});
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(ReadFile(dir / "demo.model"), ReadFile(kExamples + "demo.model"));
+}
+
+}  // namespace
