@@ -17,6 +17,7 @@
 #include "LineReader.h"
 #include "fasta.h"
 #include "lines.h"
+#include "program.h"
 #include "test_support.h"
 #include "track.h"
 #include "window.h"
@@ -291,6 +292,19 @@ TEST(Failure, InputMessagesNameTheFileAndLine) {
   } catch (const Failure &failure) {
     EXPECT_EQ(std::string(failure.what()), "in.txt: empty");
   }
+}
+
+TEST(Program, EveryEndOfARunIsOneLineAndAStatus) {
+  char program[] = "P";
+  char argument[] = "x";
+  char *argv[] = {program, argument, nullptr};
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunProgram(2, argv, 1, "P [x]", [](Arguments, std::FILE *) {}), 0);
+  EXPECT_EQ(RunProgram(1, argv, 1, "P [x]", [](Arguments, std::FILE *) {}), 1);
+  EXPECT_EQ(RunProgram(2, argv, 1, "P [x]", [](Arguments arguments, std::FILE *) { Fail(arguments[0]); }), 1);
+  // An input whose counts ask for more memory than there is.
+  EXPECT_EQ(RunProgram(2, argv, 1, "P [x]", [](Arguments, std::FILE *) { throw std::bad_alloc(); }), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "P [x]\nx\nout of memory\n");
 }
 
 TEST(Alphabet, ProfileOrder) {
