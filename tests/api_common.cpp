@@ -43,7 +43,7 @@ std::string Fixed6(double value) {
 TEST(NumberFormat, AgreesWithPrintfEverywhere) {
   const double inf = std::numeric_limits<double>::infinity();
   for (const double value : {0.5, -1.25, -0.0000004, -0.0, 0.0, 0.0000005, 0.0000015, 2.5e-7, 1e308, -1e308, 123456789.1234565,
-                             inf, -inf, std::nan(""), -std::nan(""), std::numeric_limits<double>::denorm_min()}) {
+                             inf, -inf, std::nan(""), -std::nan(""), std::numeric_limits<double>::denorm_min(), 1e-320, -1e-320}) {
     EXPECT_EQ(Fixed6(value), PrintfFixed(value)) << value;
   }
   EXPECT_EQ(Fixed6(-0.0000004), "-0.000000");
@@ -86,7 +86,8 @@ TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
 TEST(NumberReading, CIntFollowsAtoi) {
   for (const char *text : {"15", "  -3x", "+7", "abc", "", "-", "--5", "2147483647", "99999999999", "-99999999999",
                            "99999999999999999999", "-99999999999999999999", "0x10", "\t\n 12", "  -32768  -200", "007",
-                           "123456789", "-123456789 5", "1234567890", "-2147483648", "2147483648"}) {
+                           "123456789", "-123456789 5", "1234567890", "-2147483648", "2147483648", "2147483646", "-2147483647",
+                           "4294967296"}) {
     EXPECT_EQ(ReadCInt(text), static_cast<int>(std::strtol(text, nullptr, 10))) << text;
   }
 }
@@ -96,7 +97,8 @@ TEST(NumberReading, CDoubleIsExactlyStrtod) {
                            "0x1p3", "-0x10", "inf", "-INFINITY", "nan", "1e400", "-1e400", "1e-400", "4.9e-324",
                            "\t\n2.5", "0.1000000000000000055511151231257827", "00012.750", "1.2.3", "-0.000000", ".",
                            "-.e1", "0x", "9007199254740992", "9007199254740993", "900719925474099.3", "123456789012345678",
-                           "1234567890123456789", "0.000000000000000001", "12345678.9012345678x", "7 #A 1 2"}) {
+                           "1234567890123456789", "0.000000000000000001", "12345678.9012345678x", "7 #A 1 2", "1e-320",
+                           "-1e-320", "-nan", "-0.0", "1e308", "-1e308"}) {
     char *strtod_end = nullptr;
     const double expected = std::strtod(text, &strtod_end);
     const char *end = nullptr;

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "test_support.h"
 
 namespace {
 
+using linkerkit::test::Printf;
 using linkerkit::test::ReadFile;
 using linkerkit::test::RunTool;
 using linkerkit::test::TempDir;
@@ -58,6 +62,30 @@ TEST(ExtractProfileMatrixCli, FailuresWriteNoFile) {
   }
   EXPECT_EQ(ReadFile(dir / "kept.tab"), "kept\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 4);
+}
+
+TEST(ExtractProfileMatrixCli, ScoresAtTheIntLimitsAreCopiedAsAtoiReadsThem) {
+  TempDir dir;
+  // Column k holds k, except the columns of A, R, N, D and C.
+  std::vector<std::string> columns;
+  for (int k = 0; k < 28; ++k) columns.push_back(std::to_string(k));
+  columns[0] = columns[2] = "-32768";
+  columns[1] = "2147483647";     // A
+  columns[16] = "-2147483648";   // R
+  columns[13] = "99999999999";   // N
+  columns[4] = "-99999999999";   // D
+  columns[3] = "2147483648";     // C
+  std::string row;
+  for (const std::string &column : columns) row += column + "  ";
+  WriteFile(dir / "p.mtx", "1\nM\n2.670000e-03\n" + row + "\n");
+  const auto atoi = [](const std::string &text) { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); };
+  std::string expected = "1\nM\n";
+  for (const int column : {1, 16, 13, 4, 3, 15, 5, 7, 8, 9, 11, 10, 12, 6, 14, 17, 18, 20, 22, 19}) {
+    expected += Printf("%d%c", atoi(columns[column]), column == 19 ? '\n' : ' ');
+  }
+  const auto result = RunTool("ExtractProfileMatrix", {dir / "p.mtx", dir / "p.tab"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(ReadFile(dir / "p.tab"), expected);
 }
 
 }  // namespace
