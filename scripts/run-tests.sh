@@ -19,6 +19,7 @@ cmake --build build-asan -j2 >/dev/null
 echo "== end-to-end tests with every program run under valgrind"
 (cd build && LINKERKIT_TOOL_WRAPPER="valgrind --leak-check=full --errors-for-leak-kinds=all --error-exitcode=97 -q" \
   ctest --output-on-failure -j2 -R 'Cli\.')
+bash scripts/valgrind-examples.sh
 
 echo "== fuzzing every input reader briefly"
 bash scripts/run-fuzz.sh 20
