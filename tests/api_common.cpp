@@ -318,9 +318,17 @@ TEST(Alphabet, ProfileOrder) {
 
 }  // namespace
 
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "failure_message.h"
 #include "output_file.h"
 
 namespace {
+
+using linkerkit::WriteFilesAtomically;
+using linkerkit::test::FailureMessage;
 
 using linkerkit::test::ReadFile;
 
@@ -341,6 +349,38 @@ TEST(OutputFile, AppearsOnlyWhenAllAreWritten) {
   EXPECT_EQ(ReadFile(dir / "c.txt"), "C\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
   EXPECT_THROW(linkerkit::AtomicOutputFile(""), linkerkit::Failure);
+}
+
+TEST(OutputFile, NoFileIsReplacedWhenALaterOneCannotBeWritten) {
+  TempDir dir;
+  WriteFile(dir / "a.txt", "old a\n");
+  WriteFile(dir / "c.txt", "old c\n");
+  std::filesystem::create_directory(dir / "folder");
+  const auto count_entries = [&] {
+    return std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator());
+  };
+  // A folder in the place of the last file.
+  EXPECT_EQ(FailureMessage([&] { WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "folder", "F\n"}}); }),
+            "cannot open " + (dir / "folder"));
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "old a\n");
+  EXPECT_EQ(count_entries(), 3);
+
+  // The last file outgrows the file size limit, as on a full disk: its
+  // write fails only when its text is flushed.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const std::string message = FailureMessage(
+      [&] { WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "c.txt", "C\n"}, {dir / "b.txt", std::string(10000, 'b')}}); });
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous_handler);
+  EXPECT_EQ(message, "cannot write " + (dir / "b.txt"));
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "old a\n");
+  EXPECT_EQ(ReadFile(dir / "c.txt"), "old c\n");
+  EXPECT_EQ(count_entries(), 3);
 }
 
 }  // namespace

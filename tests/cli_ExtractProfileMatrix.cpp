@@ -44,6 +44,7 @@ TEST(ExtractProfileMatrixCli, FailuresWriteNoFile) {
   WriteFile(dir / "empty.mtx", "");
   WriteFile(dir / "zeros.mtx", std::string("2\nMA\n0\n0\n") + (std::string(kMtx).substr(std::string(kMtx).find("-32768"))));
   WriteFile(dir / "kept.tab", "kept\n");
+  std::filesystem::create_directory(dir / "folder");
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
@@ -55,13 +56,15 @@ TEST(ExtractProfileMatrixCli, FailuresWriteNoFile) {
            Case{{dir / "zeros.mtx", dir / "kept.tab"},
                 dir / "zeros.mtx" + ": no matrix row (no line beginning with -32768 after the header lines)\n"},
            Case{{dir / "p.mtx", dir / "none/p.tab"}, "cannot open " + (dir / "none/p.tab") + "\n"},
+           Case{{dir / "p.mtx", dir / "folder"}, "cannot open " + (dir / "folder") + "\n"},
        }) {
     const auto result = RunTool("ExtractProfileMatrix", c.arguments);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, c.message);
   }
   EXPECT_EQ(ReadFile(dir / "kept.tab"), "kept\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 4);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 5);
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
 }
 
 TEST(ExtractProfileMatrixCli, ScoresAtTheIntLimitsAreCopiedAsAtoiReadsThem) {

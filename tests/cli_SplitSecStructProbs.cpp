@@ -64,6 +64,16 @@ TEST(SplitSecStructProbsCli, FailuresWriteNoFile) {
   }
   EXPECT_EQ(ReadFile(dir / "out/PSS_C_3.txt"), "kept\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), std::filesystem::directory_iterator()), 1);
+
+  // A folder where the helix track goes: the other two tracks stay as they were.
+  WriteFile(dir / "out/PSS_E_3.txt", "kept\n");
+  std::filesystem::create_directory(dir / "out/PSS_H_3.txt");
+  const auto result = RunTool("SplitSecStructProbs", {dir / "p.ss2", dir / "out/", "3"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "cannot open " + (dir / "out/PSS_H_3.txt") + "\n");
+  EXPECT_EQ(ReadFile(dir / "out/PSS_C_3.txt"), "kept\n");
+  EXPECT_EQ(ReadFile(dir / "out/PSS_E_3.txt"), "kept\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), std::filesystem::directory_iterator()), 3);
 }
 
 TEST(SplitSecStructProbsCli, ValuesBeyondSinglePrecisionBecomeInfinite) {
