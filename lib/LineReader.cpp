@@ -14,21 +14,25 @@ constexpr std::size_t kMaxPiece = LineReader::kBufferSize - 1;
 }  // namespace
 
 LineReader::LineReader(const char *path)
-    : file_(std::fopen(path, "r")), buffer_(file_ ? kReadSize + kMaxPiece + 1 : 0) {}
+    : file_(std::fopen(path, "r")) {
+  if (!file_) return;
+  capacity_ = kReadSize + kMaxPiece + 1;
+  buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+}
 
 bool LineReader::Refill() {
-  std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+  std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
   end_ -= begin_;
   begin_ = 0;
-  const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - 1 - end_, file_.get());
+  const std::size_t got = std::fread(buffer_.get() + end_, 1, capacity_ - 1 - end_, file_.get());
   end_ += got;
   FindNextNul();
   return got > 0;
 }
 
 void LineReader::FindNextNul() {
-  const void *nul = std::memchr(buffer_.data() + begin_, '\0', end_ - begin_);
-  next_nul_ = nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - buffer_.data()) : kNoNul;
+  const void *nul = std::memchr(buffer_.get() + begin_, '\0', end_ - begin_);
+  next_nul_ = nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - buffer_.get()) : kNoNul;
 }
 
 bool LineReader::Next(std::string_view &line) {
@@ -39,7 +43,7 @@ bool LineReader::Next(std::string_view &line) {
   while (true) {
     const std::size_t available = end_ - begin_;
     const std::size_t window = available < kMaxPiece ? available : kMaxPiece;
-    newline = static_cast<const char *>(std::memchr(buffer_.data() + begin_, '\n', window));
+    newline = static_cast<const char *>(std::memchr(buffer_.get() + begin_, '\n', window));
     if (newline || available >= kMaxPiece) break;
     if (std::ferror(file_.get()) || !Refill()) {
       if (begin_ == end_) return false;
@@ -47,12 +51,12 @@ bool LineReader::Next(std::string_view &line) {
     }
   }
   const std::size_t start = begin_;
-  const std::size_t piece = newline ? static_cast<std::size_t>(newline - (buffer_.data() + start)) + 1
+  const std::size_t piece = newline ? static_cast<std::size_t>(newline - (buffer_.get() + start)) + 1
                                     : (end_ - start < kMaxPiece ? end_ - start : kMaxPiece);
   begin_ = start + piece;
 
   // The text ends at a NUL byte inside the piece.
-  char *text = buffer_.data() + start;
+  char *text = buffer_.get() + start;
   std::size_t length = piece;
   if (next_nul_ < begin_) {
     length = next_nul_ - start;

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 namespace linkerkit {
 
@@ -37,8 +36,11 @@ class LineReader {
   };
   std::unique_ptr<std::FILE, FileCloser> file_;
   // Large blocks are read at once and lines are cut out of them in place,
-  // as fgets into a buffer of kBufferSize would cut them.
-  std::vector<char> buffer_;
+  // as fgets into a buffer of kBufferSize would cut them. The buffer is not
+  // zero-filled: only bytes read from the file are looked at, and a small
+  // file then touches only the pages it fills.
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = 0;
   std::size_t begin_ = 0;  // first unread byte
   std::size_t end_ = 0;    // one past the last byte read
   // The first NUL byte among the unread ones (kNoNul if none): looked for

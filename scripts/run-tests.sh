@@ -29,6 +29,7 @@ run_ctest build-asan
 
 echo "== end-to-end tests with every program run under valgrind"
 LINKERKIT_TOOL_WRAPPER="valgrind --leak-check=full --errors-for-leak-kinds=all --error-exitcode=97 -q" run_ctest build -L cli
+bash scripts/valgrind-examples.sh
 
 echo "== fuzzing every input reader briefly"
 bash scripts/run-fuzz.sh 20 | tee -a "$log"

@@ -68,6 +68,43 @@ TEST(LinkerModel, RejectsModelsAndVectorsThatDoNotFit) {
   EXPECT_THROW(model.Score({{{1, 1.0}}}, "v"), Failure);
 }
 
+TEST(LinkerModel, TurnsAwayModelFilesLibsvmWouldMisread) {
+  TempDir dir;
+  const std::string good = LinearModel("1 -1");
+  const auto replaced = [&](const std::string &line, const std::string &by) {
+    std::string text = good;
+    return text.replace(text.find(line), line.size(), by);
+  };
+  // Each of these made LIBSVM read past its arrays, read unset values or
+  // leak, or is a model it cannot score vectors with.
+  const std::vector<std::string> models = {
+      replaced("rho 0.5\n", ""),
+      replaced("nr_sv 1 1\n", ""),
+      replaced("label 1 -1\n", ""),
+      replaced("total_sv 2\n", ""),
+      replaced("nr_sv 1 1", "nr_sv 5 5"),
+      replaced("nr_sv 1 1", "nr_sv 1"),
+      replaced("total_sv 2", "total_sv 99999999999"),
+      replaced("total_sv 2\nrho 0.5\nlabel 1 -1\nnr_sv 1 1", "total_sv 3\nrho 0.5\nlabel 1 -1\nnr_sv 2 1"),
+      replaced("nr_class 2\n", "") + "nr_class 2\n",
+      replaced("rho 0.5\n", "rho 0.5\nrho 0.7\n"),
+      replaced("rho 0.5", "rho"),
+      replaced("rho 0.5", "rho x"),
+      replaced("nr_class 2", "nr_class 3"),
+      replaced("svm_type c_svc", "svm_type one_class"),
+      replaced("kernel_type linear", "kernel_type precomputed"),
+      replaced("kernel_type linear", "kernel_type rbf"),
+      replaced("SV\n", "SV \n"),
+  };
+  for (std::size_t i = 0; i < models.size(); ++i) {
+    const std::string path = dir / ("model" + std::to_string(i));
+    WriteFile(path, models[i]);
+    EXPECT_THROW(LinkerModel{path}, Failure) << models[i];
+  }
+  WriteFile(dir / "rbf", replaced("kernel_type linear", "kernel_type rbf\ngamma 0.5"));
+  EXPECT_NO_THROW(LinkerModel(dir / "rbf"));
+}
+
 TEST(Smoothing, ClippedWindowIsATrueMean) {
   EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 3), (std::vector<double>{1.5, 2, 3, 3.5}));
   EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 1), (std::vector<double>{1, 2, 3, 4}));

@@ -17,6 +17,7 @@
 #include "LineReader.h"
 #include "fasta.h"
 #include "lines.h"
+#include "program.h"
 #include "test_support.h"
 #include "track.h"
 #include "window.h"
@@ -42,7 +43,7 @@ std::string Fixed6(double value) {
 TEST(NumberFormat, AgreesWithPrintfEverywhere) {
   const double inf = std::numeric_limits<double>::infinity();
   for (const double value : {0.5, -1.25, -0.0000004, -0.0, 0.0, 0.0000005, 0.0000015, 2.5e-7, 1e308, -1e308, 123456789.1234565,
-                             inf, -inf, std::nan(""), -std::nan(""), std::numeric_limits<double>::denorm_min()}) {
+                             inf, -inf, std::nan(""), -std::nan(""), std::numeric_limits<double>::denorm_min(), 1e-320, -1e-320}) {
     EXPECT_EQ(Fixed6(value), PrintfFixed(value)) << value;
   }
   EXPECT_EQ(Fixed6(-0.0000004), "-0.000000");
@@ -85,7 +86,8 @@ TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
 TEST(NumberReading, CIntFollowsAtoi) {
   for (const char *text : {"15", "  -3x", "+7", "abc", "", "-", "--5", "2147483647", "99999999999", "-99999999999",
                            "99999999999999999999", "-99999999999999999999", "0x10", "\t\n 12", "  -32768  -200", "007",
-                           "123456789", "-123456789 5", "1234567890", "-2147483648", "2147483648"}) {
+                           "123456789", "-123456789 5", "1234567890", "-2147483648", "2147483648", "2147483646", "-2147483647",
+                           "4294967296"}) {
     EXPECT_EQ(ReadCInt(text), static_cast<int>(std::strtol(text, nullptr, 10))) << text;
   }
 }
@@ -95,7 +97,8 @@ TEST(NumberReading, CDoubleIsExactlyStrtod) {
                            "0x1p3", "-0x10", "inf", "-INFINITY", "nan", "1e400", "-1e400", "1e-400", "4.9e-324",
                            "\t\n2.5", "0.1000000000000000055511151231257827", "00012.750", "1.2.3", "-0.000000", ".",
                            "-.e1", "0x", "9007199254740992", "9007199254740993", "900719925474099.3", "123456789012345678",
-                           "1234567890123456789", "0.000000000000000001", "12345678.9012345678x", "7 #A 1 2"}) {
+                           "1234567890123456789", "0.000000000000000001", "12345678.9012345678x", "7 #A 1 2", "1e-320",
+                           "-1e-320", "-nan", "-0.0", "1e308", "-1e308"}) {
     char *strtod_end = nullptr;
     const double expected = std::strtod(text, &strtod_end);
     const char *end = nullptr;
@@ -293,6 +296,19 @@ TEST(Failure, InputMessagesNameTheFileAndLine) {
   }
 }
 
+TEST(Program, EveryEndOfARunIsOneLineAndAStatus) {
+  char program[] = "P";
+  char argument[] = "x";
+  char *argv[] = {program, argument, nullptr};
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunProgram(2, argv, 1, "P [x]", [](Arguments, std::FILE *) {}), 0);
+  EXPECT_EQ(RunProgram(1, argv, 1, "P [x]", [](Arguments, std::FILE *) {}), 1);
+  EXPECT_EQ(RunProgram(2, argv, 1, "P [x]", [](Arguments arguments, std::FILE *) { Fail(arguments[0]); }), 1);
+  // An input whose counts ask for more memory than there is.
+  EXPECT_EQ(RunProgram(2, argv, 1, "P [x]", [](Arguments, std::FILE *) { throw std::bad_alloc(); }), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "P [x]\nx\nout of memory\n");
+}
+
 TEST(Alphabet, ProfileOrder) {
   EXPECT_EQ(ProfileIndex('A'), 0);
   EXPECT_EQ(ProfileIndex('V'), 19);
@@ -302,9 +318,17 @@ TEST(Alphabet, ProfileOrder) {
 
 }  // namespace
 
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "failure_message.h"
 #include "output_file.h"
 
 namespace {
+
+using linkerkit::WriteFilesAtomically;
+using linkerkit::test::FailureMessage;
 
 using linkerkit::test::ReadFile;
 
@@ -325,6 +349,38 @@ TEST(OutputFile, AppearsOnlyWhenAllAreWritten) {
   EXPECT_EQ(ReadFile(dir / "c.txt"), "C\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 2);
   EXPECT_THROW(linkerkit::AtomicOutputFile(""), linkerkit::Failure);
+}
+
+TEST(OutputFile, NoFileIsReplacedWhenALaterOneCannotBeWritten) {
+  TempDir dir;
+  WriteFile(dir / "a.txt", "old a\n");
+  WriteFile(dir / "c.txt", "old c\n");
+  std::filesystem::create_directory(dir / "folder");
+  const auto count_entries = [&] {
+    return std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator());
+  };
+  // A folder in the place of the last file.
+  EXPECT_EQ(FailureMessage([&] { WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "folder", "F\n"}}); }),
+            "cannot open " + (dir / "folder"));
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "old a\n");
+  EXPECT_EQ(count_entries(), 3);
+
+  // The last file outgrows the file size limit, as on a full disk: its
+  // write fails only when its text is flushed.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limited = saved;
+  limited.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const std::string message = FailureMessage(
+      [&] { WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "c.txt", "C\n"}, {dir / "b.txt", std::string(10000, 'b')}}); });
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous_handler);
+  EXPECT_EQ(message, "cannot write " + (dir / "b.txt"));
+  EXPECT_EQ(ReadFile(dir / "a.txt"), "old a\n");
+  EXPECT_EQ(ReadFile(dir / "c.txt"), "old c\n");
+  EXPECT_EQ(count_entries(), 3);
 }
 
 }  // namespace

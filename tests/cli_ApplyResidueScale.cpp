@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
 #include "test_support.h"
 
 namespace {
 
+using linkerkit::test::Printf;
 using linkerkit::test::RunTool;
 using linkerkit::test::TempDir;
 using linkerkit::test::WriteFile;
@@ -48,6 +53,32 @@ TEST(ApplyResidueScaleCli, FailuresAreOneLineAndStatusOne) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, c.message);
   }
+}
+
+TEST(ApplyResidueScaleCli, ValuesAtTheEdgesPrintAsPrintfDoes) {
+  TempDir dir;
+  const std::vector<std::string> values = {"1e308", "-1e308", "-0.0", "inf", "-inf", "nan", "1e-320", "-1e-320"};
+  const std::string letters = "ACDEFGHI";
+  std::string scale;
+  for (std::size_t i = 0; i < values.size(); ++i) scale += std::string(1, letters[i]) + "\t" + values[i] + "\n";
+  WriteFile(dir / "s.tsv", scale);
+  WriteFile(dir / "p.fa", ">P1\n" + letters + "\n");
+  // Windows wider than the chain leave every value as it was read.
+  for (const char *ws : {"2147483647", "2147483646"}) {
+    std::string expected;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      expected += Printf("%f #QUERY %zu %zu\n", std::strtod(values[i].c_str(), nullptr), i, values.size());
+    }
+    const auto result = RunTool("ApplyResidueScale", {dir / "p.fa", dir / "s.tsv", ws});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, expected) << ws;
+  }
+  // Sums beyond the double range are infinite; -0.0 added to 0 is 0.
+  WriteFile(dir / "q.fa", ">Q\nAAADDH\n");
+  const auto sums = RunTool("ApplyResidueScale", {dir / "q.fa", dir / "s.tsv", "3"});
+  EXPECT_EQ(sums.status, 0);
+  EXPECT_EQ(sums.out, Printf("%f #QUERY 0 6\n", 1e308) + "inf #QUERY 1 6\ninf #QUERY 2 6\n" +
+                          Printf("%f #QUERY 3 6\n", 1e308 / 3) + "0.000000 #QUERY 4 6\n0.000000 #QUERY 5 6\n");
 }
 
 }  // namespace

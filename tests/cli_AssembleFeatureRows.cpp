@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "test_support.h"
 
 namespace {
 
+using linkerkit::test::Printf;
 using linkerkit::test::RunTool;
 using linkerkit::test::TempDir;
 using linkerkit::test::WriteFile;
@@ -62,6 +67,33 @@ TEST(AssembleFeatureRowsCli, FailuresPrintOneLineAndNoVectors) {
     const auto result = RunTool("AssembleFeatureRows", c.arguments);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, c.message);
+  }
+}
+
+TEST(AssembleFeatureRowsCli, ValuesAndPositionsAtTheEdges) {
+  TempDir dir;
+  const std::vector<std::string> values = {"1e308", "-1e308", "-0.0", "nan", "-nan", "-inf", "1e-320", "3.4e38", "-1e-40"};
+  std::string track;
+  std::string expected;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    track += values[i] + " #QUERY " + std::to_string(i) + " 9\n";
+    // Each value passes through single precision.
+    const float feature = static_cast<float>(std::strtod(values[i].c_str(), nullptr));
+    expected += Printf("0 1:%f #QUERY %zu 9\n", static_cast<double>(feature), i);
+  }
+  WriteFile(dir / "edge.txt", track);
+  WriteFile(dir / "index.txt", "edge\n");
+  const auto result = RunTool("AssembleFeatureRows", {dir / "index.txt", dir / ""});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, expected);
+
+  WriteFile(dir / "index2.txt", "edge\nfar\n");
+  for (const auto &[position, read] : {std::pair{"2147483647", "2147483647"}, std::pair{"-2147483648", "-2147483648"},
+                                       std::pair{"99999999999", "1215752191"}}) {
+    WriteFile(dir / "far.txt", std::string("0.5 #QUERY ") + position + " 9\n");
+    const auto far = RunTool("AssembleFeatureRows", {dir / "index2.txt", dir / ""});
+    EXPECT_EQ(far.status, 1);
+    EXPECT_EQ(far.out, dir / "far.txt" + " line 1: position " + read + " outside 0 to 9\n");
   }
 }
 

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "test_support.h"
 
 namespace {
 
+using linkerkit::test::Printf;
 using linkerkit::test::ReadFile;
 using linkerkit::test::RunTool;
 using linkerkit::test::TempDir;
@@ -40,6 +44,7 @@ TEST(ExtractProfileMatrixCli, FailuresWriteNoFile) {
   WriteFile(dir / "empty.mtx", "");
   WriteFile(dir / "zeros.mtx", std::string("2\nMA\n0\n0\n") + (std::string(kMtx).substr(std::string(kMtx).find("-32768"))));
   WriteFile(dir / "kept.tab", "kept\n");
+  std::filesystem::create_directory(dir / "folder");
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
@@ -51,13 +56,39 @@ TEST(ExtractProfileMatrixCli, FailuresWriteNoFile) {
            Case{{dir / "zeros.mtx", dir / "kept.tab"},
                 dir / "zeros.mtx" + ": no matrix row (no line beginning with -32768 after the header lines)\n"},
            Case{{dir / "p.mtx", dir / "none/p.tab"}, "cannot open " + (dir / "none/p.tab") + "\n"},
+           Case{{dir / "p.mtx", dir / "folder"}, "cannot open " + (dir / "folder") + "\n"},
        }) {
     const auto result = RunTool("ExtractProfileMatrix", c.arguments);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, c.message);
   }
   EXPECT_EQ(ReadFile(dir / "kept.tab"), "kept\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 4);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 5);
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "folder"));
+}
+
+TEST(ExtractProfileMatrixCli, ScoresAtTheIntLimitsAreCopiedAsAtoiReadsThem) {
+  TempDir dir;
+  // Column k holds k, except the columns of A, R, N, D and C.
+  std::vector<std::string> columns;
+  for (int k = 0; k < 28; ++k) columns.push_back(std::to_string(k));
+  columns[0] = columns[2] = "-32768";
+  columns[1] = "2147483647";     // A
+  columns[16] = "-2147483648";   // R
+  columns[13] = "99999999999";   // N
+  columns[4] = "-99999999999";   // D
+  columns[3] = "2147483648";     // C
+  std::string row;
+  for (const std::string &column : columns) row += column + "  ";
+  WriteFile(dir / "p.mtx", "1\nM\n2.670000e-03\n" + row + "\n");
+  const auto atoi = [](const std::string &text) { return static_cast<int>(std::strtol(text.c_str(), nullptr, 10)); };
+  std::string expected = "1\nM\n";
+  for (const int column : {1, 16, 13, 4, 3, 15, 5, 7, 8, 9, 11, 10, 12, 6, 14, 17, 18, 20, 22, 19}) {
+    expected += Printf("%d%c", atoi(columns[column]), column == 19 ? '\n' : ' ');
+  }
+  const auto result = RunTool("ExtractProfileMatrix", {dir / "p.mtx", dir / "p.tab"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(ReadFile(dir / "p.tab"), expected);
 }
 
 }  // namespace

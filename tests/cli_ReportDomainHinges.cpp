@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 
 namespace {
 
+using linkerkit::test::Printf;
 using linkerkit::test::ReadFile;
 using linkerkit::test::RunTool;
 using linkerkit::test::TempDir;
@@ -125,6 +127,52 @@ TEST(ReportDomainHingesCli, FailuresLeaveTheOldReport) {
     EXPECT_EQ(ReadFile(dir / "report.txt"), "old report\n") << c.message;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3) << c.message;
   }
+}
+
+TEST(ReportDomainHingesCli, ValuesAtTheEdges) {
+  // In single precision 1e308 is inf, -1e308 is -inf and 1e-320 is 0, which
+  // reaches a threshold of 0 as -0.0 does; nan reaches no threshold.
+  ReportFolder setup("", "1e308 #A 1 9\n-0.0 #A 2 9\n1e-320 #A 3 9\n-1e308 #A 4 9\ninf #A 5 9\nnan #A 6 9\n0.5 #A 7 9\n"
+                         "-inf #A 8 9\n");
+  for (const char *threshold : {"0", "-0.0"}) {
+    const auto result = setup.Run("9", threshold);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "A inf 5 5 5 9\nA inf 1 3 1 9\nA 0.500000 7 7 7 9\n") << threshold;
+    EXPECT_EQ(setup.Report(), "A|5,5|1|inf|9|5|1\nA|1,3|3|inf|9|1|2\nA|7,7|1|0.500000|9|7|3\n") << threshold;
+  }
+  // A threshold of inf: the runs of inf score inf - inf, printed as C prints
+  // that value.
+  volatile float inf = std::numeric_limits<float>::infinity();
+  const std::string not_a_number = Printf("%f", static_cast<double>(inf - inf));
+  const auto result = setup.Run("9", "1e308");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "A " + not_a_number + " 5 5 5 9\nA " + not_a_number + " 1 1 1 9\n");
+  EXPECT_EQ(setup.Report(), "A|5,5|1|" + not_a_number + "|9|5|1\nA|1,1|1|" + not_a_number + "|9|1|2\n");
+}
+
+TEST(ReportDomainHingesCli, PositionsLengthsAndCountsAtTheIntLimits) {
+  // n - p of the last position is 0, never above the offset; atoi reads
+  // 99999999999 as 1215752191.
+  ReportFolder setup("", "0.9 #B 2147483646 2147483647\n0.9 #B 2147483647 2147483647\n0.9 #C -2147483648 5\n"
+                         "0.9 #C 3 99999999999\n");
+  auto result = setup.Run("2147483647", "0.5");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "C 0.400000 3 3 3 1215752191\nB 0.400000 2147483646 2147483646 2147483646 2147483647\n");
+  EXPECT_EQ(setup.Report(), "C|3,3|1|0.900000|1215752191|3|1\nB|2147483646,2147483646|1|0.900000|2147483647|2147483646|1\n");
+  result = setup.Run("-2147483648", "0.5");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(setup.Report(), "");
+
+  // With the lowest offset a run may span every int; its length is still
+  // counted right.
+  ReportFolder wide("OffSet = -2147483648\n", "0.9 #D -2147483647 5\n0.9 #D 2147483646 5\n");
+  result = wide.Run("1", "0.5");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "D 0.400000 -2147483647 2147483646 -2147483647 5\n");
+  EXPECT_EQ(wide.Report(), "D|-2147483647,2147483646|4294967294|0.900000|5|-2147483647|1\n");
+  ReportFolder none("OffSet = 2147483647\n", "0.9 #D -2147483647 5\n0.9 #D 2147483646 5\n");
+  EXPECT_EQ(none.Run("1", "0.5").out, "");
+  EXPECT_EQ(none.Report(), "No prediction\n");
 }
 
 }  // namespace

@@ -56,4 +56,22 @@ TEST(ScoreSeqComplexityCli, FailuresAreOneLineAndStatusOne) {
   }
 }
 
+TEST(ScoreSeqComplexityCli, WindowSizesAtTheIntLimits) {
+  TempDir dir;
+  WriteFile(dir / "p.fa", ">P1\nACDEFGHIK\n");
+  std::string zeros;
+  for (int i = 0; i < 9; ++i) zeros += "0.000000 #QUERY " + std::to_string(i) + " 9\n";
+  // atoi narrows 99999999999 to 1215752191, and 2147483648 to -2147483648.
+  for (const char *ws : {"2147483647", "2147483646", "99999999999"}) {
+    const auto result = RunTool("ScoreSeqComplexity", {dir / "p.fa", ws});
+    EXPECT_EQ(result.status, 0) << ws;
+    EXPECT_EQ(result.out, zeros) << ws;
+  }
+  for (const std::string ws : {"2147483648", "-2147483648"}) {
+    const auto result = RunTool("ScoreSeqComplexity", {dir / "p.fa", ws});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "invalid window size: " + ws + "\n");
+  }
+}
+
 }  // namespace

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
+#include <string>
 
 #include "test_support.h"
 
 namespace {
 
+using linkerkit::test::Printf;
 using linkerkit::test::ReadFile;
 using linkerkit::test::RunTool;
 using linkerkit::test::TempDir;
@@ -61,6 +64,48 @@ TEST(SplitSecStructProbsCli, FailuresWriteNoFile) {
   }
   EXPECT_EQ(ReadFile(dir / "out/PSS_C_3.txt"), "kept\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), std::filesystem::directory_iterator()), 1);
+
+  // A folder where the helix track goes: the other two tracks stay as they were.
+  WriteFile(dir / "out/PSS_E_3.txt", "kept\n");
+  std::filesystem::create_directory(dir / "out/PSS_H_3.txt");
+  const auto result = RunTool("SplitSecStructProbs", {dir / "p.ss2", dir / "out/", "3"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "cannot open " + (dir / "out/PSS_H_3.txt") + "\n");
+  EXPECT_EQ(ReadFile(dir / "out/PSS_C_3.txt"), "kept\n");
+  EXPECT_EQ(ReadFile(dir / "out/PSS_E_3.txt"), "kept\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "out"), std::filesystem::directory_iterator()), 3);
+}
+
+TEST(SplitSecStructProbsCli, ValuesBeyondSinglePrecisionBecomeInfinite) {
+  TempDir dir;
+  // The rows give 1e39 and -1e39 (beyond float), -0.0, 3.4e38 (a float
+  // above 2^32), 1e-40 (a subnormal float) and 1e-320 (below float).
+  WriteFile(dir / "p.ss2",
+            "# PSIPRED\n\n"
+            "   1 M C   1.0e39  -1.0e39  -0.0\n"
+            "   2 K C   3.4e38   1.0e-40   0.5\n"
+            "   3 L C   3.4e38   1.0e-320  0.5\n"
+            "   4 V C   3.4e38   0.0   0.5\n");
+  const auto expected = [](std::initializer_list<double> values) {
+    std::string track;
+    int i = 0;
+    for (const double value : values) track += Printf("%f #QUERY %d 4\n", static_cast<double>(static_cast<float>(value)), i++);
+    return track;
+  };
+  for (const std::string ws : {"2147483647", "2147483646"}) {
+    const auto result = RunTool("SplitSecStructProbs", {dir / "p.ss2", dir / "", ws});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ReadFile(dir / ("PSS_C_" + ws + ".txt")), expected({1e39, 3.4e38, 3.4e38, 3.4e38})) << ws;
+    EXPECT_EQ(ReadFile(dir / ("PSS_H_" + ws + ".txt")), expected({-1e39, 1e-40, 1e-320, 0.0})) << ws;
+    EXPECT_EQ(ReadFile(dir / ("PSS_E_" + ws + ".txt")), expected({-0.0, 0.5, 0.5, 0.5})) << ws;
+  }
+  // In a window, inf takes over the sum, and so does a single-precision sum
+  // that leaves the float range (3 x 3.4e38).
+  EXPECT_EQ(RunTool("SplitSecStructProbs", {dir / "p.ss2", dir / "", "3"}).status, 0);
+  EXPECT_EQ(ReadFile(dir / "PSS_C_3.txt"), expected({1e39, 1e39, 1e39, 3.4e38}));
+  EXPECT_EQ(ReadFile(dir / "PSS_H_3.txt"), expected({-1e39, -1e39, 1e-40 / 3, 0.0}));
+  EXPECT_EQ(ReadFile(dir / "PSS_E_3.txt"), expected({-0.0, 1.0f / 3, 0.5, 0.5}));
 }
 
 }  // namespace

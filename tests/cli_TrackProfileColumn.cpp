@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "test_support.h"
 
 namespace {
@@ -63,6 +66,26 @@ TEST(TrackProfileColumnCli, FailuresAreOneLineAndStatusOne) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, c.message);
   }
+}
+
+TEST(TrackProfileColumnCli, ScoresAndCountsAtTheIntLimits) {
+  TempDir dir;
+  // Row ranges that no int holds: 2147483647 - -2147483648 is 4294967295,
+  // and atoi reads 99999999999 as 1215752191.
+  const std::string zeros = " 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+  WriteFile(dir / "p.tab", "2\nMK\n2147483647 -2147483648" + zeros + "99999999999 -99999999999" + zeros);
+  for (const auto &[selection, line] : {std::pair{"A", "1.000000"}, std::pair{"R", "0.000000"}, std::pair{"N", "0.500000"}}) {
+    for (const char *ws : {"2147483647", "2147483646"}) {
+      const auto result = RunTool("TrackProfileColumn", {dir / "p.tab", selection, ws});
+      EXPECT_EQ(result.status, 0);
+      EXPECT_EQ(result.out, std::string(line) + " #query 0 2\n" + line + " #query 1 2\n") << selection << " " << ws;
+    }
+  }
+  // A residue count that atoi reads as negative.
+  WriteFile(dir / "wrapped.tab", "2147483648\nMK\n");
+  const auto result = RunTool("TrackProfileColumn", {dir / "wrapped.tab", "A", "3"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, dir / "wrapped.tab" + " line 1: negative residue count\n");
 }
 
 }  // namespace

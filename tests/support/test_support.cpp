@@ -2,6 +2,7 @@
 
 #include <sys/wait.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -31,6 +32,20 @@ std::string ReadFile(const std::string &path) {
   std::ostringstream content;
   content << file.rdbuf();
   return content.str();
+}
+
+std::string Printf(const char *format, ...) {
+  std::va_list arguments;
+  va_start(arguments, format);
+  std::va_list copy;
+  va_copy(copy, arguments);
+  const int length = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::vsnprintf(text.data(), text.size(), format, arguments);
+  va_end(arguments);
+  text.pop_back();
+  return text;
 }
 
 namespace {

@@ -25,6 +25,10 @@ class TempDir {
 void WriteFile(const std::string &path, const std::string &content);
 std::string ReadFile(const std::string &path);
 
+// printf's text for the format and arguments: what C prints for a value is
+// what the programs must print.
+std::string Printf(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 struct RunResult {
   std::string out;  // everything the program wrote on standard output
   int status;       // exit status

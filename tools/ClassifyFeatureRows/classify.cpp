@@ -6,9 +6,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+#include <map>
+#include <sstream>
 
 #include "arguments.h"
 #include "cnumber.h"
@@ -62,19 +66,73 @@ std::vector<FeatureVector> ParseVectorLines(const std::vector<std::string> &line
 
 namespace {
 
-// LIBSVM's loader leaks its open file on a malformed header and explains
-// itself on standard error, so the header is checked here first: known
-// keywords only, up to the "SV" line that starts the support vectors.
-bool HasModelHeader(const std::vector<std::string> &lines) {
-  static const std::vector<std::string_view> keywords = {"svm_type", "kernel_type", "degree", "gamma", "coef0",
-                                                         "nr_class", "total_sv", "rho", "label", "probA",
-                                                         "probB", "prob_density_marks", "nr_sv"};
-  for (const std::string &line : lines) {
-    if (line == "SV") return true;
-    const std::string_view keyword = std::string_view(line).substr(0, line.find(' '));
-    if (std::find(keywords.begin(), keywords.end(), keyword) == keywords.end()) return false;
+// The blank-separated numbers of a model line; empty when one of them is
+// not a number as a whole.
+std::vector<double> ReadNumbers(std::string_view text) {
+  std::istringstream stream{std::string(text)};
+  std::vector<double> numbers;
+  std::string word;
+  while (stream >> word) {
+    char *end = nullptr;
+    numbers.push_back(std::strtod(word.c_str(), &end));
+    if (*end != '\0') return {};
   }
-  return false;
+  return numbers;
+}
+
+bool IsCount(double number) { return number >= 0 && number <= INT_MAX && number == std::floor(number); }
+
+// LIBSVM trusts its model file: it leaks its open file on an unknown
+// keyword and another array on a repeated line, reads past its arrays or
+// leaves values unset when a line it needs is missing, short or comes
+// before nr_class, and when the support vector counts do not add up. So the
+// file is checked here first, up to the "SV" line: known keywords, each
+// once, with their numbers; a two-class C or nu classifier whose kernel
+// works on feature values and has its parameters; nr_class before the
+// per-class lines; nr_sv adding up to total_sv, and that many support
+// vector lines.
+bool IsSoundModelFile(const std::vector<std::string> &lines) {
+  struct Keyword {
+    std::string_view name;
+    std::size_t numbers;  // how many the line holds
+    bool per_class;       // sized by nr_class
+  };
+  static constexpr Keyword kKeywords[] = {{"svm_type", 0, false}, {"kernel_type", 0, false}, {"degree", 1, false},
+                                          {"gamma", 1, false},    {"coef0", 1, false},       {"nr_class", 1, false},
+                                          {"total_sv", 1, false}, {"rho", 1, true},          {"label", 2, true},
+                                          {"probA", 1, true},     {"probB", 1, true},        {"nr_sv", 2, true}};
+  std::map<std::string_view, std::vector<double>, std::less<>> numbers;
+  std::map<std::string_view, std::string_view, std::less<>> words;
+  std::size_t sv_line = 0;
+  while (sv_line < lines.size() && lines[sv_line] != "SV") {
+    const std::string_view line = lines[sv_line++];
+    const std::size_t blank = line.find(' ');
+    const std::string_view name = line.substr(0, blank);
+    const std::string_view value = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
+    const auto keyword = std::find_if(std::begin(kKeywords), std::end(kKeywords), [&](const Keyword &k) { return k.name == name; });
+    if (keyword == std::end(kKeywords) || numbers.count(name) || words.count(name)) return false;
+    if (keyword->per_class && !numbers.count("nr_class")) return false;
+    if (keyword->numbers == 0) {
+      words[name] = value;
+    } else if ((numbers[name] = ReadNumbers(value)).size() != keyword->numbers) {
+      return false;
+    }
+  }
+  if (sv_line == lines.size()) return false;
+  const auto has = [&](std::initializer_list<std::string_view> names) {
+    return std::all_of(names.begin(), names.end(), [&](std::string_view name) { return numbers.count(name) != 0; });
+  };
+  const std::string_view type = words["svm_type"];
+  const std::string_view kernel = words["kernel_type"];
+  const bool kernel_sound = kernel == "linear" || (kernel == "polynomial" && has({"degree", "gamma", "coef0"})) ||
+                            (kernel == "rbf" && has({"gamma"})) || (kernel == "sigmoid" && has({"gamma", "coef0"}));
+  if ((type != "c_svc" && type != "nu_svc") || !kernel_sound || !has({"nr_class", "total_sv", "rho", "label", "nr_sv"})) {
+    return false;
+  }
+  const double total = numbers["total_sv"][0];
+  const std::vector<double> &per_class = numbers["nr_sv"];
+  return numbers["nr_class"][0] == 2 && IsCount(total) && IsCount(per_class[0]) && IsCount(per_class[1]) &&
+         per_class[0] + per_class[1] == total && total <= static_cast<double>(lines.size() - sv_line - 1);
 }
 
 // Keeps LIBSVM's own messages off standard error while it loads a model.
@@ -98,13 +156,9 @@ svm_model *LoadModelQuietly(const std::string &path) {
 void LinkerModel::ModelDeleter::operator()(svm_model *model) const { svm_free_and_destroy_model(&model); }
 
 LinkerModel::LinkerModel(const std::string &path) {
-  if (!HasModelHeader(ReadLines(path))) Fail("cannot load model " + path);
+  if (!IsSoundModelFile(ReadLines(path))) Fail("cannot load model " + path);
   model_.reset(LoadModelQuietly(path));
   if (!model_) Fail("cannot load model " + path);
-  const int type = svm_get_svm_type(model_.get());
-  if ((type != C_SVC && type != NU_SVC) || svm_get_nr_class(model_.get()) != 2) {
-    Fail("model " + path + " is not a two-class classifier");
-  }
   int labels[2];
   svm_get_labels(model_.get(), labels);
   if (!((labels[0] == 1 && labels[1] == -1) || (labels[0] == -1 && labels[1] == 1))) {

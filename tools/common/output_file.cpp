@@ -22,8 +22,10 @@ mode_t CreationMode() {
 }  // namespace
 
 AtomicOutputFile::AtomicOutputFile(std::string path) : path_(std::move(path)), temporary_path_(path_ + ".tmpXXXXXX") {
-  // An empty path names no file, though its temporary name would be creatable.
-  if (path_.empty()) FailCannotOpen(path_);
+  // An empty path names no file, though its temporary name would be
+  // creatable; nor can a file be renamed over a folder.
+  struct stat status;
+  if (path_.empty() || (stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode))) FailCannotOpen(path_);
   const int descriptor = mkstemp(temporary_path_.data());
   if (descriptor < 0) FailCannotOpen(path_);
   fchmod(descriptor, CreationMode());
@@ -48,11 +50,17 @@ AtomicOutputFile::~AtomicOutputFile() {
 
 void AtomicOutputFile::Write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), file_); }
 
-void AtomicOutputFile::Commit() {
+void AtomicOutputFile::Finish() {
+  if (!file_) return;
   const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
-  if (!written || !closed || std::rename(temporary_path_.c_str(), path_.c_str()) != 0) Fail("cannot write " + path_);
+  if (!written || !closed) Fail("cannot write " + path_);
+}
+
+void AtomicOutputFile::Commit() {
+  Finish();
+  if (std::rename(temporary_path_.c_str(), path_.c_str()) != 0) Fail("cannot write " + path_);
   temporary_path_.clear();
 }
 
@@ -63,6 +71,8 @@ void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>>
     outputs.emplace_back(path);
     outputs.back().Write(content);
   }
+  // Every file is written whole before the first one replaces anything.
+  for (auto &output : outputs) output.Finish();
   for (auto &output : outputs) output.Commit();
 }
 

@@ -13,7 +13,8 @@ namespace linkerkit {
 
 class AtomicOutputFile {
  public:
-  // Creates the temporary file; fails with "cannot open PATH".
+  // Creates the temporary file; fails with "cannot open PATH", also when
+  // PATH is a folder (which the file could never replace).
   explicit AtomicOutputFile(std::string path);
   ~AtomicOutputFile();  // removes the temporary file unless committed
   AtomicOutputFile(const AtomicOutputFile &) = delete;
@@ -22,7 +23,11 @@ class AtomicOutputFile {
   AtomicOutputFile &operator=(AtomicOutputFile &&) = delete;
 
   void Write(std::string_view text);
-  // Flushes, closes and renames into place; fails with "cannot write PATH".
+  // Flushes and closes the temporary file; fails with "cannot write PATH"
+  // when any of the text could not be written (a full disk, say).
+  void Finish();
+  // Finishes if that is still to do, then renames into place; fails with
+  // "cannot write PATH".
   void Commit();
 
  private:
@@ -32,7 +37,7 @@ class AtomicOutputFile {
 };
 
 // Writes every (path, content) pair; no file is replaced unless all of them
-// could be written.
+// were written whole.
 void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>> &files);
 
 }  // namespace linkerkit

@@ -1,5 +1,7 @@
 #include "program.h"
 
+#include <new>
+
 #include "failure.h"
 
 namespace linkerkit {
@@ -25,6 +27,13 @@ int RunProgram(int argc, char **argv, int argument_count, std::string_view usage
     body(Arguments(argv + 1, static_cast<std::size_t>(argument_count)), stdout);
   } catch (const Failure &failure) {
     std::printf("%s\n", failure.what());
+    std::fflush(stdout);
+    return 1;
+  } catch (const std::bad_alloc &) {
+    // A count read from a file sizes some arrays (a profile table's residue
+    // count, say); one too large for this machine ends the run like any
+    // other bad input, not with an abort.
+    std::printf("out of memory\n");
     std::fflush(stdout);
     return 1;
   }

@@ -15,7 +15,8 @@ using ProgramBody = std::function<void(Arguments arguments, std::FILE *out)>;
 
 // Runs body with the arguments and standard output when exactly
 // argument_count arguments were given, else prints the usage line. Returns
-// the exit status: 0 for a normal end, 1 for a failure or a failed write.
+// the exit status: 0 for a normal end, 1 for a failure, a failed write or
+// memory running out ("out of memory").
 int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body);
 
 }  // namespace linkerkit
