@@ -95,6 +95,7 @@ TEST(LinkerModel, TurnsAwayModelFilesLibsvmWouldMisread) {
       replaced("kernel_type linear", "kernel_type precomputed"),
       replaced("kernel_type linear", "kernel_type rbf"),
       replaced("SV\n", "SV \n"),
+      replaced("-1 1:0", std::string("\0-1 1:0", 7)),
   };
   for (std::size_t i = 0; i < models.size(); ++i) {
     const std::string path = dir / ("model" + std::to_string(i));

@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -135,6 +137,14 @@ bool IsSoundModelFile(const std::vector<std::string> &lines) {
          per_class[0] + per_class[1] == total && total <= static_cast<double>(lines.size() - sv_line - 1);
 }
 
+// LIBSVM reads its lines with fgets and ends each at a NUL byte, and a line
+// that starts with one makes it read a null pointer: such a file is no model.
+bool HoldsNulByte(const std::string &path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::istreambuf_iterator<char> end;
+  return std::find(std::istreambuf_iterator<char>(file), end, '\0') != end;
+}
+
 // Keeps LIBSVM's own messages off standard error while it loads a model.
 svm_model *LoadModelQuietly(const std::string &path) {
   std::fflush(stderr);
@@ -156,7 +166,7 @@ svm_model *LoadModelQuietly(const std::string &path) {
 void LinkerModel::ModelDeleter::operator()(svm_model *model) const { svm_free_and_destroy_model(&model); }
 
 LinkerModel::LinkerModel(const std::string &path) {
-  if (!IsSoundModelFile(ReadLines(path))) Fail("cannot load model " + path);
+  if (!IsSoundModelFile(ReadLines(path)) || HoldsNulByte(path)) Fail("cannot load model " + path);
   model_.reset(LoadModelQuietly(path));
   if (!model_) Fail("cannot load model " + path);
   int labels[2];
