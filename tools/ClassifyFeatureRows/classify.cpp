@@ -75,8 +75,8 @@ std::vector<double> ReadNumbers(std::string_view text) {
   std::vector<double> numbers;
   std::string word;
   while (stream >> word) {
-    char *end = nullptr;
-    numbers.push_back(std::strtod(word.c_str(), &end));
+    const char *end = nullptr;
+    numbers.push_back(ReadCDouble(word.c_str(), &end));
     if (*end != '\0') return {};
   }
   return numbers;
