@@ -7,12 +7,12 @@
 #
 #   bash scripts/train-demo-model.sh [model file] [folder holding the built programs]
 #
-# Defaults: examples/demo.model, and a release build in build/ made first.
+# Defaults: examples/demo/svm.model, and a release build in build/ made first.
 set -euo pipefail
 export LC_ALL=C  # the proteins in a fixed order, so the same model every time
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-model=${1:-$root/examples/demo.model}
+model=${1:-$root/examples/demo/svm.model}
 bin_dir=${2:-}
 # A linear kernel, and linker residues (about one in seven) weighted up.
 readonly svm_options=(-t 0 -c 1 -w1 4)
@@ -31,8 +31,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for fasta in "$root"/examples/*.fa; do
   name=$(basename "$fasta" .fa)
-  if ! progress=$("$bin_dir/linkerkit-predict" --features-only --name "$name" --work "$work/$name" \
-      "$fasta" "$root/examples/$name.ss2" "$root/examples/$name.mtx"); then
+  if ! progress=$("$bin_dir/linkerkit-predict" --features-only --model "$root/examples/demo" \
+      --scales "$root/examples" --name "$name" --work "$work/$name" \
+      --ss2 "$root/examples/$name.ss2" --mtx "$root/examples/$name.mtx" "$fasta"); then
     echo "${progress##*$'\n'}"
     exit 1
   fi

@@ -34,7 +34,7 @@ for letter in P G; do
   check TrackProfileColumn "$work/feat/P1.profile" "$letter" 15
   mv "$work/TrackProfileColumn.out" "$work/feat/PSSM_${letter}_15.txt"
 done
-check AssembleFeatureRows "$examples/index.txt" "$work/feat/"
+check AssembleFeatureRows "$examples/demo/index.txt" "$work/feat/"
 if [[ $(wc -l <"$work/AssembleFeatureRows.out") -ne 120 ]]; then failed+=("AssembleFeatureRows (not 120 vectors)"); fi
 
 # A small linear model over the seven features, to score the vectors.

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Trains a shipped linker model from the training proteins, choosing the
+# recipe, label width and calling settings by cross-validation over cd-hit
+# clusters, and prints the cross-validated figures next to two baselines.
+#
+#   bash scripts/train-model.sh MODEL [options]
+#
+# MODEL is a grid under scripts/grids/ (reprof or sequence); the model is
+# written to data/models/MODEL/ with its figures in figures.md.
+# Options: --out DIR (the model folder), --work DIR (kept; reused by a rerun),
+# --proteins N (train on N proteins only, a quick test), -j N (jobs),
+# --data FASTA (training proteins, default data/training/uniprot_domains.fa).
+set -euo pipefail
+export LC_ALL=C
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/ensure-deps.sh"
+
+(($# >= 1)) || { echo "usage: train-model.sh MODEL [--out DIR] [--work DIR] [--proteins N] [-j N] [--data FASTA]"; exit 1; }
+name=$1
+shift
+grid=$root/scripts/grids/$name.txt
+[[ -f $grid ]] || { echo "no grid $grid"; exit 1; }
+out=$root/data/models/$name work="" proteins=0 jobs=$(nproc) data=$root/data/training/uniprot_domains.fa
+bin_dir=""
+while (($#)); do
+  case $1 in
+    --out) out=$2 ;;
+    --work) work=$2 ;;
+    --proteins) proteins=$2 ;;
+    -j) jobs=$2 ;;
+    --data) data=$2 ;;
+    --bin) bin_dir=$2 ;;
+    *) echo "unknown option: $1"; exit 1 ;;
+  esac
+  shift 2
+done
+[[ $proteins =~ ^[0-9]+$ ]] || { echo "invalid --proteins: $proteins"; exit 1; }
+[[ $jobs =~ ^[1-9][0-9]*$ ]] || { echo "invalid -j: $jobs"; exit 1; }
+
+packages=(svm-train:libsvm-tools cd-hit:cd-hit /usr/lib/python3/dist-packages/numpy:python3-numpy
+  /usr/bin/python3:python3)
+grep -q REPROF_ "$grid" && packages+=(reprof:reprof)
+if [[ -z $bin_dir ]]; then
+  ensure_packages "${BUILD_PACKAGES[@]}" "${packages[@]}"
+  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$root/build" -j"$jobs" >/dev/null
+  bin_dir=$root/build/bin
+else
+  ensure_packages "${packages[@]}"
+fi
+
+if [[ -z $work ]]; then
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+fi
+/usr/bin/python3 "$root/scripts/train_model.py" --data "$data" --grid "$grid" --model "$out" --work "$work" \
+  --bin "$bin_dir" --scales "$root/data/scales" --proteins "$proteins" --jobs "$jobs"
