@@ -15,9 +15,11 @@
 #include "cnumber.h"
 #include "failure.h"
 #include "LineReader.h"
+#include "failure_message.h"
 #include "fasta.h"
 #include "lines.h"
 #include "program.h"
+#include "region.h"
 #include "test_support.h"
 #include "track.h"
 #include "window.h"
@@ -116,6 +118,34 @@ TEST(NumberReading, CDoubleIsExactlyStrtod) {
     std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(bits() % 12), std::ldexp(static_cast<double>(bits() >> 20), -30) - 1000.0);
     ASSERT_EQ(ReadCDouble(buffer), std::strtod(buffer, nullptr)) << buffer;
   }
+}
+
+TEST(NumberReading, WholeNumbersAreDigitsOnly) {
+  EXPECT_EQ(ReadWholeNumber("0"), 0);
+  EXPECT_EQ(ReadWholeNumber("007"), 7);
+  EXPECT_EQ(ReadWholeNumber("2147483647"), 2147483647);
+  for (const char *bad : {"", "-1", "+1", " 1", "1 ", "1.0", "1e3", "0x10", "2147483648", "99999999999999999999"}) {
+    EXPECT_FALSE(ReadWholeNumber(bad)) << bad;
+  }
+}
+
+// The impossible ranges themselves are tried through LabelFeatureRows.
+TEST(RegionLine, FieldsAndNumbers) {
+  const Region region = ParseRegionLine("P1|58,78|linker|21|120", "r", 1);
+  EXPECT_EQ(region.name, "P1");
+  EXPECT_EQ(region.start, 58);
+  EXPECT_EQ(region.end, 78);
+  EXPECT_EQ(region.protein_length, 120);
+  EXPECT_EQ(ParseRegionLine("P1|1,120|linker|120|120", "r", 1).end, 120);  // the whole chain
+  const auto message = [](const char *line) {
+    return linkerkit::test::FailureMessage([&] { ParseRegionLine(line, "r", 3); });
+  };
+  EXPECT_EQ(message("P1|58,78|linker|21|120|x"), "r line 3: not NAME|START,END|TYPE|LENGTH|PROTEIN_LENGTH");
+  EXPECT_EQ(message("|58,78|linker|21|120"), "r line 3: no protein name");
+  EXPECT_EQ(message("P1|58|linker|21|120"), "r line 3: range \"58\" is not START,END");
+  EXPECT_EQ(message("P1| 58,78|linker|21|120"), "r line 3: start \" 58\" is not a whole number");
+  EXPECT_EQ(message("P1|58,7.8|linker|21|120"), "r line 3: end \"7.8\" is not a whole number");
+  EXPECT_EQ(message("P1|58,78|linker|21|"), "r line 3: protein length \"\" is not a whole number");
 }
 
 TEST(WindowSize, RejectsWhatAtoiReadsAsZeroOrLess) {
@@ -307,6 +337,22 @@ TEST(Program, EveryEndOfARunIsOneLineAndAStatus) {
   // An input whose counts ask for more memory than there is.
   EXPECT_EQ(RunProgram(2, argv, 1, "P [x]", [](Arguments, std::FILE *) { throw std::bad_alloc(); }), 1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "P [x]\nx\nout of memory\n");
+}
+
+TEST(Program, OptionalArgumentsMayBeLeftOut) {
+  char program[] = "P";
+  char argument[] = "x";
+  char *argv[] = {program, argument, argument, nullptr};
+  std::size_t given = 0;
+  const auto count = [&](Arguments arguments, std::FILE *) { given = arguments.size(); };
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunProgram(2, argv, 1, 2, "P [x] [y]", count), 0);
+  EXPECT_EQ(given, 1u);
+  EXPECT_EQ(RunProgram(3, argv, 1, 2, "P [x] [y]", count), 0);
+  EXPECT_EQ(given, 2u);
+  EXPECT_EQ(RunProgram(1, argv, 1, 2, "P [x] [y]", count), 1);
+  EXPECT_EQ(RunProgram(3, argv, 1, 1, "P [x]", count), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "P [x] [y]\nP [x]\n");
 }
 
 TEST(Alphabet, ProfileOrder) {

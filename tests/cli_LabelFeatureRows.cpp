@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "test_support.h"
 
 namespace {
@@ -45,6 +49,36 @@ TEST(LabelFeatureRowsCli, FailuresPrintOneLineAndNoVectors) {
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, c.message);
   }
+}
+
+TEST(LabelFeatureRowsCli, ImpossibleRegionsNameTheRegionLine) {
+  TempDir dir;
+  WriteFile(dir / "vectors", kVectors);
+  const std::string regions = dir / "regions";
+  // Only P1's lines are looked at: Q1's bad line is another protein's.
+  for (const auto &[text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"Q1|9,1|linker|1|9\nP1|2,3|linker|2|4\n", ""},
+           {"P1|3,2|linker|2|4\n", "line 1: reversed range 3,2"},
+           {"P1|0,2|linker|2|4\n", "line 1: range starts at 0, before residue 1"},
+           {"P1|2,3|linker|2|4\nP1|4,5|linker|2|4\n", "line 2: range ends at 5, beyond the protein length 4"},
+           {"P1|2,x|linker|2|4\n", "line 1: end \"x\" is not a whole number"},
+           {"P1|2,3|linker|2|4.0\n", "line 1: protein length \"4.0\" is not a whole number"},
+           {"P1|2,3|linker|2\n", "line 1: not NAME|START,END|TYPE|LENGTH|PROTEIN_LENGTH"},
+           {"P1|2,3|linker|2|4\nP1|4,4|linker|1|5\n", "line 2: protein length 5 differs from 4 on line 1"},
+       }) {
+    WriteFile(regions, text);
+    const auto result = RunTool("LabelFeatureRows", {dir / "vectors", regions, "P1"});
+    if (message.empty()) {
+      EXPECT_EQ(result.status, 0) << text;
+    } else {
+      EXPECT_EQ(result.status, 1) << text;
+      EXPECT_EQ(result.out, regions + " " + message + "\n");
+    }
+  }
+  // A region that fits the region file's length but not the vector lines'.
+  WriteFile(regions, "P1|2,6|linker|5|6\n");
+  EXPECT_EQ(RunTool("LabelFeatureRows", {dir / "vectors", regions, "P1"}).out,
+            dir / "vectors" + " line 1: residue count 4 differs from the region length 6\n");
 }
 
 }  // namespace

@@ -1,25 +1,42 @@
 #include "label_rows.h"
 
-#include <memory>
+#include <algorithm>
 
 #include "LineReader.h"
 #include "failure.h"
 #include "lines.h"
-#include "linkerkit/LoadData.h"
+#include "region.h"
 #include "track.h"
 
 namespace linkerkit {
 
 std::vector<bool> ReadLinkerMarks(const std::string &region_path, const std::string &key) {
-  // The region reader gives no record both for a missing file and for a
-  // missing key; the two deserve different messages.
-  if (!LineReader(region_path.c_str()).IsOpen()) FailCannotOpen(region_path);
-  // The reader matches lines by their beginning, so the key is given with
-  // the "|" that ends it in the file.
-  const std::unique_ptr<ROI, void (*)(ROI *)> regions(GetROI(region_path.c_str(), (key + "|").c_str()), ClearROI);
-  if (!regions) Fail("no linker region for " + key + " in " + region_path);
-  std::vector<bool> marks(static_cast<std::size_t>(regions->length));
-  for (std::size_t i = 0; i < marks.size(); ++i) marks[i] = regions->flag[i] != 0;
+  // A line of the key begins with the key and the "|" that ends its name, so
+  // that P10's lines are not P1's.
+  const std::string key_prefix = key + "|";
+  std::vector<bool> marks;
+  std::size_t first_key_line = 0;
+  bool key_lines_over = false;
+  ForEachLine(region_path, [&](std::string_view line, std::size_t number) {
+    // Only the first run of the key's lines is read, as the loader
+    // library's GetROI reads a region file.
+    if (key_lines_over) return;
+    if (!line.starts_with(key_prefix)) {
+      key_lines_over = first_key_line != 0;
+      return;
+    }
+    const Region region = ParseRegionLine(line, region_path, number);
+    if (first_key_line == 0) {
+      first_key_line = number;
+      marks.assign(static_cast<std::size_t>(region.protein_length), false);
+    } else if (static_cast<std::size_t>(region.protein_length) != marks.size()) {
+      FailAtLine(region_path, number,
+                 "protein length " + std::to_string(region.protein_length) + " differs from " +
+                     std::to_string(marks.size()) + " on line " + std::to_string(first_key_line));
+    }
+    std::fill(marks.begin() + (region.start - 1), marks.begin() + region.end, true);
+  });
+  if (first_key_line == 0) Fail("no linker region for " + key + " in " + region_path);
   return marks;
 }
 

@@ -15,9 +15,11 @@ namespace linkerkit {
 
 // One flag per residue (0-based), true inside a linker region. The region
 // file's lines "KEY|start,end|...|...|length" count from 1 and include both
-// ends. Fails with "cannot open PATH", or when the file holds no line for
-// the key. A line of another protein whose name merely begins with the key
-// (P10 for P1) is not the key's.
+// ends; the first run of consecutive lines of the key is read. Fails with
+// "cannot open PATH", when the file holds no line for the key, and naming the
+// line when a region cannot lie on the protein or the key's lines disagree on
+// its length. A line of another protein whose name merely begins with the
+// key (P10 for P1) is not the key's.
 std::vector<bool> ReadLinkerMarks(const std::string &region_path, const std::string &key);
 
 // Appends the vector line (NUL-terminated) with its label replaced by +1 or

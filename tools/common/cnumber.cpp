@@ -82,6 +82,17 @@ double ReadCDouble(const char *text, const char **end) {
   return value;
 }
 
+std::optional<int> ReadWholeNumber(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  for (const char c : text) {
+    if (!IsDigit(c)) return std::nullopt;
+  }
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 double ReadCDouble(const char *text) {
   const char *end = nullptr;
   return ReadCDouble(text, &end);

@@ -1,6 +1,11 @@
 // Numbers are read the way the C library's atoi and atof read them: leading
 // white space skipped, the longest valid prefix taken, no number reads as 0.
+// ReadWholeNumber is the strict reader for inputs where a stray character
+// must be an error, not a silent 0.
 #pragma once
+
+#include <optional>
+#include <string_view>
 
 namespace linkerkit {
 
@@ -12,5 +17,9 @@ double ReadCDouble(const char *text);
 // The same, also giving where the number ends, as strtod's end pointer does
 // (text itself when there is none).
 double ReadCDouble(const char *text, const char **end);
+
+// The whole text as a decimal number of digits only (no sign, no blanks),
+// or empty when it is anything else or too large for an int.
+std::optional<int> ReadWholeNumber(std::string_view text);
 
 }  // namespace linkerkit

@@ -19,7 +19,13 @@ void FailAtLine(std::string_view path, std::size_t line_number, std::string_view
 }
 
 int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body) {
-  if (argc != argument_count + 1) {
+  return RunProgram(argc, argv, argument_count, argument_count, usage, body);
+}
+
+int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
+               const ProgramBody &body) {
+  const int argument_count = argc - 1;
+  if (argument_count < fewest_arguments || argument_count > most_arguments) {
     std::printf("%.*s\n", static_cast<int>(usage.size()), usage.data());
     return 1;
   }

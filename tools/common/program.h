@@ -19,4 +19,10 @@ using ProgramBody = std::function<void(Arguments arguments, std::FILE *out)>;
 // memory running out ("out of memory").
 int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body);
 
+// The same for a program whose last arguments may be left out: from
+// fewest_arguments to most_arguments are accepted, and body gets as many as
+// were given.
+int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
+               const ProgramBody &body);
+
 }  // namespace linkerkit

@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "evaluate_linkers.h"
+#include "failure_message.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace linkerkit;
+using linkerkit::test::FailureMessage;
+using linkerkit::test::TempDir;
+using linkerkit::test::WriteFile;
+
+TEST(TrueBoundaries, MiddleOfEachGapBetweenDomainsSortedByStart) {
+  // Doubled: 100 + 151 is the boundary at 125.5.
+  EXPECT_EQ(TrueBoundaries({{301, 400}, {1, 100}, {151, 300}}), (std::vector<DoubledPosition>{251, 601}));
+  EXPECT_EQ(TrueBoundaries({{1, 50}}), (std::vector<DoubledPosition>{}));
+}
+
+TEST(CountMatches, EachBoundaryOnceNearestPairsFirst) {
+  // Doubled positions: a tolerance of 20 residues is 40.
+  EXPECT_EQ(CountMatches({200}, {198, 202}, 40), 1u);                      // two predictions, one boundary
+  EXPECT_EQ(CountMatches({200, 300}, {160, 340}, 40), 2u);                 // exactly 20 residues off
+  EXPECT_EQ(CountMatches({200, 300}, {159, 341}, 40), 0u);                 // 20.5 residues off
+  EXPECT_EQ(CountMatches({200, 220}, {215, 250}, 40), 1u);                 // 220 takes 215, 200 goes without
+  EXPECT_EQ(CountMatches({200, 260}, {230, 290}, 30), 2u);                 // equal distances: smaller truth first
+  EXPECT_EQ(CountMatches({}, {100}, 40), 0u);
+  EXPECT_EQ(CountMatches({100}, {}, 40), 0u);
+  EXPECT_EQ(CountMatches({100, 100}, {100}, 0), 1u);
+}
+
+TEST(ReportedLinker, MiddleOfTheLinkerCountedFromOne) {
+  const auto linker = ParseReportLine("P1|58,77|20|2.571104|120|67|1", "r", 1);
+  ASSERT_TRUE(linker);
+  EXPECT_EQ(linker->name, "P1");
+  EXPECT_EQ(PredictedBoundary(*linker), 137);  // residue 68.5
+  EXPECT_FALSE(ParseReportLine("No prediction", "r", 1));
+  const auto message = [](const char *line) { return FailureMessage([&] { ParseReportLine(line, "r", 4); }); };
+  EXPECT_EQ(message("P1|58,77|20|2.5|120|67"), "r line 4: not NAME|START,END|RUN_LENGTH|PEAK_VALUE|LENGTH|PEAK_POSITION|RANK");
+  EXPECT_EQ(message("|58,77|20|2.5|120|67|1"), "r line 4: no protein name");
+  EXPECT_EQ(message("P1|77,58|20|2.5|120|67|1"), "r line 4: reversed range 77,58");
+  EXPECT_EQ(message("P1|-1,58|20|2.5|120|67|1"), "r line 4: start \"-1\" is not a whole number");
+  EXPECT_EQ(message("P1|58,120|20|2.5|120|67|1"), "r line 4: range ends at 120, beyond the protein length 120");
+  EXPECT_EQ(message("P1|58,77|20|2.5|12 0|67|1"), "r line 4: length \"12 0\" is not a whole number");
+}
+
+TEST(DomainTruth, ProteinsInOrderOfFirstAppearanceAndConsistent) {
+  TempDir dir;
+  WriteFile(dir / "truth", "B|101,200|d|100|200\nA|1,50|d|50|50\n\nB|1,100|d|100|200\n");
+  const DomainTruth truth = ReadDomainTruth(dir / "truth");
+  ASSERT_EQ(truth.proteins.size(), 2u);
+  EXPECT_EQ(truth.proteins[0].name, "B");
+  EXPECT_EQ(truth.proteins[0].domains.size(), 2u);
+  EXPECT_EQ(truth.proteins[1].name, "A");
+  EXPECT_EQ(truth.index_by_name.at("A"), 1u);
+
+  const auto message = [&](const std::string &text) {
+    WriteFile(dir / "bad", text);
+    return FailureMessage([&] { ReadDomainTruth(dir / "bad"); });
+  };
+  EXPECT_EQ(message("B|1,100|d|100|200\nB|101,200|d|100|201\n"),
+            dir / "bad" + " line 2: protein length 201 of B differs from 200 on line 1");
+  // Overlaps are found after sorting; the later line of the two is named.
+  EXPECT_EQ(message("B|90,200|d|111|200\nA|1,5|d|5|5\nB|1,90|d|90|200\n"),
+            dir / "bad" + " line 3: domain 1,90 of B overlaps 90,200 on line 1");
+  EXPECT_EQ(message("\n"), dir / "bad" + ": no domains");
+  EXPECT_EQ(message("B|0,100|d|100|200\n"), dir / "bad" + " line 1: range starts at 0, before residue 1");
+}
+
+TEST(EvaluationSummary, PooledCountsAndUndefinedRatiosAsZero) {
+  const TruthProtein two_domains{"T", 200, 1, {{1, 100}, {101, 200}}};
+  const TruthProtein one_domain{"O", 50, 3, {{1, 50}}};
+  // A protein with a boundary and no prediction scores F1 0 in the mean.
+  const EvaluationSummary summary =
+      Summarise({EvaluateProtein(two_domains, {201}, 20), EvaluateProtein(two_domains, {}, 20),
+                 EvaluateProtein(one_domain, {}, 20)});
+  EXPECT_EQ(summary.true_boundaries, 2u);
+  EXPECT_EQ(summary.predicted_boundaries, 1u);
+  EXPECT_EQ(summary.matched, 1u);
+  EXPECT_DOUBLE_EQ(summary.precision, 1.0);
+  EXPECT_DOUBLE_EQ(summary.recall, 0.5);
+  EXPECT_DOUBLE_EQ(summary.f1, 2.0 / 3.0);
+  EXPECT_DOUBLE_EQ(summary.mean_protein_f1, 0.5);
+  EXPECT_EQ(summary.proteins_with_boundaries, 2u);
+  EXPECT_DOUBLE_EQ(summary.domain_number_accuracy, 2.0 / 3.0);
+
+  const EvaluationSummary nothing = Summarise({EvaluateProtein(one_domain, {}, 20)});
+  EXPECT_EQ(nothing.precision, 0.0);
+  EXPECT_EQ(nothing.recall, 0.0);
+  EXPECT_EQ(nothing.f1, 0.0);
+  EXPECT_EQ(nothing.mean_protein_f1, 0.0);
+  EXPECT_EQ(nothing.proteins_with_boundaries, 0u);
+}
+
+}  // namespace
