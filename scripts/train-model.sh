@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Trains a shipped linker model from the training proteins, choosing the
-# recipe, label width and calling settings by cross-validation over cd-hit
+# recipe, label width and calling settings by cross-validation over mmseqs2
 # clusters, and prints the cross-validated figures next to two baselines.
 #
 #   bash scripts/train-model.sh MODEL [options]
@@ -38,7 +38,7 @@ done
 [[ $proteins =~ ^[0-9]+$ ]] || { echo "invalid --proteins: $proteins"; exit 1; }
 [[ $jobs =~ ^[1-9][0-9]*$ ]] || { echo "invalid -j: $jobs"; exit 1; }
 
-packages=(svm-train:libsvm-tools cd-hit:cd-hit /usr/lib/python3/dist-packages/numpy:python3-numpy
+packages=(svm-train:libsvm-tools mmseqs:mmseqs2 /usr/lib/python3/dist-packages/numpy:python3-numpy
   /usr/bin/python3:python3)
 grep -q REPROF_ "$grid" && packages+=(reprof:reprof)
 if [[ -z $bin_dir ]]; then

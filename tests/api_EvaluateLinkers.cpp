@@ -63,9 +63,11 @@ TEST(DomainTruth, ProteinsInOrderOfFirstAppearanceAndConsistent) {
   };
   EXPECT_EQ(message("B|1,100|d|100|200\nB|101,200|d|100|201\n"),
             dir / "bad" + " line 2: protein length 201 of B differs from 200 on line 1");
-  // Overlaps are found after sorting; the later line of the two is named.
-  EXPECT_EQ(message("B|90,200|d|111|200\nA|1,5|d|5|5\nB|1,90|d|90|200\n"),
-            dir / "bad" + " line 3: domain 1,90 of B overlaps 90,200 on line 1");
+  // Overlapping annotations are domains too; a repeated one is not.
+  EXPECT_EQ(message("B|90,200|d|111|200\nA|1,5|d|5|5\nB|90,200|d|111|200\n"),
+            dir / "bad" + " line 3: domain 90,200 of B repeats line 1");
+  WriteFile(dir / "overlap", "B|80,200|d|121|200\nB|1,90|d|90|200\n");
+  EXPECT_EQ(TrueBoundaries(ReadDomainTruth(dir / "overlap").proteins[0].domains), std::vector<DoubledPosition>{170});
   EXPECT_EQ(message("\n"), dir / "bad" + ": no domains");
   EXPECT_EQ(message("B|0,100|d|100|200\n"), dir / "bad" + " line 1: range starts at 0, before residue 1");
 }

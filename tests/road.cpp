@@ -21,12 +21,14 @@ const std::string kSource = LINKERKIT_SOURCE_DIR;
 const std::string kExamples = kSource + "/examples/";
 const std::string kVersionLine = std::string("linkerkit-predict ") + LINKERKIT_VERSION;
 
-std::vector<std::string> Inputs(const std::string &name) {
-  return {kExamples + name + ".fa", kExamples + name + ".ss2", kExamples + name + ".mtx"};
-}
-
+// The demonstration set-up over a made-up example protein: its recipe needs
+// the .ss2 and checkpoint matrix as well as the sequence.
 std::vector<std::string> Predict(std::vector<std::string> options, const std::string &name) {
-  for (const auto &input : Inputs(name)) options.push_back(input);
+  options.insert(options.begin(), {"--model", kExamples + "demo", "--scales", kSource + "/examples"});
+  for (const std::string &option : {"--ss2", kExamples + name + ".ss2", "--mtx", kExamples + name + ".mtx",
+                                    kExamples + name + ".fa"}) {
+    options.push_back(option);
+  }
   return options;
 }
 
@@ -72,32 +74,53 @@ TEST(Road, ModesStopEarlyAndOptionsReachTheSteps) {
   EXPECT_FALSE(std::filesystem::exists(dir / "s/report.txt"));
 }
 
+// A model folder holding the given recipe and files.
+std::string ModelFolder(const TempDir &dir, const std::string &name, const std::string &recipe,
+                        const std::string &svm_model = "not read\n") {
+  std::filesystem::create_directories(dir / name);
+  WriteFile(dir / (name + "/index.txt"), recipe);
+  WriteFile(dir / (name + "/svm.model"), svm_model);
+  WriteFile(dir / (name + "/settings"), "scores zscore\n");
+  return dir / name;
+}
+
 TEST(Road, FailuresStopWithOneLineAndStatusOne) {
   TempDir dir;
-  WriteFile(dir / "index.txt", "SeqComplexity_15\nEntropy\n");
-  WriteFile(dir / "scale_index.txt", "SeqComplexity_15\nKYTJ820101_15\n");
-  const std::string usage = "usage: linkerkit-predict [options] FASTA SS2 MTX (linkerkit-predict --help lists the options)";
+  const std::string usage = "usage: linkerkit-predict [options] FASTA (linkerkit-predict --help lists the options)";
+  const std::string fasta = kExamples + "P1.fa";
+  const auto bad_name = ModelFolder(dir, "bad_name", "SeqComplexity_15\nEntropy\n");
+  const auto scale = ModelFolder(dir, "scale", "SeqComplexity_15\nKYTJ820101_15\n");
+  const auto needs_ss2 = ModelFolder(dir, "needs_ss2", "SeqComplexity_15\nPSS_C_15\n");
+  const auto needs_mtx = ModelFolder(dir, "needs_mtx", "PSSM_P_15\n");
+  const auto broken = ModelFolder(dir, "broken", ReadFile(kExamples + "demo/index.txt"), ReadFile(fasta));
+  std::filesystem::create_directory(dir / "empty");
   struct Case {
     std::vector<std::string> arguments;
     std::string last_line;
   };
-  const auto inputs = Inputs("P1");
   for (const Case &c : {
            Case{{}, usage},
-           Case{{inputs[0], inputs[1]}, usage},
+           Case{{fasta, fasta}, usage},
            Case{Predict({"--frobnicate"}, "P1"), "unknown option: --frobnicate (" + usage + ")"},
            Case{Predict({"--rank", "two"}, "P1"), "invalid rank: two"},
            Case{Predict({"--threshold", "1.0x"}, "P1"), "invalid threshold: 1.0x"},
            Case{Predict({"--name", "P 1"}, "P1"), "invalid protein name: P 1"},
            Case{Predict({"--smoothing", "0"}, "P1"), "invalid smoothing window size: 0"},
-           Case{{inputs[0], inputs[1], inputs[2], "--rank"}, "--rank needs a value"},
-           Case{Predict({"--index", dir / "index.txt"}, "P1"),
-                dir / "index.txt" + " line 2: no track is made for the name 'Entropy'"},
-           Case{{dir / "missing.fa", inputs[1], inputs[2]},
+           Case{{fasta, "--rank"}, "--rank needs a value"},
+           Case{{"--model", dir / "empty", fasta},
+                "no model in " + (dir / "empty") + " (a model folder holds index.txt, svm.model and settings)"},
+           Case{{"--model", bad_name, fasta}, bad_name + "/index.txt line 2: no track is made for the name 'Entropy'"},
+           Case{{"--model", needs_ss2, fasta},
+                "the model's recipe uses PSS_C_15: give the protein's PSIPRED file with --ss2 FILE"},
+           Case{{"--model", needs_mtx, fasta},
+                "the model's recipe uses PSSM_P_15: give the protein's checkpoint matrix with --mtx FILE"},
+           Case{{"--model", kExamples + "demo", "--ss2", kExamples + "P1.ss2", "--mtx", kExamples + "P1.mtx",
+                 dir / "missing.fa"},
                 "[1/9] ScoreSeqComplexity failed: cannot open " + (dir / "missing.fa")},
-           Case{Predict({"--index", dir / "scale_index.txt", "--scales", dir.path().string()}, "P1"),
+           Case{{"--model", scale, "--scales", dir.path().string(), fasta},
                 "[2/5] ApplyResidueScale failed: cannot open " + (dir / "KYTJ820101.tsv")},
-           Case{Predict({"--model", inputs[0]}, "P1"), "[8/9] ClassifyFeatureRows failed: cannot load model " + inputs[0]},
+           Case{Predict({"--model", broken}, "P1"),
+                "[8/9] ClassifyFeatureRows failed: cannot load model " + broken + "/svm.model"},
        }) {
     std::vector<std::string> arguments = {"--work", dir / "w"};
     arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
@@ -112,7 +135,8 @@ TEST(Road, AFailedRunLeavesNoEarlierReport) {
   TempDir dir;
   ASSERT_EQ(RunTool("linkerkit-predict", Predict({"--work", dir / "w"}, "P1")).status, 0);
   ASSERT_TRUE(std::filesystem::exists(dir / "w/report.txt"));
-  const auto result = RunTool("linkerkit-predict", Predict({"--work", dir / "w", "--model", dir / "missing.model"}, "P1"));
+  const auto broken = ModelFolder(dir, "broken", ReadFile(kExamples + "demo/index.txt"), "svm_type c_svc\n");
+  const auto result = RunTool("linkerkit-predict", Predict({"--work", dir / "w", "--model", broken}, "P1"));
   EXPECT_EQ(result.status, 1);
   EXPECT_FALSE(std::filesystem::exists(dir / "w/report.txt"));
   EXPECT_FALSE(std::filesystem::exists(dir / "w/P1.scores"));
@@ -146,7 +170,7 @@ TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
   TempDir dir;
   const auto run = RunCommand({"bash", kSource + "/scripts/train-demo-model.sh", dir / "demo.model", LINKERKIT_BIN_DIR});
   ASSERT_EQ(run.status, 0) << run.out;
-  EXPECT_EQ(ReadFile(dir / "demo.model"), ReadFile(kExamples + "demo.model"));
+  EXPECT_EQ(ReadFile(dir / "demo.model"), ReadFile(kExamples + "demo/svm.model"));
 }
 
 }  // namespace

@@ -25,22 +25,20 @@ bool ByStartThenEnd(const Domain &a, const Domain &b) { return std::tie(a.start,
 
 std::string RangeText(const Domain &domain) { return std::to_string(domain.start) + "," + std::to_string(domain.end); }
 
-// Domains are regions that share no residue: overlapping ones would put a
-// boundary inside a domain, and they usually mean a protein's lines were
-// listed twice.
-void CheckNoOverlap(const TruthProtein &protein, std::vector<DomainLine> lines, const std::string &path) {
-  std::sort(lines.begin(), lines.end(),
-            [](const DomainLine &a, const DomainLine &b) { return ByStartThenEnd(a.domain, b.domain); });
+// Domain annotations may abut or overlap (the boundary then lies in the
+// middle of the overlap), but the same domain twice means a protein's lines
+// were listed twice, which would add a boundary that is not there.
+void CheckNoRepeatedDomain(const TruthProtein &protein, std::vector<DomainLine> lines, const std::string &path) {
+  std::sort(lines.begin(), lines.end(), [](const DomainLine &a, const DomainLine &b) {
+    return std::tie(a.domain.start, a.domain.end, a.line_number) < std::tie(b.domain.start, b.domain.end, b.line_number);
+  });
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const DomainLine &earlier = lines[i - 1];
     const DomainLine &later = lines[i];
-    if (later.domain.start > earlier.domain.end) continue;
-    const bool later_in_file = later.line_number > earlier.line_number;
-    const DomainLine &reported = later_in_file ? later : earlier;
-    const DomainLine &other = later_in_file ? earlier : later;
-    FailAtLine(path, reported.line_number,
-               "domain " + RangeText(reported.domain) + " of " + protein.name + " overlaps " +
-                   RangeText(other.domain) + " on line " + std::to_string(other.line_number));
+    if (later.domain.start != earlier.domain.start || later.domain.end != earlier.domain.end) continue;
+    FailAtLine(path, later.line_number,
+               "domain " + RangeText(later.domain) + " of " + protein.name + " repeats line " +
+                   std::to_string(earlier.line_number));
   }
 }
 
@@ -104,7 +102,7 @@ DomainTruth ReadDomainTruth(const std::string &path) {
     domain_lines[found->second].push_back(DomainLine{protein.domains.back(), number});
   });
   if (truth.proteins.empty()) FailInFile(path, "no domains");
-  for (std::size_t i = 0; i < truth.proteins.size(); ++i) CheckNoOverlap(truth.proteins[i], domain_lines[i], path);
+  for (std::size_t i = 0; i < truth.proteins.size(); ++i) CheckNoRepeatedDomain(truth.proteins[i], domain_lines[i], path);
   return truth;
 }
 
