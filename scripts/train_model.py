@@ -117,27 +117,23 @@ def assign_folds(clusters, names):
 
 # ---------------------------------------------------------------- features
 
-REPROF_BATCH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "reprof-batch.pl")
-
-
-def reprof_all(proteins, work, jobs):
+def reprof_all(proteins, work, bin_dir, jobs):
     """reprof for every protein, in batches that load its networks once."""
     folder = os.path.join(work, "reprof")
     os.makedirs(folder, exist_ok=True)
     todo = [p for p in proteins if not os.path.exists(os.path.join(folder, p.name + ".reprof"))]
     say(f"reprof: {len(todo)} of {len(proteins)} proteins to predict")
-    shards = [todo[i::jobs] for i in range(jobs)]
-    processes = []
-    for shard in shards:
-        if not shard:
-            continue
-        process = subprocess.Popen(["perl", REPROF_BATCH, folder], stdin=subprocess.PIPE, text=True)
-        process.stdin.write("".join(os.path.join(work, "seqs", p.name + ".fa") + "\n" for p in shard))
-        process.stdin.close()
-        processes.append(process)
-    for process in processes:
-        if process.wait() != 0:
-            sys.exit("reprof failed")
+    batches = [todo[i:i + 200] for i in range(0, len(todo), 200)]
+
+    def one(batch):
+        arguments = []
+        for p in batch:
+            arguments += [os.path.join(work, "seqs", p.name + ".fa"), os.path.join(folder, p.name + ".reprof")]
+        run([os.path.join(bin_dir, "linkerkit-reprof")] + arguments)
+
+    with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
+        for done, _ in enumerate(pool.map(one, batches), 1):
+            say(f"reprof: {min(done * 200, len(todo))} of {len(todo)} proteins")
 
 
 def features(proteins, work, bin_dir, candidates, scales, jobs, with_reprof):
@@ -543,7 +539,7 @@ def main():
         out.write("".join(track + "\n" for track in candidates))
     with_reprof = any(track.startswith("REPROF_") for track in candidates)
     if with_reprof:
-        reprof_all(proteins, args.work, args.jobs)
+        reprof_all(proteins, args.work, args.bin, args.jobs)
     features(proteins, args.work, args.bin, candidate_model, args.scales, args.jobs, with_reprof)
     matrix = read_vectors(proteins, args.work, len(candidates))
     starts = np.concatenate([[0], np.cumsum([len(p.sequence) for p in proteins])])
