@@ -1,5 +1,6 @@
 #include "cnumber.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -85,6 +86,14 @@ double ReadCDouble(const char *text, const char **end) {
 double ReadCDouble(const char *text) {
   const char *end = nullptr;
   return ReadCDouble(text, &end);
+}
+
+std::optional<double> ReadWholeCDouble(const std::string &text) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
+  const char *end = nullptr;
+  const double value = ReadCDouble(text.c_str(), &end);
+  if (end != text.c_str() + text.size()) return std::nullopt;
+  return value;
 }
 
 }  // namespace linkerkit

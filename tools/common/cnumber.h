@@ -2,6 +2,9 @@
 // white space skipped, the longest valid prefix taken, no number reads as 0.
 #pragma once
 
+#include <optional>
+#include <string>
+
 namespace linkerkit {
 
 // atoi: strtol's value narrowed to int, as the C library computes it.
@@ -12,5 +15,10 @@ double ReadCDouble(const char *text);
 // The same, also giving where the number ends, as strtod's end pointer does
 // (text itself when there is none).
 double ReadCDouble(const char *text, const char **end);
+
+// The number when the whole text is one, as strtod reads it and with no
+// blank before or after it; empty otherwise (for fields that must be
+// numbers, where reading "12x" as 12 would hide a broken file).
+std::optional<double> ReadWholeCDouble(const std::string &text);
 
 }  // namespace linkerkit
