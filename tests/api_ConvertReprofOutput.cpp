@@ -73,6 +73,7 @@ TEST(ReprofTable, MalformedTablesNameFileAndLine) {
            Case{{kHeader, replaced(0, "2")}, "r.reprof line 2: row numbered '2' where 1 was due"},
            Case{{kHeader, replaced(0, "1.0")}, "r.reprof line 2: row numbered '1.0' where 1 was due"},
            Case{{kHeader, replaced(1, "Met")}, "r.reprof line 2: residue 'Met' is not one letter"},
+           Case{{kHeader, replaced(1, "*")}, "r.reprof line 2: residue '*' is not one letter"},
            Case{{kHeader, replaced(2, "C")}, "r.reprof line 2: PHEL 'C' is not H, E or L"},
            Case{{kHeader, replaced(4, "x")}, "r.reprof line 2: pH 'x' is not a number from 0 to 100"},
            Case{{kHeader, replaced(5, "101")}, "r.reprof line 2: pE '101' is not a number from 0 to 100"},

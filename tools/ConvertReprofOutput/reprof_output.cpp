@@ -1,6 +1,7 @@
 #include "reprof_output.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -79,7 +80,9 @@ void ReprofParser::AddLine(std::string_view line, std::size_t number) {
     FailAtLine(path_, number, "row numbered '" + fields[c.number] + "' where " + std::to_string(expected) + " was due");
   }
   const std::string &residue = fields[c.residue];
-  if (residue.size() != 1) FailAtLine(path_, number, "residue '" + residue + "' is not one letter");
+  if (residue.size() != 1 || !std::isalpha(static_cast<unsigned char>(residue[0]))) {
+    FailAtLine(path_, number, "residue '" + residue + "' is not one letter");
+  }
   const std::string &state = fields[c.state];
   if (state != "H" && state != "E" && state != "L") FailAtLine(path_, number, "PHEL '" + state + "' is not H, E or L");
   residues_.push_back({residue[0], state == "L" ? 'C' : state[0], ReadPercent(fields[c.helix], "pH", path_, number),
