@@ -185,18 +185,4 @@ TEST(FeatureRanges, MalformedFilesNameTheLine) {
   }
 }
 
-TEST(LinkerModel, RangesMustCoverTheModelAndTheVectorsTheRanges) {
-  TempDir dir;
-  WriteFile(dir / "model", LinearModel("1 -1"));
-  const LinkerModel model(dir / "model");
-  // x1 - x2 - 0.5 after scaling [0, 10] and [-2, 2] onto [0, 1].
-  const FeatureRanges ranges = Ranges("x\n0 1\n1 0 10\n2 -2 2\n");
-  const auto scores = model.Score({{{1, 5.0}, {2, 0.0}}, {{1, 10.0}, {2, -2.0}, {3, 1.0}}}, "v", ranges, "r");
-  EXPECT_EQ(scores, (std::vector<double>{0.5 - 0.5 - 0.5, 1.0 - 0.0 - 0.5}));
-  EXPECT_EQ(FailureMessage([&] { model.Score({{{1, 5.0}}}, "v", ranges, "r"); }),
-            "v line 1: has features up to 1, the range file has 2");
-  EXPECT_EQ(FailureMessage([&] { model.Score({{{1, 5.0}}}, "v", Ranges("x\n0 1\n1 0 10\n"), "r"); }),
-            "model " + (dir / "model") + " has features up to 2, the range file r up to 1");
-}
-
 }  // namespace

@@ -1,20 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "failure_message.h"
 #include "reprof_output.h"
 #include "sec_struct.h"
-#include "test_support.h"
 
 namespace {
 
 using namespace linkerkit;
 using linkerkit::test::FailureMessage;
-using linkerkit::test::TempDir;
-using linkerkit::test::WriteFile;
 
 constexpr const char *kHeader = "No\tAA\tPHEL\tRI_S\tpH\tpE\tpL\tPACC\tPREL\tP10\tRI_A\tPbe\tPbie";
 
@@ -112,27 +108,6 @@ TEST(Ss2Rows, EveryPercentageReadsBackThroughSplitSecStructProbs) {
   EXPECT_EQ(ss2.substr(0, ss2.find('\n', ss2.find('\n') + 1) + 1), std::string(kSs2Banner) + "\n\n");
   EXPECT_NE(ss2.find("\n   1 A C   0.000  0.000  0.000\n"), std::string::npos);
   EXPECT_NE(ss2.find("\n10000 A C   0.000  0."), std::string::npos);
-}
-
-TEST(AccessibilityTrack, SmoothsFractionsLikeAResidueScale) {
-  std::vector<ReprofResidue> residues;
-  for (const double relative : {90.0, 56.0, 0.0, 12.0, 72.0}) residues.push_back({'A', 'C', 0, 0, 0, relative});
-  EXPECT_EQ(AccessibilityTrack(residues, 3), (std::vector<double>{0.9, (0.0 + (0.56 + (0.9 + 0.0))) / 3,
-                                                                   (0.12 + (0.0 + (0.56 + 0.0))) / 3,
-                                                                   (0.72 + (0.12 + (0.0 + 0.0))) / 3, 0.72}));
-  EXPECT_EQ(AccessibilityTrack(residues, 11), (std::vector<double>{0.9, 0.56, 0.0, 0.12, 0.72}));
-}
-
-TEST(OutputPaths, SameFileUnderAnyName) {
-  TempDir dir;
-  WriteFile(dir / "in.reprof", "x");
-  std::filesystem::create_directory(dir / "sub");
-  std::filesystem::create_symlink(dir / "in.reprof", dir / "link");
-  EXPECT_TRUE(NameSameFile(dir / "in.reprof", dir / "sub/../in.reprof"));
-  EXPECT_TRUE(NameSameFile(dir / "link", dir / "in.reprof"));
-  EXPECT_TRUE(NameSameFile(dir / "new.ss2", dir / "./sub/../new.ss2"));
-  EXPECT_FALSE(NameSameFile(dir / "new.ss2", dir / "in.reprof"));
-  EXPECT_FALSE(NameSameFile(dir / "a.txt", dir / "sub/a.txt"));
 }
 
 }  // namespace

@@ -399,7 +399,7 @@ TEST(NumberReading, WholeFieldsAreNumbersOrNothing) {
 }
 
 int RunWithOptions(std::vector<std::string> words, std::string &seen) {
-  static constexpr OptionSpec kOptions[] = {{"--file", true}, {"--flag", false}};
+  static constexpr ProgramOption kOptions[] = {{"--file", true}, {"--flag", false}};
   std::vector<char *> argv;
   for (std::string &word : words) argv.push_back(word.data());
   return RunProgramWithOptions(static_cast<int>(argv.size()), argv.data(), kOptions, 2, "P [--file F] [--flag] [a] [b]",

@@ -62,7 +62,7 @@ std::vector<double> ZScores(const std::vector<double> &values);
 // ranges first; "--raw" prints the smoothed decision values themselves in
 // place of their z-scores, so that a threshold means the same in every
 // protein.
-inline constexpr OptionSpec kClassifyOptions[] = {{"--ranges", true}, {"--raw", false}};
+inline constexpr ProgramOption kClassifyOptions[] = {{"--ranges", true}, {"--raw", false}};
 
 // ClassifyFeatureRows [--ranges FILE] [--raw] [model file] [vector file] [protein name] [smoothing ws]
 void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out);

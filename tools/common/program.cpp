@@ -47,18 +47,18 @@ void PrintUsage(std::string_view usage) { std::printf("%.*s\n", static_cast<int>
 
 // Takes the leading options off argv into given; returns the index of the
 // first argument after them.
-int TakeOptions(int argc, char **argv, std::span<const OptionSpec> options, GivenOptions &given) {
+int TakeOptions(int argc, char **argv, std::span<const ProgramOption> options, GivenOptions &given) {
   int next = 1;
   while (next < argc && std::string_view(argv[next]).starts_with("--")) {
     const std::string_view argument = argv[next++];
     if (argument == "--") break;
-    const auto spec = std::find_if(options.begin(), options.end(), [&](const OptionSpec &o) { return o.name == argument; });
-    if (spec == options.end()) Fail("unknown option: " + std::string(argument));
-    if (given.Has(spec->name)) Fail("option " + std::string(argument) + " given twice");
-    if (!spec->takes_value) {
-      given.Add(spec->name, "");
+    const auto known = std::find_if(options.begin(), options.end(), [&](const ProgramOption &o) { return o.name == argument; });
+    if (known == options.end()) Fail("unknown option: " + std::string(argument));
+    if (given.Has(known->name)) Fail("option " + std::string(argument) + " given twice");
+    if (!known->takes_value) {
+      given.Add(known->name, "");
     } else if (next < argc) {
-      given.Add(spec->name, argv[next++]);
+      given.Add(known->name, argv[next++]);
     } else {
       Fail("option " + std::string(argument) + " needs a value");
     }
@@ -85,7 +85,7 @@ const char *GivenOptions::Value(std::string_view name) const {
   return nullptr;
 }
 
-int RunProgramWithOptions(int argc, char **argv, std::span<const OptionSpec> options, int argument_count,
+int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
                           std::string_view usage, const OptionsProgramBody &body) {
   GivenOptions given;
   int first = 1;

@@ -23,7 +23,7 @@ int RunProgram(int argc, char **argv, int argument_count, std::string_view usage
 
 // An option a program accepts before its arguments: "--name", followed by
 // its value when it takes one.
-struct OptionSpec {
+struct ProgramOption {
   std::string_view name;  // with its leading "--"
   bool takes_value;
 };
@@ -49,7 +49,7 @@ using OptionsProgramBody = std::function<void(const GivenOptions &options, Argum
 // unknown or repeated option, or one without its value, is a failure (one
 // line, status 1). Then exactly argument_count arguments must follow, else
 // the usage line is printed.
-int RunProgramWithOptions(int argc, char **argv, std::span<const OptionSpec> options, int argument_count,
+int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
                           std::string_view usage, const OptionsProgramBody &body);
 
 }  // namespace linkerkit
