@@ -38,8 +38,6 @@ class LinkerModel {
                             const std::string &ranges_path) const;
   // The oriented decision value of one vector, unchecked.
   double Decide(const FeatureVector &features) const;
-  // The largest feature index of the support vectors.
-  int feature_count() const { return feature_count_; }
 
  private:
   struct ModelDeleter {
