@@ -123,3 +123,66 @@ TEST(Normalising, ZScoresPerProtein) {
 }
 
 }  // namespace
+
+#include "failure_message.h"
+#include "feature_ranges.h"
+
+namespace {
+
+using linkerkit::test::FailureMessage;
+
+FeatureRanges Ranges(const std::string &text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return FeatureRanges(lines, "r");
+}
+
+TEST(FeatureRanges, ScaleAsSvmScaleDoes) {
+  // The y section is skipped; feature 2 has no range and 4 was constant in
+  // training, so both are dropped; 5 is missing from the vector and scales
+  // from 0.
+  const FeatureRanges ranges = Ranges("y\n-1 1\n0 1\nx\n-0.1 0.2\n1 0 10\n3 -2 2\n4 7 7\n5 1 3\n");
+  EXPECT_EQ(ranges.highest_index(), 5);
+  const FeatureVector scaled = ranges.Scale({{1, 2.5}, {2, 9.0}, {3, 2.0}, {4, 8.0}});
+  ASSERT_EQ(scaled.size(), 3u);
+  EXPECT_EQ(scaled[0], (std::pair<int, double>{1, -0.1 + (0.2 - -0.1) * (2.5 - 0) / (10 - 0)}));
+  // The maximum maps to the upper bound itself: -0.1 + 0.3 would be 0.2 + 2^-54.
+  EXPECT_EQ(scaled[1], (std::pair<int, double>{3, 0.2}));
+  EXPECT_NE(-0.1 + (0.2 - -0.1), 0.2);
+  EXPECT_EQ(scaled[2], (std::pair<int, double>{5, -0.1 + (0.2 - -0.1) * (0 - 1.0) / (3 - 1.0)}));
+  // Values beyond the training range carry on linearly; the minimum maps to the lower bound.
+  EXPECT_EQ(Ranges("x\n-1 1\n2 0 4\n").Scale({{2, 12.0}}), (FeatureVector{{2, 5.0}}));
+  EXPECT_EQ(Ranges("x\n-1 1\n2 0 4\n").Scale({{1, 3.0}}), (FeatureVector{{2, -1.0}}));
+}
+
+TEST(FeatureRanges, MalformedFilesNameTheLine) {
+  struct Case {
+    std::string text;
+    std::string message;
+  };
+  for (const Case &c : {
+           Case{"", "r: no feature ranges"},
+           Case{"x\n-1 1\n", "r: no feature ranges"},
+           Case{"1 0 1\n", "r line 1: expected the line \"x\" (or \"y\") that opens a range file"},
+           Case{"y\n-1 1\nx\n-1 1\n1 0 1\n", "r line 3: expected two numbers in the y section"},
+           Case{"y\n-1 1\n0 1\n-1 1\n1 0 1\n", "r line 4: expected the line \"x\" after the y section"},
+           Case{"x\n-1\n1 0 1\n", "r line 2: expected the two numbers LOWER UPPER"},
+           Case{"x\n1 -1\n1 0 1\n", "r line 2: the lower bound is not below the upper bound"},
+           Case{"x\n\n-1 inf\n1 0 1\n", "r line 3: expected the two numbers LOWER UPPER"},
+           Case{"x\n-1 1\n1 0\n", "r line 3: expected INDEX MIN MAX"},
+           Case{"x\n-1 1\n0 0 1\n", "r line 3: expected INDEX MIN MAX"},
+           Case{"x\n-1 1\n1.5 0 1\n", "r line 3: expected INDEX MIN MAX"},
+           Case{"x\n-1 1\n1 0 1x\n", "r line 3: expected INDEX MIN MAX"},
+           Case{"x\n-1 1\n1 2 1\n", "r line 3: the minimum is above the maximum"},
+           Case{"x\n-1 1\n2 0 1\n1 0 1\n2 0 3\n", "r line 5: feature 2 is listed twice"},
+       }) {
+    EXPECT_EQ(FailureMessage([&] { Ranges(c.text); }), c.message) << c.text;
+  }
+}
+
+}  // namespace

@@ -430,3 +430,56 @@ TEST(OutputFile, NoFileIsReplacedWhenALaterOneCannotBeWritten) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace linkerkit;
+
+TEST(NumberReading, WholeFieldsAreNumbersOrNothing) {
+  EXPECT_EQ(ReadWholeCDouble("12.5"), 12.5);
+  EXPECT_EQ(ReadWholeCDouble("-1e-05"), -1e-05);
+  EXPECT_EQ(ReadWholeCDouble("0.10000000000000001"), 0.1);
+  for (const char *bad : {"", "12x", " 12", "12 ", "1.2.3", "-", "e5"}) EXPECT_FALSE(ReadWholeCDouble(bad)) << bad;
+  EXPECT_EQ(ReadPlainCount("007"), 7);
+  for (const char *bad : {"", "+7", "-7", "7 ", "2147483648"}) EXPECT_FALSE(ReadPlainCount(bad)) << bad;
+}
+
+int RunWithOptions(std::vector<std::string> words, std::string &seen) {
+  static constexpr ProgramOption kOptions[] = {{"--file", true}, {"--flag", false}};
+  std::vector<char *> argv;
+  for (std::string &word : words) argv.push_back(word.data());
+  return RunProgramWithOptions(static_cast<int>(argv.size()), argv.data(), kOptions, 2, "P [--file F] [--flag] [a] [b]",
+                               [&](const GivenOptions &options, Arguments arguments, std::FILE *) {
+                                 seen = std::string(options.Has("--flag") ? "flag " : "") +
+                                        (options.Value("--file") ? std::string("file=") + options.Value("--file") + " " : "") +
+                                        arguments[0] + " " + arguments[1];
+                               });
+}
+
+TEST(Program, LeadingOptionsInAnyOrder) {
+  std::string seen;
+  EXPECT_EQ(RunWithOptions({"P", "a", "b"}, seen), 0);
+  EXPECT_EQ(seen, "a b");
+  EXPECT_EQ(RunWithOptions({"P", "--flag", "--file", "f", "a", "b"}, seen), 0);
+  EXPECT_EQ(seen, "flag file=f a b");
+  EXPECT_EQ(RunWithOptions({"P", "--file", "--flag", "--flag", "a", "b"}, seen), 0);
+  EXPECT_EQ(seen, "flag file=--flag a b");
+  // "--" ends the options, so an argument may begin with "--"; options
+  // after the first argument are arguments.
+  EXPECT_EQ(RunWithOptions({"P", "--", "--flag", "b"}, seen), 0);
+  EXPECT_EQ(seen, "--flag b");
+  seen.clear();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(RunWithOptions({"P", "a", "--flag"}, seen), 0);
+  EXPECT_EQ(RunWithOptions({"P", "--flag", "a"}, seen), 1);
+  EXPECT_EQ(RunWithOptions({"P", "--size", "a", "b"}, seen), 1);
+  EXPECT_EQ(RunWithOptions({"P", "--flag", "--flag", "a", "b"}, seen), 1);
+  EXPECT_EQ(RunWithOptions({"P", "--file"}, seen), 1);
+  EXPECT_EQ(RunWithOptions({"P", "-flag", "a", "b"}, seen), 1);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "P [--file F] [--flag] [a] [b]\nunknown option: --size\noption --flag given twice\n"
+            "option --file needs a value\nP [--file F] [--flag] [a] [b]\n");
+  EXPECT_EQ(seen, "a --flag");
+}
+
+}  // namespace

@@ -14,11 +14,13 @@
 #include <initializer_list>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "arguments.h"
 #include "cnumber.h"
 #include "failure.h"
+#include "feature_ranges.h"
 #include "lines.h"
 #include "track.h"
 
@@ -165,7 +167,7 @@ svm_model *LoadModelQuietly(const std::string &path) {
 
 void LinkerModel::ModelDeleter::operator()(svm_model *model) const { svm_free_and_destroy_model(&model); }
 
-LinkerModel::LinkerModel(const std::string &path) {
+LinkerModel::LinkerModel(const std::string &path) : path_(path) {
   if (!IsSoundModelFile(ReadLines(path)) || HoldsNulByte(path)) Fail("cannot load model " + path);
   model_.reset(LoadModelQuietly(path));
   if (!model_) Fail("cannot load model " + path);
@@ -181,10 +183,19 @@ LinkerModel::LinkerModel(const std::string &path) {
   }
 }
 
+double LinkerModel::Decide(const FeatureVector &features) const {
+  std::vector<svm_node> nodes;
+  nodes.reserve(features.size() + 1);
+  for (const auto &[index, value] : features) nodes.push_back({index, value});
+  nodes.push_back({-1, 0.0});
+  double decision = 0.0;
+  svm_predict_values(model_.get(), nodes.data(), &decision);
+  return orientation_ * decision;
+}
+
 std::vector<double> LinkerModel::Score(const std::vector<FeatureVector> &vectors, const std::string &path) const {
   std::vector<double> scores;
   scores.reserve(vectors.size());
-  std::vector<svm_node> nodes;
   for (std::size_t i = 0; i < vectors.size(); ++i) {
     const FeatureVector &features = vectors[i];
     const int highest = features.empty() ? 0 : features.back().first;
@@ -192,12 +203,34 @@ std::vector<double> LinkerModel::Score(const std::vector<FeatureVector> &vectors
       FailAtLine(path, i + 1, "has features up to " + std::to_string(highest) + ", the model has " +
                               std::to_string(feature_count_));
     }
-    nodes.clear();
-    for (const auto &[index, value] : features) nodes.push_back({index, value});
-    nodes.push_back({-1, 0.0});
-    double decision = 0.0;
-    svm_predict_values(model_.get(), nodes.data(), &decision);
-    scores.push_back(orientation_ * decision);
+    scores.push_back(Decide(features));
+  }
+  return scores;
+}
+
+std::vector<double> LinkerModel::Score(const std::vector<FeatureVector> &vectors, const std::string &path,
+                                       const FeatureRanges &ranges, const std::string &ranges_path) const {
+  // Scaled training vectors hold only the features with a range, and
+  // svm-scale leaves out the ones that scale to 0, so the support vectors
+  // may stop short of the last range: the model has to lie within the
+  // ranges, and each vector has to reach their end. Features beyond it
+  // (constant in training, so svm-scale listed no range) are dropped, as
+  // svm-scale drops them.
+  const int last_range = ranges.highest_index();
+  if (feature_count_ > last_range) {
+    Fail("model " + path_ + " has features up to " + std::to_string(feature_count_) + ", the range file " + ranges_path +
+         " up to " + std::to_string(last_range));
+  }
+  std::vector<double> scores;
+  scores.reserve(vectors.size());
+  for (std::size_t i = 0; i < vectors.size(); ++i) {
+    const FeatureVector &features = vectors[i];
+    const int highest = features.empty() ? 0 : features.back().first;
+    if (highest < last_range) {
+      FailAtLine(path, i + 1, "has features up to " + std::to_string(highest) + ", the range file has " +
+                              std::to_string(last_range));
+    }
+    scores.push_back(Decide(ranges.Scale(features)));
   }
   return scores;
 }
@@ -231,7 +264,7 @@ std::vector<double> ZScores(const std::vector<double> &values) {
   return scores;
 }
 
-void RunClassifyFeatureRows(Arguments arguments, std::FILE *out) {
+void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out) {
   const std::string model_path = arguments[0];
   const std::string vector_path = arguments[1];
   const std::string name = arguments[2];
@@ -240,10 +273,17 @@ void RunClassifyFeatureRows(Arguments arguments, std::FILE *out) {
   }
   const int ws = ReadWindowSize(arguments[3]);
   const LinkerModel model(model_path);
+  std::optional<FeatureRanges> ranges;
+  const char *ranges_path = options.Value("--ranges");
+  if (ranges_path) ranges.emplace(ReadLines(ranges_path), ranges_path);
   const auto vectors = ParseVectorLines(ReadLines(vector_path), vector_path);
   // A protein without lines would vanish from the score file unnoticed.
   if (vectors.empty()) FailInFile(vector_path, "no vector lines");
-  WriteAll(out, FormatTrack(ZScores(SmoothClipped(model.Score(vectors, vector_path), ws)), name));
+  const std::vector<double> smoothed =
+      SmoothClipped(ranges ? model.Score(vectors, vector_path, *ranges, ranges_path) : model.Score(vectors, vector_path), ws);
+  WriteAll(out, FormatTrack(options.Has("--raw") ? smoothed : ZScores(smoothed), name));
 }
+
+void RunClassifyFeatureRows(Arguments arguments, std::FILE *out) { RunClassifyFeatureRows(GivenOptions(), arguments, out); }
 
 }  // namespace linkerkit

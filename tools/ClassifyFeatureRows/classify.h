@@ -12,6 +12,8 @@ struct svm_model;
 
 namespace linkerkit {
 
+class FeatureRanges;
+
 // The (index, value) pairs of one vector line, indices ascending from 1.
 using FeatureVector = std::vector<std::pair<int, double>>;
 
@@ -28,11 +30,20 @@ class LinkerModel {
   // Decision values oriented so that larger means more linker-like. Fails
   // when a vector's features do not match the model's.
   std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path) const;
+  // The same for unscaled vectors scaled with the ranges the model's
+  // training vectors were scaled with. Fails when the model has features
+  // beyond the ranges (it was not trained on vectors scaled with them), or a
+  // vector ends before the last feature with a range.
+  std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path, const FeatureRanges &ranges,
+                            const std::string &ranges_path) const;
+  // The oriented decision value of one vector, unchecked.
+  double Decide(const FeatureVector &features) const;
 
  private:
   struct ModelDeleter {
     void operator()(svm_model *model) const;
   };
+  std::string path_;
   std::unique_ptr<svm_model, ModelDeleter> model_;
   int feature_count_ = 0;
   double orientation_ = 1.0;
@@ -45,7 +56,15 @@ std::vector<double> SmoothClipped(const std::vector<double> &values, int ws);
 // (x - mean) / standard deviation over the protein; a constant profile gives 0.
 std::vector<double> ZScores(const std::vector<double> &values);
 
-// ClassifyFeatureRows [model file] [vector file] [protein name] [smoothing ws]
+// The options: "--ranges FILE" scales the vectors with svm-scale's saved
+// ranges first; "--raw" prints the smoothed decision values themselves in
+// place of their z-scores, so that a threshold means the same in every
+// protein.
+inline constexpr ProgramOption kClassifyOptions[] = {{"--ranges", true}, {"--raw", false}};
+
+// ClassifyFeatureRows [--ranges FILE] [--raw] [model file] [vector file] [protein name] [smoothing ws]
+void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out);
+// Without options.
 void RunClassifyFeatureRows(Arguments arguments, std::FILE *out);
 
 }  // namespace linkerkit

@@ -2,6 +2,10 @@
 #include "program.h"
 
 int main(int argc, char **argv) {
-  return linkerkit::RunProgram(argc, argv, 4, "ClassifyFeatureRows [model file] [vector file] [protein name] [smoothing ws]",
-                               linkerkit::RunClassifyFeatureRows);
+  return linkerkit::RunProgramWithOptions(
+      argc, argv, linkerkit::kClassifyOptions, 4,
+      "ClassifyFeatureRows [--ranges FILE] [--raw] [model file] [vector file] [protein name] [smoothing ws]",
+      [](const linkerkit::GivenOptions &options, linkerkit::Arguments arguments, std::FILE *out) {
+        linkerkit::RunClassifyFeatureRows(options, arguments, out);
+      });
 }

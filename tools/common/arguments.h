@@ -1,10 +1,18 @@
 // Argument checks shared by the programs.
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 namespace linkerkit {
 
 // The window size as atoi reads it; fails with "invalid window size: ARG"
 // when that is 0 or less.
 int ReadWindowSize(const char *argument);
+
+// A count written as plain decimal digits, nothing else (no sign, blank or
+// trailing text), that fits an int; empty otherwise. For the numbers whose
+// lenient atoi reading would hide a typing error: "1O" is no cap of 1.
+std::optional<int> ReadPlainCount(std::string_view text);
 
 }  // namespace linkerkit

@@ -1,5 +1,6 @@
 #include "cnumber.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -96,6 +97,14 @@ std::optional<int> ReadWholeNumber(std::string_view text) {
 double ReadCDouble(const char *text) {
   const char *end = nullptr;
   return ReadCDouble(text, &end);
+}
+
+std::optional<double> ReadWholeCDouble(const std::string &text) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
+  const char *end = nullptr;
+  const double value = ReadCDouble(text.c_str(), &end);
+  if (end != text.c_str() + text.size()) return std::nullopt;
+  return value;
 }
 
 }  // namespace linkerkit

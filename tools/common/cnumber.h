@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string_view>
+#include <string>
 
 namespace linkerkit {
 
@@ -21,5 +22,10 @@ double ReadCDouble(const char *text, const char **end);
 // The whole text as a decimal number of digits only (no sign, no blanks),
 // or empty when it is anything else or too large for an int.
 std::optional<int> ReadWholeNumber(std::string_view text);
+
+// The number when the whole text is one, as strtod reads it and with no
+// blank before or after it; empty otherwise (for fields that must be
+// numbers, where reading "12x" as 12 would hide a broken file).
+std::optional<double> ReadWholeCDouble(const std::string &text);
 
 }  // namespace linkerkit

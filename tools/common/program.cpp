@@ -1,6 +1,8 @@
 #include "program.h"
 
+#include <algorithm>
 #include <new>
+#include <string>
 
 #include "failure.h"
 
@@ -18,19 +20,12 @@ void FailAtLine(std::string_view path, std::size_t line_number, std::string_view
   Fail(std::string(path) + " line " + std::to_string(line_number) + ": " + std::string(problem));
 }
 
-int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body) {
-  return RunProgram(argc, argv, argument_count, argument_count, usage, body);
-}
+namespace {
 
-int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
-               const ProgramBody &body) {
-  const int argument_count = argc - 1;
-  if (argument_count < fewest_arguments || argument_count > most_arguments) {
-    std::printf("%.*s\n", static_cast<int>(usage.size()), usage.data());
-    return 1;
-  }
+// Runs work and turns what ends it into the exit status.
+int RunGuarded(const std::function<void()> &work) {
   try {
-    body(Arguments(argv + 1, static_cast<std::size_t>(argument_count)), stdout);
+    work();
   } catch (const Failure &failure) {
     std::printf("%s\n", failure.what());
     std::fflush(stdout);
@@ -46,6 +41,67 @@ int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, 
   // A full disk or a closed pipe must not pass for a complete track.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) return 1;
   return 0;
+}
+
+void PrintUsage(std::string_view usage) { std::printf("%.*s\n", static_cast<int>(usage.size()), usage.data()); }
+
+// Takes the leading options off argv into given; returns the index of the
+// first argument after them.
+int TakeOptions(int argc, char **argv, std::span<const ProgramOption> options, GivenOptions &given) {
+  int next = 1;
+  while (next < argc && std::string_view(argv[next]).starts_with("--")) {
+    const std::string_view argument = argv[next++];
+    if (argument == "--") break;
+    const auto known = std::find_if(options.begin(), options.end(), [&](const ProgramOption &o) { return o.name == argument; });
+    if (known == options.end()) Fail("unknown option: " + std::string(argument));
+    if (given.Has(known->name)) Fail("option " + std::string(argument) + " given twice");
+    if (!known->takes_value) {
+      given.Add(known->name, "");
+    } else if (next < argc) {
+      given.Add(known->name, argv[next++]);
+    } else {
+      Fail("option " + std::string(argument) + " needs a value");
+    }
+  }
+  return next;
+}
+
+}  // namespace
+
+int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body) {
+  return RunProgram(argc, argv, argument_count, argument_count, usage, body);
+}
+
+int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
+               const ProgramBody &body) {
+  const int argument_count = argc - 1;
+  if (argument_count < fewest_arguments || argument_count > most_arguments) {
+    PrintUsage(usage);
+    return 1;
+  }
+  return RunGuarded([&] { body(Arguments(argv + 1, static_cast<std::size_t>(argument_count)), stdout); });
+}
+
+bool GivenOptions::Has(std::string_view name) const { return Value(name) != nullptr; }
+
+const char *GivenOptions::Value(std::string_view name) const {
+  for (const auto &[given_name, value] : given_) {
+    if (given_name == name) return value;
+  }
+  return nullptr;
+}
+
+int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
+                          std::string_view usage, const OptionsProgramBody &body) {
+  GivenOptions given;
+  int first = 1;
+  // Option mistakes are failures like any other, with their own message.
+  if (const int status = RunGuarded([&] { first = TakeOptions(argc, argv, options, given); }); status != 0) return status;
+  if (argc - first != argument_count) {
+    PrintUsage(usage);
+    return 1;
+  }
+  return RunGuarded([&] { body(given, Arguments(argv + first, static_cast<std::size_t>(argument_count)), stdout); });
 }
 
 }  // namespace linkerkit

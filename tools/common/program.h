@@ -6,6 +6,8 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace linkerkit {
 
@@ -24,5 +26,36 @@ int RunProgram(int argc, char **argv, int argument_count, std::string_view usage
 // were given.
 int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
                const ProgramBody &body);
+
+// An option a program accepts before its arguments: "--name", followed by
+// its value when it takes one.
+struct ProgramOption {
+  std::string_view name;  // with its leading "--"
+  bool takes_value;
+};
+
+// The options a run was given.
+class GivenOptions {
+ public:
+  bool Has(std::string_view name) const;
+  // The value given with an option that takes one; nullptr when the option
+  // was not given.
+  const char *Value(std::string_view name) const;
+  void Add(std::string_view name, const char *value) { given_.emplace_back(name, value); }
+
+ private:
+  std::vector<std::pair<std::string_view, const char *>> given_;
+};
+
+using OptionsProgramBody = std::function<void(const GivenOptions &options, Arguments arguments, std::FILE *out)>;
+
+// RunProgram for a program that also takes options. The leading arguments
+// that begin with "--" are options, in any order, each at most once; a
+// lone "--" ends them, so that an argument may itself begin with "--". An
+// unknown or repeated option, or one without its value, is a failure (one
+// line, status 1). Then exactly argument_count arguments must follow, else
+// the usage line is printed.
+int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
+                          std::string_view usage, const OptionsProgramBody &body);
 
 }  // namespace linkerkit
