@@ -48,6 +48,7 @@ if [[ -z $bin_dir ]]; then
   bin_dir=$root/build/bin
 else
   ensure_packages "${packages[@]}"
+  bin_dir=$(cd "$bin_dir" && pwd)
 fi
 
 if [[ -z $work ]]; then

@@ -148,7 +148,8 @@ TEST(RoadWorkflow, EachProteinsLinesEqualItsOwnReport) {
   std::filesystem::create_directory(dir / "run");
   const auto run = RunCommand({"snakemake", "-s", kSource + "/workflow/Snakefile", "--directory", dir / "run", "--cores",
                                "2", "--quiet", "--config", "inputs=" + kExamples, "results=" + (dir / "results"),
-                               std::string("bin=") + LINKERKIT_BIN_DIR});
+                               std::string("bin=") + LINKERKIT_BIN_DIR, "model=" + kExamples + "demo",
+                               "scales=" + kSource + "/examples"});
   ASSERT_EQ(run.status, 0) << run.out;
   const auto combined = Lines(ReadFile(dir / "results/report.txt"));
   for (const std::string name : {"P1", "P2", "P3", "P4"}) {
