@@ -26,5 +26,6 @@ ensure_packages() {
 
 BUILD_PACKAGES=(cmake:cmake g++:g++ make:make /usr/include/libsvm/svm.h:libsvm-dev)
 TEST_PACKAGES=(/usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake:libgtest-dev valgrind:valgrind clang++:clang
+  mmseqs:mmseqs2 /usr/lib/python3/dist-packages/numpy:python3-numpy
   /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev
   svm-train:libsvm-tools snakemake:snakemake reprof:reprof)

@@ -5,8 +5,9 @@
 #
 #   bash scripts/train-model.sh MODEL [options]
 #
-# MODEL is a grid under scripts/grids/ (reprof or sequence); the model is
-# written to data/models/MODEL/ with its figures in figures.md.
+# MODEL is a grid under scripts/grids/ (reprof or sequence), or the path of a
+# grid file of your own; the model is written to data/models/MODEL/ with its
+# figures in figures.md.
 # Options: --out DIR (the model folder), --work DIR (kept; reused by a rerun),
 # --proteins N (train on N proteins only, a quick test), -j N (jobs),
 # --data FASTA (training proteins, default data/training/uniprot_domains.fa).
@@ -20,6 +21,10 @@ source "$root/scripts/ensure-deps.sh"
 name=$1
 shift
 grid=$root/scripts/grids/$name.txt
+if [[ $name == */* ]]; then
+  grid=$(cd "$(dirname "$name")" && pwd)/$(basename "$name")
+  name=$(basename "$name" .txt)
+fi
 [[ -f $grid ]] || { echo "no grid $grid"; exit 1; }
 out=$root/data/models/$name work="" proteins=0 jobs=$(nproc) data=$root/data/training/uniprot_domains.fa
 bin_dir=""

@@ -174,4 +174,37 @@ TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
   EXPECT_EQ(ReadFile(dir / "demo.model"), ReadFile(kExamples + "demo/svm.model"));
 }
 
+// The real model's training, end to end on a few dozen of the training
+// proteins: clusters, folds, the grid search, the programs' own figures and
+// a model folder the road then predicts with.
+TEST(RoadTraining, TheScriptTrainsAModelTheRoadUses) {
+  for (const std::string command : {"svm-train", "mmseqs"}) {
+    if (!Installed(command)) GTEST_SKIP() << command << " is not installed, so training is not tested";
+  }
+  TempDir dir;
+  WriteFile(dir / "grid.txt", "# small\nlocal 10 0.1 1 SUYM030101_15,SeqComplexity_15\n"
+                              "chain 10 0.1 1 SUYM030101_15,SeqComplexity_15,Terminus_100,ChainLength_500\n");
+  const auto run = RunCommand({"bash", kSource + "/scripts/train-model.sh", dir / "grid.txt", "--bin", LINKERKIT_BIN_DIR,
+                               "--proteins", "50", "--work", dir / "work", "--out", dir / "model", "-j", "2"});
+  ASSERT_EQ(run.status, 0) << run.out;
+  const auto figures = Lines(ReadFile(dir / "model/figures.md"));
+  ASSERT_EQ(figures.size(), 8u) << ReadFile(dir / "model/figures.md");
+  EXPECT_EQ(figures[0], "proteins: 50, boundaries: " + figures[0].substr(26, figures[0].find(',', 26) - 26) +
+                            ", tolerance +-20, 5 folds by mmseqs2 40% clusters");
+  EXPECT_TRUE(figures[4].starts_with("| baseline: middle of every protein longer than 200 | ")) << figures[4];
+  EXPECT_NE(ReadFile(dir / "model/settings").find("scores raw\n"), std::string::npos);
+
+  // The folder is a model: the road predicts with it from a plain FASTA.
+  WriteFile(dir / "query.fa", ">query\n" + std::string(60, 'A') + std::string(40, 'P') + std::string(80, 'L') + "\n");
+  const auto predicted = RunTool("linkerkit-predict", {"--model", dir / "model", "--work", dir / "q", dir / "query.fa"});
+  ASSERT_EQ(predicted.status, 0) << predicted.out;
+  EXPECT_EQ(Lines(ReadFile(dir / "q/query.scores")).size(), 180u);
+}
+
+TEST(Road, ShowsTheSettingsInForce) {
+  const auto shown = RunTool("linkerkit-predict", {"--model", kExamples + "demo", "--rank", "2", "--show-settings"});
+  ASSERT_EQ(shown.status, 0) << shown.out;
+  EXPECT_EQ(shown.out, "model " + kExamples + "demo\nscores zscore\nsmoothing 15\nthreshold 1.0\nrank 2\noffset 10\n");
+}
+
 }  // namespace
