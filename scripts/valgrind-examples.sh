@@ -50,6 +50,15 @@ for scores in "$examples/scores.txt" "$work/P1.scores"; do
   [[ -s $work/report.txt ]] || failed+=("ReportDomainHinges (no report for $scores)")
 done
 
+# The real protein's chain tracks, a reprof prediction's conversion, and the
+# evaluation of P1's report against its known linker as if it were a domain
+# boundary.
+check TrackChainPosition "$examples/real/Q9LQ92.fa" terminus 100
+check TrackChainPosition "$examples/real/Q9LQ92.fa" length 500
+check ConvertReprofOutput "$root/tests/data/ubiquitin.reprof" "$work/ubiquitin.ss2" "$work/acc.txt" 7
+printf 'P1|1,60|domain|60|120\nP1|79,120|domain|42|120\n' >"$work/P1.domains"
+check EvaluateLinkers "$work/report.txt" "$work/P1.domains"
+
 if ((${#failed[@]})); then
   echo "valgrind over the examples: FAILED: ${failed[*]}"
   exit 1
