@@ -219,7 +219,29 @@ def train_svm(folder, labels, matrix, cost, weight):
          data + ".scaled", model])
     os.remove(data)
     os.remove(data + ".scaled")
+    compact_linear_model(model, matrix.shape[1])
     return linear_decision(model, ranges, matrix.shape[1])
+
+
+def compact_linear_model(path, count):
+    """Rewrites a linear model's support vectors as their weighted sum, one
+    vector with coefficient 1: the same decision function, and scoring a
+    residue costs one dot product instead of one per support vector."""
+    with open(path) as handle:
+        lines = handle.read().splitlines()
+    at = lines.index("SV")
+    header = [line for line in lines[:at] if not line.startswith(("total_sv", "nr_sv"))]
+    w = np.zeros(count)
+    for line in lines[at + 1:]:
+        fields = line.split()
+        for pair in fields[1:]:
+            k, v = pair.split(":")
+            w[int(k) - 1] += float(fields[0]) * float(v)
+    # The one vector counts as the first label's; coefficients carry the sign.
+    header += ["total_sv 1", "nr_sv 1 0", "SV"]
+    vector = " ".join(f"{k}:{v!r}" for k, v in enumerate(w, 1) if v != 0.0)
+    with open(path, "w") as out:
+        out.write("\n".join(header) + "\n1 " + vector + " \n")
 
 
 def linear_decision(model_path, ranges_path, count):
