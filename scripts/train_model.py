@@ -223,6 +223,43 @@ def train_svm(folder, labels, matrix, cost, weight):
     return linear_decision(model, ranges, matrix.shape[1])
 
 
+def train_lsq(folder, labels, matrix, ridge, weight):
+    """A linear discriminant by class-balanced least squares to the +1/-1
+    labels over every given residue, written as a LIBSVM model: ranges in
+    svm-scale's form (features scaled to [-1, 1]) and one weight vector with
+    coefficient 1. Returns the decision function like train_svm."""
+    os.makedirs(folder, exist_ok=True)
+    low, high = matrix.min(axis=0), matrix.max(axis=0)
+    varying = high > low
+    span = np.where(varying, high - low, 1.0)
+    scaled = np.where(varying, -1.0 + 2.0 * (matrix - low) / span, 0.0)
+    positive = labels > 0
+    # Each class weighs as much as the other, the linker class times weight.
+    row_weight = np.where(positive, weight * (~positive).sum() / max(positive.sum(), 1), 1.0)
+    design = np.hstack([scaled, np.ones((len(scaled), 1))])
+    weighted = design * row_weight[:, None]
+    gram = design.T @ weighted + ridge * np.diag(np.append(np.ones(scaled.shape[1]), 0.0))
+    solution = np.linalg.solve(gram, weighted.T @ labels)
+    w, bias = np.where(varying, solution[:-1], 0.0), float(solution[-1])
+    ranges = os.path.join(folder, "ranges")
+    with open(ranges, "w") as out:
+        out.write("x\n-1 1\n" + "".join(f"{k} {low[k - 1]!r} {high[k - 1]!r}\n"
+                                         for k in range(1, len(w) + 1) if varying[k - 1]))
+    model = os.path.join(folder, "svm.model")
+    with open(model, "w") as out:
+        out.write(f"svm_type c_svc\nkernel_type linear\nnr_class 2\nrho {-bias!r}\nlabel 1 -1\ntotal_sv 1\n"
+                  "nr_sv 1 0\nSV\n1 " + " ".join(f"{k}:{v!r}" for k, v in enumerate(w, 1) if v != 0.0) + " \n")
+    return linear_decision(model, ranges, matrix.shape[1])
+
+
+def train_linear(folder, config, labels, matrix, rows, columns, seed):
+    """The configuration's learner on the given residues and features."""
+    if config["learner"] == "lsq":
+        return train_lsq(folder, labels[rows], matrix[np.ix_(rows, columns)], config["cost"], config["weight"])
+    sample = training_sample(labels, rows, seed)
+    return train_svm(folder, labels[sample], matrix[np.ix_(sample, columns)], config["cost"], config["weight"])
+
+
 def compact_linear_model(path, count):
     """Rewrites a linear model's support vectors as their weighted sum, one
     vector with coefficient 1: the same decision function, and scoring a
@@ -426,7 +463,7 @@ def program_scores(proteins, rows, work, bin_dir, recipe, fold_models, smoothing
 
 THRESHOLD_QUANTILES = (0.8, 0.85, 0.9, 0.92, 0.94, 0.95, 0.96, 0.97, 0.975, 0.98, 0.985, 0.99, 0.995, 0.998)
 RANKS = (1, 2, 3)
-OFFSETS = (20, 40, 60, 80)
+OFFSETS = (20, 40, 60, 80, 100, 120)
 SMOOTHINGS = (1, 11, 21, 41)
 
 
@@ -457,9 +494,8 @@ def cross_validate(config, matrix, names, proteins, folds, starts, caller, work,
     decision = np.empty(len(matrix))
     for fold in range(FOLDS):
         train_rows = np.where(folds[protein_of_row] != fold)[0]
-        sample = training_sample(labels, train_rows, seed=fold + 1)
-        w, b = train_svm(os.path.join(work, "search", f"fold{fold}"), labels[sample], matrix[np.ix_(sample, columns)],
-                         config["cost"], config["weight"])
+        w, b = train_linear(os.path.join(work, "search", f"fold{fold}"), config, labels, matrix, train_rows, columns,
+                            seed=fold + 1)
         test_rows = np.where(folds[protein_of_row] == fold)[0]
         decision[test_rows] = matrix[np.ix_(test_rows, columns)] @ w + b
     best = None
@@ -593,8 +629,7 @@ def main():
     for fold in range(FOLDS):
         folder = os.path.join(args.work, "chosen", f"fold{fold}")
         train_rows = np.where(folds[caller.protein] != fold)[0]
-        sample = training_sample(labels, train_rows, seed=fold + 1)
-        train_svm(folder, labels[sample], matrix[np.ix_(sample, columns)], config["cost"], config["weight"])
+        train_linear(folder, config, labels, matrix, train_rows, columns, seed=fold + 1)
         fold_models.append(folder)
     texts = program_scores(proteins, folds, args.work, args.bin, config["recipe"], fold_models, best["smoothing"],
                            args.jobs)
@@ -611,12 +646,11 @@ def main():
 
     # The shipped model: the chosen configuration trained on every protein.
     os.makedirs(args.model, exist_ok=True)
-    sample = training_sample(labels, np.arange(len(matrix)), seed=0)
-    train_svm(args.model, labels[sample], matrix[np.ix_(sample, columns)], config["cost"], config["weight"])
+    train_linear(args.model, config, labels, matrix, np.arange(len(matrix)), columns, seed=0)
     with open(os.path.join(args.model, "index.txt"), "w") as out:
         out.write("".join(track + "\n" for track in config["recipe"]))
     with open(os.path.join(args.model, "settings"), "w") as out:
-        out.write(f"# {config['label']}: linear LIBSVM, C {config['cost']}, linker weight {config['weight']}, "
+        out.write(f"# {config['label']}: {LEARNERS[config['learner']]} {config['cost']}, linker weight {config['weight']}, "
                   f"linker label +-{config['width']} residues of a boundary\n"
                   f"scores raw\nsmoothing {best['smoothing']}\nthreshold {best['threshold']:f}\n"
                   f"rank {best['rank']}\noffset {best['offset']}\n")
@@ -632,7 +666,7 @@ def main():
     lines = [f"proteins: {len(proteins)}, boundaries: {sum(len(p.boundaries) for p in proteins)}, "
              f"tolerance +-{TOLERANCE}, {FOLDS} folds by mmseqs2 40% clusters",
              f"chosen: {config['label']} (recipe {','.join(config['recipe'])}; label width {config['width']}; "
-             f"C {config['cost']}; weight {config['weight']}; smoothing {best['smoothing']}; "
+             f"{LEARNERS[config['learner']]} {config['cost']}; weight {config['weight']}; smoothing {best['smoothing']}; "
              f"threshold {best['threshold']}; rank {best['rank']}; offset {best['offset']})",
              "| Predictor | F1 | Precision | Recall | Domain-number accuracy |", "|---|---|---|---|---|"]
     for label, result in rows:
@@ -644,8 +678,14 @@ def main():
     say(f"model: {args.model}")
 
 
+LEARNERS = {"svm": "linear svm-train, C", "lsq": "class-balanced least squares, ridge"}
+
+
 def read_grid(path):
-    """Lines 'LABEL WIDTH COST WEIGHT TRACK,TRACK,...'; # starts a comment."""
+    """Lines 'LABEL LEARNER WIDTH COST WEIGHT TRACK,TRACK,...'; # starts a
+    comment. LEARNER: svm (svm-train -t 0 -c COST -w1 WEIGHT on a sample)
+    or lsq (least squares over every residue, ridge COST, linker weight
+    WEIGHT)."""
     grid = []
     with open(path) as handle:
         for number, line in enumerate(handle, 1):
@@ -653,10 +693,10 @@ def read_grid(path):
             if not line:
                 continue
             fields = line.split()
-            if len(fields) != 5:
-                sys.exit(f"{path} line {number}: expected LABEL WIDTH COST WEIGHT TRACKS")
-            grid.append(dict(label=fields[0], width=int(fields[1]), cost=float(fields[2]), weight=float(fields[3]),
-                             recipe=fields[4].split(",")))
+            if len(fields) != 6 or fields[1] not in LEARNERS:
+                sys.exit(f"{path} line {number}: expected LABEL svm|lsq WIDTH COST WEIGHT TRACKS")
+            grid.append(dict(label=fields[0], learner=fields[1], width=int(fields[2]), cost=float(fields[3]),
+                             weight=float(fields[4]), recipe=fields[5].split(",")))
     return grid
 
 

@@ -182,8 +182,8 @@ TEST(RoadTraining, TheScriptTrainsAModelTheRoadUses) {
     if (!Installed(command)) GTEST_SKIP() << command << " is not installed, so training is not tested";
   }
   TempDir dir;
-  WriteFile(dir / "grid.txt", "# small\nlocal 10 0.1 1 SUYM030101_15,SeqComplexity_15\n"
-                              "chain 10 0.1 1 SUYM030101_15,SeqComplexity_15,Terminus_100,ChainLength_500\n");
+  WriteFile(dir / "grid.txt", "# small\nlocal svm 10 0.1 1 SUYM030101_15,SeqComplexity_15\n"
+                              "chain lsq 10 1 1 SUYM030101_15,SeqComplexity_15,Terminus_100,ChainLength_500\n");
   const auto run = RunCommand({"bash", kSource + "/scripts/train-model.sh", dir / "grid.txt", "--bin", LINKERKIT_BIN_DIR,
                                "--proteins", "50", "--work", dir / "work", "--out", dir / "model", "-j", "2"});
   ASSERT_EQ(run.status, 0) << run.out;
