@@ -25,10 +25,8 @@ const std::string kVersionLine = std::string("linkerkit-predict ") + LINKERKIT_V
 // the .ss2 and checkpoint matrix as well as the sequence.
 std::vector<std::string> Predict(std::vector<std::string> options, const std::string &name) {
   options.insert(options.begin(), {"--model", kExamples + "demo", "--scales", kSource + "/examples"});
-  for (const std::string &option : {"--ss2", kExamples + name + ".ss2", "--mtx", kExamples + name + ".mtx",
-                                    kExamples + name + ".fa"}) {
-    options.push_back(option);
-  }
+  options.insert(options.end(), {"--ss2", kExamples + name + ".ss2", "--mtx", kExamples + name + ".mtx",
+                                 kExamples + name + ".fa"});
   return options;
 }
 
