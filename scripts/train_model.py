@@ -596,8 +596,19 @@ def main():
     candidates = sorted({track for config in grid for track in config["recipe"]})
     candidate_model = os.path.join(args.work, "candidates")
     os.makedirs(candidate_model, exist_ok=True)
-    with open(os.path.join(candidate_model, "index.txt"), "w") as out:
-        out.write("".join(track + "\n" for track in candidates))
+    recipe_path = os.path.join(candidate_model, "index.txt")
+    recipe = "".join(track + "\n" for track in candidates)
+    if os.path.exists(recipe_path) and open(recipe_path).read() != recipe:
+        # A work folder of another grid: its vectors hold other tracks.
+        say("the grid's tracks differ from the work folder's: making the vectors again")
+        for p in proteins:
+            vectors = os.path.join(args.work, "proteins", p.name, p.name + ".vectors")
+            if os.path.exists(vectors):
+                os.remove(vectors)
+        if os.path.exists(os.path.join(args.work, "vectors.npy")):
+            os.remove(os.path.join(args.work, "vectors.npy"))
+    with open(recipe_path, "w") as out:
+        out.write(recipe)
     with_reprof = any(track.startswith("REPROF_") for track in candidates)
     if with_reprof:
         reprof_all(proteins, args.work, args.bin, args.jobs)
