@@ -199,6 +199,16 @@ TEST(RoadTraining, TheScriptTrainsAModelTheRoadUses) {
   EXPECT_EQ(Lines(ReadFile(dir / "q/query.scores")).size(), 180u);
 }
 
+// The shipped sequence-only model on the real example protein, from its
+// plain FASTA: the report the README shows.
+TEST(Road, SequenceModelFromAPlainFasta) {
+  TempDir dir;
+  const auto result =
+      RunTool("linkerkit-predict", {"--model", "sequence", "--work", dir / "q", kExamples + "real/Q9LQ92.fa"});
+  ASSERT_EQ(result.status, 0) << result.out;
+  EXPECT_EQ(ReadFile(dir / "q/report.txt"), ReadFile(kSource + "/tests/golden/Q9LQ92.sequence.report"));
+}
+
 TEST(Road, ShowsTheSettingsInForce) {
   const auto shown = RunTool("linkerkit-predict", {"--model", kExamples + "demo", "--rank", "2", "--show-settings"});
   ASSERT_EQ(shown.status, 0) << shown.out;
