@@ -209,6 +209,15 @@ TEST(Road, SequenceModelFromAPlainFasta) {
   EXPECT_EQ(ReadFile(dir / "q/report.txt"), ReadFile(kSource + "/tests/golden/Q9LQ92.sequence.report"));
 }
 
+// The default model needs reprof besides the FASTA.
+TEST(Road, DefaultModelWithReprof) {
+  if (!std::filesystem::exists("/usr/share/reprof")) GTEST_SKIP() << "reprof is not installed";
+  TempDir dir;
+  const auto result = RunTool("linkerkit-predict", {"--work", dir / "q", kExamples + "real/Q9LQ92.fa"});
+  ASSERT_EQ(result.status, 0) << result.out;
+  EXPECT_EQ(ReadFile(dir / "q/report.txt"), ReadFile(kSource + "/tests/golden/Q9LQ92.reprof.report"));
+}
+
 TEST(Road, ShowsTheSettingsInForce) {
   const auto shown = RunTool("linkerkit-predict", {"--model", kExamples + "demo", "--rank", "2", "--show-settings"});
   ASSERT_EQ(shown.status, 0) << shown.out;
