@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds linkerkit and predicts the linkers of a real protein with the
-# default model, then shows the protein's known domains and how the
+# default (sequence-only) model, then shows the protein's known domains and how the
 # prediction compares. Q9LQ92 is the first two-domain protein of 250 to 450
 # residues in the training file (data/training/), so the model has seen it:
 # this shows the road, the README's figures say how good the model is.
@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/ensure-deps.sh
-ensure_packages "${BUILD_PACKAGES[@]}" reprof:reprof
+ensure_packages "${BUILD_PACKAGES[@]}"
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DLINKERKIT_BUILD_TESTS=OFF >/dev/null
 cmake --build build -j2 >/dev/null

@@ -199,21 +199,21 @@ TEST(RoadTraining, TheScriptTrainsAModelTheRoadUses) {
   EXPECT_EQ(Lines(ReadFile(dir / "q/query.scores")).size(), 180u);
 }
 
-// The shipped sequence-only model on the real example protein, from its
-// plain FASTA: the report the README shows.
-TEST(Road, SequenceModelFromAPlainFasta) {
+// The default model, the shipped sequence-only one, on the real example
+// protein from its plain FASTA: the report the README shows.
+TEST(Road, DefaultModelFromAPlainFasta) {
   TempDir dir;
-  const auto result =
-      RunTool("linkerkit-predict", {"--model", "sequence", "--work", dir / "q", kExamples + "real/Q9LQ92.fa"});
+  const auto result = RunTool("linkerkit-predict", {"--work", dir / "q", kExamples + "real/Q9LQ92.fa"});
   ASSERT_EQ(result.status, 0) << result.out;
   EXPECT_EQ(ReadFile(dir / "q/report.txt"), ReadFile(kSource + "/tests/golden/Q9LQ92.sequence.report"));
 }
 
-// The default model needs reprof besides the FASTA.
-TEST(Road, DefaultModelWithReprof) {
+// The reprof model needs reprof besides the FASTA.
+TEST(Road, ReprofModelFromAPlainFasta) {
   if (!std::filesystem::exists("/usr/share/reprof")) GTEST_SKIP() << "reprof is not installed";
   TempDir dir;
-  const auto result = RunTool("linkerkit-predict", {"--work", dir / "q", kExamples + "real/Q9LQ92.fa"});
+  const auto result =
+      RunTool("linkerkit-predict", {"--model", "reprof", "--work", dir / "q", kExamples + "real/Q9LQ92.fa"});
   ASSERT_EQ(result.status, 0) << result.out;
   EXPECT_EQ(ReadFile(dir / "q/report.txt"), ReadFile(kSource + "/tests/golden/Q9LQ92.reprof.report"));
 }
