@@ -9,9 +9,7 @@ the same data and grid give the same model and the same figures.
 import argparse
 import concurrent.futures
 import os
-import random
 import re
-import shutil
 import subprocess
 import sys
 import time
@@ -264,16 +262,8 @@ def compact_linear_model(path, count):
     """Rewrites a linear model's support vectors as their weighted sum, one
     vector with coefficient 1: the same decision function, and scoring a
     residue costs one dot product instead of one per support vector."""
-    with open(path) as handle:
-        lines = handle.read().splitlines()
-    at = lines.index("SV")
-    header = [line for line in lines[:at] if not line.startswith(("total_sv", "nr_sv"))]
-    w = np.zeros(count)
-    for line in lines[at + 1:]:
-        fields = line.split()
-        for pair in fields[1:]:
-            k, v = pair.split(":")
-            w[int(k) - 1] += float(fields[0]) * float(v)
+    header_lines, w = read_linear_model(path, count)
+    header = [line for line in header_lines if not line.startswith(("total_sv", "nr_sv"))]
     # The one vector counts as the first label's; coefficients carry the sign.
     header += ["total_sv 1", "nr_sv 1 0", "SV"]
     vector = " ".join(f"{k}:{v!r}" for k, v in enumerate(w, 1) if v != 0.0)
@@ -281,24 +271,26 @@ def compact_linear_model(path, count):
         out.write("\n".join(header) + "\n1 " + vector + " \n")
 
 
-def linear_decision(model_path, ranges_path, count):
-    """w and b with decision(x) = w.x + b, larger meaning linker, for the
-    unscaled features: the linear model folded with its feature ranges."""
-    with open(model_path) as handle:
+def read_linear_model(path, count):
+    """A linear LIBSVM model's header lines (up to SV) and its support
+    vectors summed with their coefficients into one weight vector."""
+    with open(path) as handle:
         lines = handle.read().splitlines()
-    header = {}
-    at = 0
-    while lines[at] != "SV":
-        key, _, value = lines[at].partition(" ")
-        header[key] = value
-        at += 1
+    at = lines.index("SV")
     w = np.zeros(count)
     for line in lines[at + 1:]:
         fields = line.split()
-        coefficient = float(fields[0])
         for pair in fields[1:]:
             k, v = pair.split(":")
-            w[int(k) - 1] += coefficient * float(v)
+            w[int(k) - 1] += float(fields[0]) * float(v)
+    return lines[:at], w
+
+
+def linear_decision(model_path, ranges_path, count):
+    """w and b with decision(x) = w.x + b, larger meaning linker, for the
+    unscaled features: the linear model folded with its feature ranges."""
+    header_lines, w = read_linear_model(model_path, count)
+    header = dict(line.partition(" ")[::2] for line in header_lines)
     bias = -float(header["rho"])
     if header["label"].split()[0] != "1":
         w, bias = -w, -bias
