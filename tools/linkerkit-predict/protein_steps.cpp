@@ -1,0 +1,205 @@
+#include "protein_steps.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "classify.h"
+#include "chain_position.h"
+#include "failure.h"
+#include "feature_rows.h"
+#include "profile_column.h"
+#include "profile_matrix.h"
+#include "reprof_output.h"
+#include "residue_scale.h"
+#include "sec_struct.h"
+#include "seq_complexity.h"
+
+namespace linkerkit {
+
+std::string PartialName(const std::string &path) { return path + ".part"; }
+
+bool IsPartialName(const std::string &file_name) {
+  // Also the programs' own temporary files, "NAME.tmpXXXXXX".
+  const auto tmp = file_name.rfind(".tmp");
+  return file_name.ends_with(".part") || (tmp != std::string::npos && tmp + 10 == file_name.size());
+}
+
+namespace {
+
+// A program's arguments as its entry point takes them.
+class ArgumentList {
+ public:
+  explicit ArgumentList(std::vector<std::string> arguments) : texts_(std::move(arguments)) {
+    for (std::string &text : texts_) pointers_.push_back(text.data());
+  }
+  Arguments Get() const { return Arguments(pointers_.data(), pointers_.size()); }
+
+ private:
+  std::vector<std::string> texts_;
+  std::vector<char *> pointers_;
+};
+
+using ProgramEntry = std::function<void(Arguments, std::FILE *)>;
+
+class StepRunner {
+ public:
+  StepRunner(const ProteinRecord &protein, std::string folder) : protein_(protein), folder_(std::move(folder)) {}
+
+  // Runs program, its standard output into output (inside the folder),
+  // which appears only when the program succeeds.
+  void Capture(const std::string &output, const char *program, const ProgramEntry &entry,
+               std::vector<std::string> arguments) {
+    const std::string path = folder_ + "/" + output;
+    const std::string partial = PartialName(path);
+    std::FILE *out = std::fopen(partial.c_str(), "w");
+    if (!out) Fail(protein_.name + ": cannot write " + partial);
+    try {
+      entry(ArgumentList(std::move(arguments)).Get(), out);
+    } catch (const Failure &failure) {
+      std::fclose(out);
+      std::remove(partial.c_str());
+      Fail(protein_.name + ": " + program + " failed: " + failure.what());
+    }
+    const bool written = std::fflush(out) == 0 && !std::ferror(out);
+    if (std::fclose(out) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0) {
+      std::remove(partial.c_str());
+      Fail(protein_.name + ": cannot write " + path);
+    }
+  }
+
+  // Runs a program that writes its own files (atomically); what it prints
+  // on standard output is not kept.
+  void Run(const char *program, const ProgramEntry &entry, std::vector<std::string> arguments) {
+    std::FILE *sink = std::fopen("/dev/null", "w");
+    if (!sink) Fail(protein_.name + ": cannot open /dev/null");
+    try {
+      entry(ArgumentList(std::move(arguments)).Get(), sink);
+    } catch (const Failure &failure) {
+      std::fclose(sink);
+      Fail(protein_.name + ": " + program + " failed: " + failure.what());
+    }
+    std::fclose(sink);
+  }
+
+  // A track must have a line for every residue: a truncated or foreign
+  // input file shows here, whatever the program reading it let through.
+  void CheckTrackLength(const std::string &output, const std::string &source) const {
+    const std::string path = folder_ + "/" + output;
+    std::FILE *file = std::fopen(path.c_str(), "r");
+    if (!file) Fail(protein_.name + ": cannot open " + path);
+    std::size_t lines = 0;
+    char buffer[65536];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+      for (std::size_t i = 0; i < got; ++i) lines += buffer[i] == '\n';
+    }
+    std::fclose(file);
+    if (lines != protein_.residues.size()) {
+      Fail(protein_.name + ": " + source + " gives " + std::to_string(lines) + " residues, the FASTA sequence " +
+           std::to_string(protein_.residues.size()));
+    }
+  }
+
+  const std::string &folder() const { return folder_; }
+
+ private:
+  const ProteinRecord &protein_;
+  std::string folder_;
+};
+
+void RunClassifier(Arguments arguments, std::FILE *out, const Model &model) {
+  GivenOptions options;
+  const std::string ranges = model.folder + "/ranges";
+  if (model.has_ranges) options.Add("--ranges", ranges.c_str());
+  if (model.settings.raw_scores) options.Add("--raw", "");
+  RunClassifyFeatureRows(options, arguments, out);
+}
+
+}  // namespace
+
+void RunProteinSteps(const Model &model, const std::string &scales_dir, const ProteinRecord &protein,
+                     const CompanionFiles &files, const std::string &folder, RoadStop stop,
+                     const std::string &result_path) {
+  StepRunner steps(protein, folder);
+  const std::string fasta = folder + "/" + protein.name + ".fa";
+  const std::string feat = folder + "/feat";
+  if (mkdir(feat.c_str(), 0777) != 0 && errno != EEXIST) Fail(protein.name + ": cannot create " + feat);
+
+  std::string index;
+  for (const Track &track : model.recipe.tracks) index += track.name + "\n";
+  {
+    std::FILE *out = std::fopen((folder + "/index.txt").c_str(), "w");
+    if (!out || std::fputs(index.c_str(), out) < 0 || std::fclose(out) != 0) Fail(protein.name + ": cannot write index");
+  }
+
+  bool profile_made = false;
+  std::set<int> psipred_made, reprof_pss_made, reprof_acc_made;
+  std::string reprof = files.reprof;
+  for (const Track &track : model.recipe.tracks) {
+    const std::string ws = std::to_string(track.size);
+    const std::string output = "feat/" + track.name + ".txt";
+    switch (track.kind) {
+      case TrackKind::kSeqComplexity:
+        steps.Capture(output, "ScoreSeqComplexity", RunScoreSeqComplexity, {fasta, ws});
+        break;
+      case TrackKind::kScale:
+        steps.Capture(output, "ApplyResidueScale", RunApplyResidueScale,
+                      {fasta, scales_dir + "/" + track.stem + ".tsv", ws});
+        break;
+      case TrackKind::kPsipred:
+        if (psipred_made.insert(track.size).second) {
+          steps.Run("SplitSecStructProbs", RunSplitSecStructProbs, {files.ss2, feat + "/", ws});
+        }
+        steps.CheckTrackLength(output, "the .ss2 file " + files.ss2);
+        break;
+      case TrackKind::kProfile:
+        if (!profile_made) {
+          steps.Run("ExtractProfileMatrix", RunExtractProfileMatrix, {files.mtx, folder + "/" + protein.name + ".profile"});
+          profile_made = true;
+        }
+        steps.Capture(output, "TrackProfileColumn", RunTrackProfileColumn,
+                      {folder + "/" + protein.name + ".profile", track.stem.substr(5), ws});
+        steps.CheckTrackLength(output, "the checkpoint matrix " + files.mtx);
+        break;
+      case TrackKind::kReprofPss:
+      case TrackKind::kReprofAcc: {
+        if (reprof.empty()) Fail(protein.name + ": no reprof prediction was made");
+        const std::string ss2 = folder + "/" + protein.name + ".reprof.ss2";
+        const std::string acc = "feat/REPROF_ACC_" + ws + ".txt";
+        if (reprof_acc_made.insert(track.size).second) {
+          steps.Run("ConvertReprofOutput", RunConvertReprofOutput, {reprof, ss2, folder + "/" + acc, ws});
+          steps.CheckTrackLength(acc, "reprof's prediction " + reprof);
+        }
+        if (track.kind == TrackKind::kReprofPss && reprof_pss_made.insert(track.size).second) {
+          steps.Run("SplitSecStructProbs", RunSplitSecStructProbs, {ss2, feat + "/REPROF_", ws});
+        }
+        break;
+      }
+      case TrackKind::kTerminus:
+        steps.Capture(output, "TrackChainPosition", RunTrackChainPosition, {fasta, "terminus", ws});
+        break;
+      case TrackKind::kChainLength:
+        steps.Capture(output, "TrackChainPosition", RunTrackChainPosition, {fasta, "length", ws});
+        break;
+    }
+  }
+  const std::string vectors = protein.name + ".vectors";
+  steps.Capture(vectors, "AssembleFeatureRows", RunAssembleFeatureRows, {folder + "/index.txt", feat + "/"});
+  std::string result = folder + "/" + vectors;
+  if (stop != RoadStop::kVectors) {
+    const std::string scores = protein.name + ".scores";
+    steps.Capture(scores, "ClassifyFeatureRows",
+                  [&model](Arguments arguments, std::FILE *out) { RunClassifier(arguments, out, model); },
+                  {model.folder + "/svm.model", folder + "/" + vectors, protein.name,
+                   std::to_string(model.settings.smoothing)});
+    result = folder + "/" + scores;
+  }
+  if (std::rename(result.c_str(), result_path.c_str()) != 0) Fail(protein.name + ": cannot write " + result_path);
+}
+
+}  // namespace linkerkit

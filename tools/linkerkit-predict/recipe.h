@@ -1,0 +1,73 @@
+// A model folder: the feature recipe (index.txt, the names of the tracks in
+// the order they form the vector lines), the classifier (svm.model, with
+// ranges where the training vectors were scaled) and the report settings
+// (settings). The training script and the workflow make their vectors and
+// scores through the road, so the recipe is read here alone.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "road_options.h"
+
+namespace linkerkit {
+
+// What makes a track, from its name's stem.
+enum class TrackKind {
+  kSeqComplexity,  // SeqComplexity_WS
+  kScale,          // SCALE_WS: SCALES/SCALE.tsv
+  kPsipred,        // PSS_C_WS, PSS_H_WS, PSS_E_WS: the .ss2 file
+  kProfile,        // PSSM_X_WS: the checkpoint matrix
+  kReprofPss,      // REPROF_PSS_C_WS, ...: reprof's class probabilities
+  kReprofAcc,      // REPROF_ACC_WS: reprof's accessibility
+  kTerminus,       // Terminus_CAP
+  kChainLength,    // ChainLength_CAP
+};
+
+struct Track {
+  std::string name;  // as in the recipe, with --window applied
+  std::string stem;  // the name without "_WS"
+  int size;          // window size or cap
+  TrackKind kind;
+};
+
+struct Recipe {
+  std::vector<Track> tracks;
+  bool needs_ss2 = false;
+  bool needs_mtx = false;
+  bool needs_reprof = false;
+};
+
+// The report settings in force: the model's, unless an option gives one.
+struct ModelSettings {
+  bool raw_scores = false;  // "scores raw": smoothed decision values, not z-scores
+  int smoothing = 15;
+  std::string threshold = "1.0";
+  int rank = 3;
+  int offset = 10;
+};
+
+struct Model {
+  std::string folder;  // absolute
+  Recipe recipe;
+  ModelSettings settings;
+  bool has_ranges = false;
+};
+
+// The folder a --model value names: a folder path (holding a "/", or "."
+// or "..") or the name of a shipped model under models_dir.
+std::string ModelFolderOf(const std::string &model, const std::string &models_dir);
+
+// Reads the recipe, with window_override applied to every windowed track
+// (not to the chain tracks' caps). Fails naming the file and line of a name
+// no track is made for.
+Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_override);
+
+// The model folder's settings file, missing keys at their defaults.
+ModelSettings ReadModelSettings(const std::string &settings_path);
+
+// The model in folder with the options' overrides; needs_classifier is
+// false when the road stops at the vector lines.
+Model LoadModel(const std::string &folder, const RoadOptions &options, bool needs_classifier);
+
+}  // namespace linkerkit

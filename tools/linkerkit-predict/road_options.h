@@ -1,0 +1,52 @@
+// linkerkit-predict's command line, read strictly: a number that is not a
+// whole decimal in range, or a threshold that is not a finite number, stops
+// the run with a line naming the option, before any work starts.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+
+namespace linkerkit {
+
+// Where the road stops: after the vector lines, the scores, the report, or
+// before any work, with the settings in force shown.
+enum class RoadStop { kVectors, kScores, kReport, kSettings };
+
+struct RoadOptions {
+  std::string model = "sequence";  // a shipped model's name or a folder
+  std::string scales;              // empty: the data folder's scales
+  std::optional<int> window;       // every windowed track's size, in place of the recipe's
+  std::optional<int> smoothing;    // the model's settings unless given
+  std::optional<int> rank;
+  std::optional<int> offset;
+  std::optional<std::string> threshold;  // kept as typed: it reaches the report as text
+  // One protein's companion files, or folders of NAME.ss2, NAME.mtx, NAME.reprof.
+  std::string ss2, mtx, reprof;
+  std::string ss2_dir, mtx_dir, reprof_dir;
+  std::string name;  // renames a one-protein FASTA's protein
+  std::string work;  // empty: a fresh temporary folder
+  bool keep_work = false;
+  std::string plot_dir;
+  std::string truth;  // region file of true regions for the plots
+  int jobs = 0;       // 0: one per core
+  RoadStop stop = RoadStop::kReport;
+  bool help = false;
+  bool version = false;
+  std::string fasta;
+};
+
+// The options, in any order before or after the FASTA; "--option=value" and
+// "--option value" both work, and "--" ends the options. Fails with one line.
+RoadOptions ParseRoadOptions(std::span<char *const> arguments);
+
+// A count option's value: whole decimal digits from lowest to highest.
+int ReadCountOption(const std::string &option, const std::string &text, int lowest, int highest);
+// A threshold: a finite decimal number ("1", "-0.5", ".25", "2e-1"); returns
+// the text itself.
+std::string ReadThresholdOption(const std::string &option, const std::string &text);
+
+inline constexpr const char *kRoadUsage =
+    "usage: linkerkit-predict [options] FASTA (linkerkit-predict --help lists the options)";
+
+}  // namespace linkerkit
