@@ -31,13 +31,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for fasta in "$root"/examples/*.fa; do
   name=$(basename "$fasta" .fa)
-  if ! progress=$("$bin_dir/linkerkit-predict" --features-only --model "$root/examples/demo" \
-      --scales "$root/examples" --name "$name" --work "$work/$name" \
-      --ss2 "$root/examples/$name.ss2" --mtx "$root/examples/$name.mtx" "$fasta"); then
-    echo "${progress##*$'\n'}"
-    exit 1
-  fi
-  "$bin_dir/LabelFeatureRows" "$work/$name/$name.vectors" "$root/examples/linkers.txt" "$name" >"$work/$name.labelled" || {
+  "$bin_dir/linkerkit-predict" --features-only --model "$root/examples/demo" --scales "$root/examples" \
+    --name "$name" --work "$work/$name" --ss2 "$root/examples/$name.ss2" --mtx "$root/examples/$name.mtx" \
+    "$fasta" 2>"$work/$name.log" || { tail -n 1 "$work/$name.log"; exit 1; }
+  "$bin_dir/LabelFeatureRows" "$work/$name/vectors/$name.vectors" "$root/examples/linkers.txt" "$name" >"$work/$name.labelled" || {
     cat "$work/$name.labelled"
     exit 1
   }

@@ -135,15 +135,28 @@ def reprof_all(proteins, work, bin_dir, jobs):
             say(f"reprof: {min(done * 200, len(todo))} of {len(todo)} proteins")
 
 
+def protein_work(work, name):
+    """A protein's work folder: linkerkit-predict --features-only --keep-work
+    leaves its vector lines and its tracks there."""
+    return os.path.join(work, "proteins", name)
+
+
+def vectors_path(work, name):
+    return os.path.join(protein_work(work, name), "vectors", name + ".vectors")
+
+
+def tracks_folder(work, name):
+    return os.path.join(protein_work(work, name), "proteins", name, "feat") + "/"
+
+
 def features(proteins, work, bin_dir, candidates, scales, jobs, with_reprof):
     """Every candidate track of every protein through linkerkit-predict
     --features-only, so training sees exactly the values prediction makes."""
     def one(p):
-        vectors = os.path.join(work, "proteins", p.name, p.name + ".vectors")
-        if os.path.exists(vectors):
+        if os.path.exists(vectors_path(work, p.name)):
             return
-        command = [os.path.join(bin_dir, "linkerkit-predict"), "--features-only", "--model", candidates,
-                   "--scales", scales, "--name", p.name, "--work", os.path.join(work, "proteins", p.name)]
+        command = [os.path.join(bin_dir, "linkerkit-predict"), "--features-only", "--keep-work", "-j", "1",
+                   "--model", candidates, "--scales", scales, "--name", p.name, "--work", protein_work(work, p.name)]
         if with_reprof:
             command += ["--reprof", os.path.join(work, "reprof", p.name + ".reprof")]
         run(command + [os.path.join(work, "seqs", p.name + ".fa")])
@@ -160,7 +173,7 @@ def read_vectors(proteins, work, count):
         return np.load(cache)
     rows = []
     for p in proteins:
-        with open(os.path.join(work, "proteins", p.name, p.name + ".vectors")) as handle:
+        with open(vectors_path(work, p.name)) as handle:
             for line in handle:
                 fields = line.split("#", 1)[0].split()[1:]
                 rows.append([float(field.split(":", 1)[1]) for field in fields])
@@ -436,9 +449,8 @@ def program_scores(proteins, rows, work, bin_dir, recipe, fold_models, smoothing
 
     def one(i):
         p = proteins[i]
-        folder = os.path.join(work, "proteins", p.name)
-        vectors = run([os.path.join(bin_dir, "AssembleFeatureRows"), index, folder + "/feat/"])
-        path = os.path.join(folder, "chosen.vectors")
+        vectors = run([os.path.join(bin_dir, "AssembleFeatureRows"), index, tracks_folder(work, p.name)])
+        path = os.path.join(protein_work(work, p.name), "chosen.vectors")
         with open(path, "w") as out:
             out.write(vectors)
         model = fold_models[rows[i]]
@@ -594,9 +606,8 @@ def main():
         # A work folder of another grid: its vectors hold other tracks.
         say("the grid's tracks differ from the work folder's: making the vectors again")
         for p in proteins:
-            vectors = os.path.join(args.work, "proteins", p.name, p.name + ".vectors")
-            if os.path.exists(vectors):
-                os.remove(vectors)
+            if os.path.exists(vectors_path(args.work, p.name)):
+                os.remove(vectors_path(args.work, p.name))
         if os.path.exists(os.path.join(args.work, "vectors.npy")):
             os.remove(os.path.join(args.work, "vectors.npy"))
     with open(recipe_path, "w") as out:

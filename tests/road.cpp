@@ -1,16 +1,30 @@
-// The road end to end: linkerkit-predict on the example proteins, the
-// workflow against it, and the training script against the shipped model.
+// The road end to end as a user meets it: linkerkit-predict on one protein
+// and on a proteome, with bad inputs, strict options, interruptions and a
+// shared work folder; the pictures; the workflow against one run; and the
+// training scripts against the road.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <random>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using linkerkit::test::ReadFile;
 using linkerkit::test::RunCommand;
 using linkerkit::test::RunTool;
@@ -19,16 +33,9 @@ using linkerkit::test::WriteFile;
 
 const std::string kSource = LINKERKIT_SOURCE_DIR;
 const std::string kExamples = kSource + "/examples/";
+const std::string kRoad = std::string(LINKERKIT_BIN_DIR) + "/linkerkit-predict";
 const std::string kVersionLine = std::string("linkerkit-predict ") + LINKERKIT_VERSION;
-
-// The demonstration set-up over a made-up example protein: its recipe needs
-// the .ss2 and checkpoint matrix as well as the sequence.
-std::vector<std::string> Predict(std::vector<std::string> options, const std::string &name) {
-  options.insert(options.begin(), {"--model", kExamples + "demo", "--scales", kSource + "/examples"});
-  options.insert(options.end(), {"--ss2", kExamples + name + ".ss2", "--mtx", kExamples + name + ".mtx",
-                                 kExamples + name + ".fa"});
-  return options;
-}
+const std::string kUsage = "usage: linkerkit-predict [options] FASTA (linkerkit-predict --help lists the options)";
 
 std::vector<std::string> Lines(const std::string &text) {
   std::vector<std::string> lines;
@@ -37,131 +44,528 @@ std::vector<std::string> Lines(const std::string &text) {
   return lines;
 }
 
-bool Installed(const std::string &command) { return RunCommand({"sh", "-c", "command -v " + command}).status == 0; }
-
-TEST(Road, ExampleProteinGivesTheExpectedReport) {
-  TempDir dir;
-  const auto result = RunTool("linkerkit-predict", Predict({"--work", dir / "P1"}, "P1"));
-  ASSERT_EQ(result.status, 0) << result.out;
-  const std::string report = ReadFile(kSource + "/tests/golden/P1.report");
-  EXPECT_EQ(ReadFile(dir / "P1/report.txt"), report);
-  // A line for each of the nine steps, then the report.
-  const auto lines = Lines(result.out);
-  ASSERT_EQ(lines.size(), 12u) << result.out;
-  EXPECT_EQ(lines[0], kVersionLine + ": P1, 9 steps in " + (dir / "P1"));
-  EXPECT_EQ(lines[1].substr(0, 25), "[1/9] ScoreSeqComplexity ");
-  EXPECT_EQ(lines[9].substr(0, 25), "[9/9] ReportDomainHinges ");
-  EXPECT_EQ(lines[10] + "\n" + lines[11] + "\n", "report: " + (dir / "P1/report.txt") + "\n" + report);
-  EXPECT_EQ(RunTool("linkerkit-predict", {"--version"}).out, kVersionLine + "\n");
+std::string LastLine(const std::string &text) {
+  const auto lines = Lines(text);
+  return lines.empty() ? "" : lines.back();
 }
 
-TEST(Road, ModesStopEarlyAndOptionsReachTheSteps) {
-  TempDir dir;
-  const auto features = RunTool("linkerkit-predict", Predict({"--features-only", "--work", dir / "f"}, "P2"));
-  ASSERT_EQ(features.status, 0) << features.out;
-  EXPECT_EQ(Lines(ReadFile(dir / "f/P2.vectors")).size(), 158u);
-  EXPECT_FALSE(std::filesystem::exists(dir / "f/P2.scores"));
+bool Installed(const std::string &command) { return RunCommand({"sh", "-c", "command -v " + command}).status == 0; }
+bool Wrapped() { return std::getenv("LINKERKIT_TOOL_WRAPPER") != nullptr; }
 
-  const auto scores = RunTool("linkerkit-predict", Predict({"--scores-only", "--name", "Q7", "--window=7", "--work", dir / "s"}, "P2"));
-  ASSERT_EQ(scores.status, 0) << scores.out;
-  EXPECT_EQ(ReadFile(dir / "s/index.txt"),
+// A run of the road with its two streams apart: the report on standard
+// output, progress and messages on standard error.
+struct RoadRun {
+  std::string out;
+  std::string err;
+  int status;  // the exit status, or 128 + the signal that ended it
+};
+
+// The road started in the background, under LINKERKIT_TOOL_WRAPPER when
+// that is set, with TMPDIR set where tmpdir is given.
+class StartedRoad {
+ public:
+  StartedRoad(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "")
+      : out_(dir / ("out" + std::to_string(++count_))), err_(dir / ("err" + std::to_string(count_))) {
+    std::vector<std::string> command;
+    if (const char *wrapper = std::getenv("LINKERKIT_TOOL_WRAPPER")) {
+      std::istringstream words(wrapper);
+      for (std::string word; words >> word;) command.push_back(word);
+    }
+    command.push_back(kRoad);
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    pid_ = fork();
+    if (pid_ == 0) {
+      if (!tmpdir.empty()) setenv("TMPDIR", tmpdir.c_str(), 1);
+      const int in = open("/dev/null", O_RDONLY);
+      const int out = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(in, 0);
+      dup2(out, 1);
+      dup2(err, 2);
+      std::vector<char *> argv;
+      for (std::string &word : command) argv.push_back(word.data());
+      argv.push_back(nullptr);
+      execvp(argv[0], argv.data());
+      _exit(127);
+    }
+  }
+  void Signal(int signal_number) const { kill(pid_, signal_number); }
+  std::string Err() const { return ReadFile(err_); }
+  RoadRun Wait() const {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    return {ReadFile(out_), ReadFile(err_), WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+  }
+
+ private:
+  static inline int count_ = 0;
+  std::string out_;
+  std::string err_;
+  pid_t pid_ = -1;
+};
+
+RoadRun Road(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "") {
+  return StartedRoad(arguments, dir, tmpdir).Wait();
+}
+
+// The demonstration model with the examples' scales: its recipe needs the
+// .ss2 and checkpoint matrix as well as the sequence.
+std::vector<std::string> Demo(std::vector<std::string> options) {
+  options.insert(options.begin(), {"--model", kExamples + "demo", "--scales", kSource + "/examples"});
+  return options;
+}
+std::vector<std::string> DemoProtein(std::vector<std::string> options, const std::string &name) {
+  options.insert(options.end(),
+                 {"--ss2", kExamples + name + ".ss2", "--mtx", kExamples + name + ".mtx", kExamples + name + ".fa"});
+  return Demo(options);
+}
+
+// Made-up proteins of 60 to 400 residues, the same for the same seed.
+std::string GeneratedProteome(int count, unsigned seed) {
+  std::mt19937 random(seed);
+  const std::string alphabet = "ACDEFGHIKLMNPQRSTVWY";
+  std::string fasta;
+  for (int i = 0; i < count; ++i) {
+    fasta += ">G" + std::to_string(10000 + i) + " generated\n";
+    const int length = 60 + static_cast<int>(random() % 341);
+    for (int j = 0; j < length; ++j) {
+      // Proline-rich stretches now and then give the classifier linkers to find.
+      const bool linker_like = (j / 40) % 4 == 2;
+      fasta += linker_like && random() % 2 ? 'P' : alphabet[random() % alphabet.size()];
+      if (j % 60 == 59) fasta += '\n';
+    }
+    fasta += '\n';
+  }
+  return fasta;
+}
+
+std::vector<std::string> FilesUnder(const std::string &folder) {
+  std::vector<std::string> files;
+  for (const auto &entry : fs::recursive_directory_iterator(folder)) files.push_back(entry.path().string());
+  return files;
+}
+
+TEST(RoadOneProtein, GivesTheReportOnStandardOutputAndInTheWorkFolder) {
+  TempDir dir;
+  const auto run = Road(DemoProtein({"--work", dir / "P1"}, "P1"), dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string report = ReadFile(kSource + "/tests/golden/P1.report");
+  EXPECT_EQ(run.out, report);
+  EXPECT_EQ(ReadFile(dir / "P1/report.txt"), report);
+  EXPECT_EQ(Lines(run.err)[0], kVersionLine + ": 1 protein, model " + kExamples + "demo (7 tracks), 1 at a time, " +
+                                   "work folder " + (dir / "P1"));
+  // P1|58,77|20|2.571104|120|67|1, positions from 0, becomes a line from 1.
+  EXPECT_EQ(ReadFile(dir / "P1/linkers.tsv"),
+            "protein\tstart\tend\tpeak_position\tscore\tprotein_length\nP1\t59\t78\t68\t2.571104\t120\n");
+  EXPECT_EQ(Lines(ReadFile(dir / "P1/scores/P1.scores")).size(), 120u);
+  EXPECT_EQ(Road({"--version"}, dir).out, kVersionLine + "\n");
+  EXPECT_NE(Road({"--help"}, dir).out.find("--ss2-dir DIR"), std::string::npos);
+}
+
+TEST(RoadOneProtein, ModesStopEarlyAndOptionsReachTheSteps) {
+  TempDir dir;
+  const auto features = Road(DemoProtein({"--features-only", "--work", dir / "f"}, "P2"), dir);
+  ASSERT_EQ(features.status, 0) << features.err;
+  EXPECT_EQ(Lines(ReadFile(dir / "f/vectors/P2.vectors")).size(), 158u);
+  EXPECT_FALSE(fs::exists(dir / "f/scores/P2.scores"));
+
+  const auto scores =
+      Road(DemoProtein({"--scores-only", "--keep-work", "--name", "Q7", "--window=7", "--work", dir / "s"}, "P2"), dir);
+  ASSERT_EQ(scores.status, 0) << scores.err;
+  EXPECT_EQ(ReadFile(dir / "s/proteins/Q7/index.txt"),
             "SeqComplexity_7\nGEOR030101_7\nPSS_C_7\nPSS_H_7\nPSS_E_7\nPSSM_P_7\nPSSM_G_7\n");
-  const auto score_lines = Lines(ReadFile(dir / "s/Q7.scores"));
+  const auto score_lines = Lines(ReadFile(dir / "s/scores/Q7.scores"));
   ASSERT_EQ(score_lines.size(), 158u);
   EXPECT_NE(score_lines[157].find(" #Q7 157 158"), std::string::npos) << score_lines[157];
-  EXPECT_FALSE(std::filesystem::exists(dir / "s/report.txt"));
+  EXPECT_EQ(ReadFile(dir / "s/scores.txt"), ReadFile(dir / "s/scores/Q7.scores"));
+  EXPECT_FALSE(fs::exists(dir / "s/report.txt"));
+  EXPECT_EQ(scores.out, "");
 }
 
 // A model folder holding the given recipe and files.
 std::string ModelFolder(const TempDir &dir, const std::string &name, const std::string &recipe,
-                        const std::string &svm_model = "not read\n") {
-  std::filesystem::create_directories(dir / name);
+                        const std::string &svm_model = "not read\n", const std::string &settings = "scores zscore\n") {
+  fs::create_directories(dir / name);
   WriteFile(dir / (name + "/index.txt"), recipe);
   WriteFile(dir / (name + "/svm.model"), svm_model);
-  WriteFile(dir / (name + "/settings"), "scores zscore\n");
+  WriteFile(dir / (name + "/settings"), settings);
   return dir / name;
 }
 
-TEST(Road, FailuresStopWithOneLineAndStatusOne) {
+struct FailureCase {
+  std::vector<std::string> arguments;
+  std::string message;  // the one line on standard error
+};
+
+void ExpectFailures(const TempDir &dir, const std::vector<FailureCase> &cases) {
+  for (const FailureCase &c : cases) {
+    std::vector<std::string> arguments = {"--work", dir / "w"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const auto run = Road(arguments, dir);
+    EXPECT_EQ(run.status, 1) << c.message;
+    EXPECT_EQ(LastLine(run.err), c.message);
+    EXPECT_EQ(run.out, "") << c.message;
+    fs::remove_all(dir / "w");
+  }
+}
+
+TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
   TempDir dir;
-  const std::string usage = "usage: linkerkit-predict [options] FASTA (linkerkit-predict --help lists the options)";
   const std::string fasta = kExamples + "P1.fa";
   const auto bad_name = ModelFolder(dir, "bad_name", "SeqComplexity_15\nEntropy\n");
   const auto scale = ModelFolder(dir, "scale", "SeqComplexity_15\nKYTJ820101_15\n");
   const auto needs_ss2 = ModelFolder(dir, "needs_ss2", "SeqComplexity_15\nPSS_C_15\n");
   const auto needs_mtx = ModelFolder(dir, "needs_mtx", "PSSM_P_15\n");
   const auto broken = ModelFolder(dir, "broken", ReadFile(kExamples + "demo/index.txt"), ReadFile(fasta));
-  std::filesystem::create_directory(dir / "empty");
-  struct Case {
-    std::vector<std::string> arguments;
-    std::string last_line;
-  };
-  for (const Case &c : {
-           Case{{}, usage},
-           Case{{fasta, fasta}, usage},
-           Case{Predict({"--frobnicate"}, "P1"), "unknown option: --frobnicate (" + usage + ")"},
-           Case{Predict({"--rank", "two"}, "P1"), "invalid rank: two"},
-           Case{Predict({"--threshold", "1.0x"}, "P1"), "invalid threshold: 1.0x"},
-           Case{Predict({"--name", "P 1"}, "P1"), "invalid protein name: P 1"},
-           Case{Predict({"--smoothing", "0"}, "P1"), "invalid smoothing window size: 0"},
-           Case{{fasta, "--rank"}, "--rank needs a value"},
-           Case{{"--model", dir / "empty", fasta},
-                "no model in " + (dir / "empty") + " (a model folder holds index.txt, svm.model and settings)"},
-           Case{{"--model", bad_name, fasta}, bad_name + "/index.txt line 2: no track is made for the name 'Entropy'"},
-           Case{{"--model", needs_ss2, fasta},
-                "the model's recipe uses PSS_C_15: give the protein's PSIPRED file with --ss2 FILE"},
-           Case{{"--model", needs_mtx, fasta},
-                "the model's recipe uses PSSM_P_15: give the protein's checkpoint matrix with --mtx FILE"},
-           Case{{"--model", kExamples + "demo", "--ss2", kExamples + "P1.ss2", "--mtx", kExamples + "P1.mtx",
-                 dir / "missing.fa"},
-                "[1/9] ScoreSeqComplexity failed: cannot open " + (dir / "missing.fa")},
-           Case{{"--model", scale, "--scales", dir.path().string(), fasta},
-                "[2/5] ApplyResidueScale failed: cannot open " + (dir / "KYTJ820101.tsv")},
-           Case{Predict({"--model", broken}, "P1"),
-                "[8/9] ClassifyFeatureRows failed: cannot load model " + broken + "/svm.model"},
-       }) {
-    std::vector<std::string> arguments = {"--work", dir / "w"};
-    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-    const auto result = RunTool("linkerkit-predict", arguments);
-    EXPECT_EQ(result.status, 1) << result.out;
-    const auto lines = Lines(result.out);
-    EXPECT_EQ(lines.empty() ? "" : lines.back(), c.last_line);
+  fs::create_directory(dir / "empty");
+  ExpectFailures(dir, {
+      {{}, kUsage},
+      {{fasta, fasta}, kUsage},
+      {Demo({"--frobnicate", fasta}), "unknown option: --frobnicate (" + kUsage + ")"},
+      {{fasta, "--rank"}, "--rank needs a value"},
+      {{"--model", dir / "empty", fasta},
+       "no model in " + (dir / "empty") + " (a model folder holds index.txt, svm.model and settings)"},
+      {{"--model", bad_name, fasta}, bad_name + "/index.txt line 2: no track is made for the name 'Entropy'"},
+      {{"--model", needs_ss2, fasta},
+       "the model's recipe uses PSS_C_15: give the protein's PSIPRED file with --ss2 FILE (--ss2-dir DIR for many)"},
+      {{"--model", needs_mtx, fasta},
+       "the model's recipe uses PSSM_P_15: give the protein's checkpoint matrix with --mtx FILE (--mtx-dir DIR for "
+       "many)"},
+      {DemoProtein({}, "missing"), "cannot open " + kExamples + "missing.ss2"},
+      {{"--model", scale, "--scales", dir.path().string(), fasta},
+       "P1: ApplyResidueScale failed: cannot open " + (dir / "KYTJ820101.tsv")},
+      {DemoProtein({"--model", broken}, "P1"),
+       "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/svm.model"},
+  });
+}
+
+TEST(RoadFailures, OptionsAreReadStrictly) {
+  TempDir dir;
+  const std::string fasta = kExamples + "real/Q9LQ92.fa";
+  ExpectFailures(dir, {
+      {{"--window", "15x", fasta}, "invalid window size '15x': expected a whole number from 1 to 1000000"},
+      {{"--window", "0", fasta}, "invalid window size '0': expected a whole number from 1 to 1000000"},
+      {{"--rank", "abc", fasta}, "invalid rank 'abc': expected a whole number from 1 to 1000000"},
+      {{"--rank", "+2", fasta}, "invalid rank '+2': expected a whole number from 1 to 1000000"},
+      {{"--offset", "-1", fasta}, "invalid offset '-1': expected a whole number from 0 to 1000000"},
+      {{"--smoothing", "99999999999", fasta},
+       "invalid smoothing window size '99999999999': expected a whole number from 1 to 1000000"},
+      {{"-j", "0", fasta}, "invalid -j '0': expected a whole number from 1 to 1024"},
+      {{"-j2x", fasta}, "invalid -j '2x': expected a whole number from 1 to 1024"},
+      {{"--threshold", "1.0x", fasta}, "invalid threshold '1.0x': expected a finite decimal number"},
+      {{"--threshold", "nan", fasta}, "invalid threshold 'nan': expected a finite decimal number"},
+      {{"--threshold", "1e999", fasta}, "invalid threshold '1e999': expected a finite decimal number"},
+      {{"--threshold=", fasta}, "--threshold needs a value"},
+      {{"--keep-work=yes", fasta}, "--keep-work takes no value"},
+      {{"--name", "P 1", fasta}, "invalid --name: protein name 'P 1' holds a blank or control character"},
+      {{"--ss2", "a.ss2", "--ss2-dir", "d", fasta}, "--ss2 and --ss2-dir cannot be given together"},
+      {{"--truth", "t.txt", fasta}, "--truth draws on the plots: give --plot DIR too"},
+  });
+  // Good values in every accepted form.
+  const auto run = Road({"--threshold=.25", "-j", "2", "--rank", "1", "--offset", "0", "--work", dir / "ok", fasta}, dir);
+  EXPECT_EQ(run.status, 0) << run.err;
+}
+
+TEST(RoadFailures, MismatchedInputsNameTheProteinAndBothLengths) {
+  TempDir dir;
+  // The count and sequence lines, the header and 60 of the 120 residue rows.
+  std::string truncated;
+  for (const auto &line : Lines(ReadFile(kExamples + "P1.mtx"))) {
+    if (Lines(truncated).size() < 74) truncated += line + "\n";
+  }
+  WriteFile(dir / "truncated.mtx", truncated);
+  const std::string p1 = kExamples + "P1.fa";
+  ExpectFailures(dir, {
+      {Demo({"--ss2", kExamples + "P2.ss2", "--mtx", kExamples + "P1.mtx", p1}),
+       "P1: the .ss2 file " + kExamples + "P2.ss2 has 158 residues, the FASTA sequence 120"},
+      {Demo({"--ss2", kExamples + "P1.ss2", "--mtx", kExamples + "P3.mtx", p1}),
+       "P1: the checkpoint matrix " + kExamples + "P3.mtx has 127 residues, the FASTA sequence 120"},
+  });
+  const auto run = Road(Demo({"--work", dir / "t", "--ss2", kExamples + "P1.ss2", "--mtx", dir / "truncated.mtx", p1}), dir);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(std::regex_match(LastLine(run.err), std::regex("P1: the checkpoint matrix " + (dir / "truncated.mtx") +
+                                                                 " gives 60 residues, the FASTA sequence 120")))
+      << run.err;
+}
+
+TEST(RoadFasta, RecordsAreNormalisedOrRefusedNamingTheLine) {
+  TempDir dir;
+  // A byte-order mark, carriage returns and lower case give the clean file's report.
+  std::string messy = "\xEF\xBB\xBF";
+  for (const auto &line : Lines(ReadFile(kExamples + "real/Q9LQ92.fa"))) {
+    std::string lower = line;
+    if (line[0] != '>') {
+      for (char &c : lower) c = static_cast<char>(std::tolower(c));
+    }
+    messy += lower + "\r\n";
+  }
+  WriteFile(dir / "messy.fa", messy);
+  const auto clean = Road({"--work", dir / "clean", kExamples + "real/Q9LQ92.fa"}, dir);
+  const auto normalised = Road({"--work", dir / "messy", dir / "messy.fa"}, dir);
+  ASSERT_EQ(normalised.status, 0) << normalised.err;
+  EXPECT_EQ(normalised.out, clean.out);
+  EXPECT_EQ(ReadFile(dir / "messy/scores.txt"), ReadFile(dir / "clean/scores.txt"));
+
+  WriteFile(dir / "two.fa", ">sp|P0A1|ONE_HUMAN first\nMKVLAAGPPPSTTT\n\n>second desc\nmkvlaagpppsttt\n");
+  const auto two = Road({"--work", dir / "two", "--scores-only", dir / "two.fa"}, dir);
+  ASSERT_EQ(two.status, 0) << two.err;
+  EXPECT_TRUE(fs::exists(dir / "two/scores/P0A1.scores"));
+  EXPECT_TRUE(fs::exists(dir / "two/scores/second.scores"));
+
+  WriteFile(dir / "dup.fa", ">A\nMKV\n>B\nMKV\n>A again\nMKV\n");
+  WriteFile(dir / "letters.fa", ">A\nMKV\n>B\nMK1V\n");
+  WriteFile(dir / "binary.fa", std::string("\x7f" "ELF\x02\x01", 6));
+  WriteFile(dir / "names.fa", ">A#1\nMKV\n");
+  WriteFile(dir / "empty.fa", "");
+  WriteFile(dir / "bare.fa", ">A\n\n>B\nMKV\n");
+  ExpectFailures(dir, {
+      {{dir / "dup.fa"}, dir / "dup.fa" + " line 5: protein name A is used twice"},
+      {{dir / "letters.fa"}, dir / "letters.fa" + " line 4: protein B: '1' is no residue letter (A to Z)"},
+      {{dir / "binary.fa"}, dir / "binary.fa" + " line 1: expected a '>' header line before the sequence"},
+      {{dir / "names.fa"}, dir / "names.fa" + " line 1: protein name 'A#1' holds '#'"},
+      {{dir / "empty.fa"}, dir / "empty.fa" + ": no protein (a FASTA record begins with a '>' header line)"},
+      {{dir / "bare.fa"}, dir / "bare.fa" + " line 1: protein A has no residues"},
+      {{"--ss2", kExamples + "P1.ss2", dir / "two.fa"},
+       dir / "two.fa" + " holds 2 proteins: --name, --ss2, --mtx and --reprof are for one protein; use --ss2-dir, "
+                        "--mtx-dir and --reprof-dir"},
+  });
+}
+
+// A proteome of generated proteins: the report is ReportDomainHinges' over
+// the proteins' own scores joined in file order, and the same at any -j.
+TEST(RoadProteome, TheReportIsTheOneOverTheJoinedScores) {
+  TempDir dir;
+  const int count = Wrapped() ? 12 : 300;
+  WriteFile(dir / "proteome.fa", GeneratedProteome(count, 7));
+  const auto run = Road({"--work", dir / "w", "-j", "2", "--rank", "2", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(LastLine(run.err).find("linkers: " + (dir / "w/linkers.tsv")), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(std::to_string(count) + "/" + std::to_string(count) + " proteins"), std::string::npos);
+
+  std::string joined;
+  for (int i = 0; i < count; ++i) joined += ReadFile(dir / ("w/scores/G" + std::to_string(10000 + i) + ".scores"));
+  EXPECT_EQ(ReadFile(dir / "w/scores.txt"), joined);
+  const std::string settings = RunTool("linkerkit-predict", {"--rank", "2", "--show-settings"}).out;
+  const std::regex threshold_line("threshold ([^\n]+)");
+  std::smatch threshold, offset;
+  ASSERT_TRUE(std::regex_search(settings, threshold, threshold_line));
+  ASSERT_TRUE(std::regex_search(settings, offset, std::regex("offset ([^\n]+)")));
+  WriteFile(dir / "joined.txt", joined);
+  WriteFile(dir / "options.txt", "NormalizedFile = " + (dir / "joined.txt") + "\nOutputFile = " + (dir / "own.txt") +
+                                     "\nOffSet = " + offset[1].str() + "\n");
+  const auto own = RunTool("ReportDomainHinges", {dir / "options.txt", "2", threshold[1].str()});
+  ASSERT_EQ(own.status, 0) << own.out;
+  EXPECT_EQ(run.out, ReadFile(dir / "own.txt"));
+  EXPECT_EQ(ReadFile(dir / "w/candidates.txt"), own.out);
+  EXPECT_GT(Lines(run.out).size(), 10u) << "the generated proteins should have linkers";
+
+  const auto one_at_a_time = Road({"--work", dir / "w1", "-j", "1", "--rank", "2", dir / "proteome.fa"}, dir);
+  EXPECT_EQ(one_at_a_time.out, run.out);
+}
+
+TEST(RoadWorkFolder, NeverReplacesAUsersFilesAndCleansUpAfterItself) {
+  TempDir dir;
+  const std::string fasta = kExamples + "real/Q9LQ92.fa";
+  fs::create_directory(dir / "mine");
+  WriteFile(dir / "mine/index.txt", "my own index\n");
+  const auto refused = Road({"--work", dir / "mine", fasta}, dir);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(LastLine(refused.err), "the work folder " + (dir / "mine") +
+                                       " holds files of its own; give a new or empty folder, or one an earlier "
+                                       "linkerkit-predict run made");
+  EXPECT_EQ(FilesUnder(dir / "mine"), std::vector<std::string>{dir / "mine/index.txt"});
+  EXPECT_EQ(ReadFile(dir / "mine/index.txt"), "my own index\n");
+
+  // By default a temporary folder, gone at the end unless kept.
+  fs::create_directory(dir / "tmp");
+  const auto temporary = Road({fasta}, dir, dir / "tmp");
+  ASSERT_EQ(temporary.status, 0) << temporary.err;
+  EXPECT_EQ(temporary.out, ReadFile(kSource + "/tests/golden/Q9LQ92.sequence.report"));
+  EXPECT_TRUE(fs::is_empty(dir / "tmp"));
+  ASSERT_EQ(Road({"--keep-work", fasta}, dir, dir / "tmp").status, 0);
+  ASSERT_EQ(FilesUnder(dir / "tmp").size() > 5, true);
+
+  // A second run in the road's own folder replaces the first one's outputs,
+  // and a failed run leaves none of them behind.
+  ASSERT_EQ(Road({"--work", dir / "w", fasta}, dir).status, 0);
+  ASSERT_EQ(Road({"--work", dir / "w", fasta}, dir).status, 0);
+  const auto failed = Road({"--work", dir / "w", "--scales", dir / "tmp", "--model", kExamples + "demo", "--ss2",
+                            kExamples + "P1.ss2", "--mtx", kExamples + "P1.mtx", kExamples + "P1.fa"},
+                           dir);
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_FALSE(fs::exists(dir / "w/report.txt"));
+  EXPECT_FALSE(fs::exists(dir / "w/scores/Q9LQ92.scores"));
+}
+
+TEST(RoadWorkFolder, TwoRunsAtOnceCannotMix) {
+  TempDir dir;
+  WriteFile(dir / "proteome.fa", GeneratedProteome(Wrapped() ? 10 : 200, 3));
+  // A run holding the folder, as a running linkerkit-predict does.
+  ASSERT_EQ(Road({"--work", dir / "w", "--scores-only", kExamples + "real/Q9LQ92.fa"}, dir).status, 0);
+  const int held = open((dir / "w/.linkerkit-work").c_str(), O_RDWR);
+  ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+  const auto second = Road({"--work", dir / "w", dir / "proteome.fa"}, dir);
+  EXPECT_EQ(second.status, 1);
+  EXPECT_EQ(LastLine(second.err), "another linkerkit-predict run is using the work folder " + (dir / "w") +
+                                      "; wait for it or give another --work");
+  EXPECT_TRUE(fs::exists(dir / "w/scores/Q9LQ92.scores")) << "the second run must not touch the first one's files";
+  close(held);
+
+  // Two real runs started together: one works, the other stops at once.
+  StartedRoad first({"--work", dir / "both", "-j", "1", dir / "proteome.fa"}, dir);
+  StartedRoad second_run({"--work", dir / "both", "-j", "1", dir / "proteome.fa"}, dir);
+  const RoadRun runs[] = {first.Wait(), second_run.Wait()};
+  const int succeeded = (runs[0].status == 0) + (runs[1].status == 0);
+  EXPECT_EQ(succeeded, 1) << runs[0].err << runs[1].err;
+  for (const RoadRun &run : runs) {
+    if (run.status == 0) {
+      EXPECT_EQ(run.out, ReadFile(dir / "both/report.txt"));
+    } else {
+      EXPECT_NE(LastLine(run.err).find("another linkerkit-predict run is using"), std::string::npos);
+    }
   }
 }
 
-TEST(Road, AFailedRunLeavesNoEarlierReport) {
+// Interrupted at each stage, a run leaves nothing complete-looking behind,
+// and the next run in the same folder succeeds.
+TEST(RoadInterruption, LeavesNoPartialFileAndTheNextRunSucceeds) {
+  if (Wrapped()) GTEST_SKIP() << "timing a signal under a checker proves nothing more";
   TempDir dir;
-  ASSERT_EQ(RunTool("linkerkit-predict", Predict({"--work", dir / "w"}, "P1")).status, 0);
-  ASSERT_TRUE(std::filesystem::exists(dir / "w/report.txt"));
-  const auto broken = ModelFolder(dir, "broken", ReadFile(kExamples + "demo/index.txt"), "svm_type c_svc\n");
-  const auto result = RunTool("linkerkit-predict", Predict({"--work", dir / "w", "--model", broken}, "P1"));
-  EXPECT_EQ(result.status, 1);
-  EXPECT_FALSE(std::filesystem::exists(dir / "w/report.txt"));
-  EXPECT_FALSE(std::filesystem::exists(dir / "w/P1.scores"));
+  WriteFile(dir / "proteome.fa", GeneratedProteome(200, 11));
+  const auto expected = Road({"--work", dir / "expected", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(expected.status, 0) << expected.err;
+  int stage = 0;
+  for (const int wait_ms : {0, 10, 60, 200}) {
+    for (const int signal_number : {SIGINT, SIGTERM}) {
+      const std::string work = dir / ("w" + std::to_string(stage++));
+      StartedRoad run({"--work", work, "-j", "2", dir / "proteome.fa"}, dir);
+      // From its first line on, the run handles the signals.
+      for (int waited = 0; waited < 10000 && run.Err().empty(); waited += 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(wait_ms));
+      run.Signal(signal_number);
+      const RoadRun ended = run.Wait();
+      if (ended.status == 0) continue;  // finished before the signal came
+      EXPECT_EQ(ended.status, 128 + signal_number) << ended.err;
+      EXPECT_EQ(LastLine(ended.err), "interrupted");
+      if (fs::exists(work)) {
+        for (const std::string &file : FilesUnder(work)) {
+          EXPECT_EQ(file.find(".part"), std::string::npos) << file;
+          EXPECT_EQ(file.find(".tmp"), std::string::npos) << file;
+        }
+        EXPECT_FALSE(fs::exists(work + "/report.txt"));
+        EXPECT_FALSE(fs::exists(work + "/scores.txt"));
+        // Every protein's scores that are there are whole.
+        if (fs::exists(work + "/scores")) {
+          for (const auto &entry : fs::directory_iterator(work + "/scores")) {
+            EXPECT_EQ(ReadFile(entry.path().string()),
+                      ReadFile(dir / ("expected/scores/" + entry.path().filename().string())));
+          }
+        }
+      }
+      const auto again = Road({"--work", work, dir / "proteome.fa"}, dir);
+      ASSERT_EQ(again.status, 0) << again.err;
+      EXPECT_EQ(again.out, expected.out);
+    }
+  }
 }
 
-TEST(RoadWorkflow, EachProteinsLinesEqualItsOwnReport) {
+TEST(RoadPictures, EverySvgRendersWithTheLinkersWhereTheReportPutsThem) {
+  TempDir dir;
+  WriteFile(dir / "truth.txt", "P1|1,57|domain|57|120\nP1|79,120|domain|42|120\n");
+  std::string fasta;
+  for (const std::string name : {"P1", "P2", "P3", "P4"}) fasta += ReadFile(kExamples + name + ".fa");
+  WriteFile(dir / "four.fa", fasta);
+  const auto run = Road(Demo({"--work", dir / "w", "--ss2-dir", kExamples, "--mtx-dir", kExamples, "--plot",
+                              dir / "plots", "--truth", dir / "truth.txt", dir / "four.fa"}),
+                        dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto linkers = Lines(ReadFile(dir / "w/linkers.tsv"));
+  ASSERT_EQ(linkers.size(), 6u);
+  for (const std::string name : {"P1", "P2", "P3", "P4"}) {
+    const std::string svg = ReadFile(dir / ("plots/" + name + ".svg"));
+    const int length = static_cast<int>(Lines(ReadFile(dir / ("w/scores/" + name + ".scores"))).size());
+    // Residue i of n spans 70 + (i - 1) * 810 / n to 70 + i * 810 / n.
+    std::vector<std::string> expected_boxes;
+    for (std::size_t i = 1; i < linkers.size(); ++i) {
+      std::istringstream fields(linkers[i]);
+      std::string protein;
+      int start = 0, end = 0;
+      fields >> protein >> start >> end;
+      if (protein != name) continue;
+      expected_boxes.push_back(linkerkit::test::Printf("x=\"%.2f\" y=\"50.00\" width=\"%.2f\"",
+                                                       70 + (start - 1) * 810.0 / length, (end - start + 1) * 810.0 / length));
+      const std::string label = linkerkit::test::Printf(">%d-%d</text>", start, end);
+      EXPECT_NE(svg.find(label), std::string::npos) << label;
+    }
+    std::vector<std::string> boxes;
+    const std::regex box("<rect class=\"linker\" (x=\"[^\"]*\" y=\"[^\"]*\" width=\"[^\"]*\")");
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), box); it != std::sregex_iterator(); ++it) {
+      boxes.push_back((*it)[1].str());
+    }
+    EXPECT_EQ(boxes, expected_boxes) << name;
+    EXPECT_EQ(svg.find("class=\"truth\"") != std::string::npos, name == "P1") << name;
+    EXPECT_NE(svg.find("class=\"threshold\""), std::string::npos);
+    EXPECT_NE(svg.find(">" + name + " ("), std::string::npos);
+    if (Installed("rsvg-convert")) {
+      const auto rendered = RunCommand({"rsvg-convert", "-o", dir / (name + ".png"), dir / ("plots/" + name + ".svg")});
+      EXPECT_EQ(rendered.status, 0) << rendered.out;
+      EXPECT_EQ(ReadFile(dir / (name + ".png")).substr(1, 3), "PNG");
+    }
+  }
+  if (!Installed("rsvg-convert")) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is not installed: not rendered";
+}
+
+std::vector<std::string> Workflow(const TempDir &dir, const std::string &fasta, std::vector<std::string> config,
+                                  bool keep_going = false) {
+  fs::create_directories(dir / "run");
+  std::vector<std::string> command = {"snakemake", "-s",      kSource + "/workflow/Snakefile", "--directory",
+                                      dir / "run", "--cores", "2",
+                                      "--quiet"};
+  if (keep_going) command.push_back("--keep-going");
+  command.insert(command.end(), {"--config", "fasta=" + fasta, "results=" + (dir / "results"),
+                                 std::string("bin=") + LINKERKIT_BIN_DIR});
+  command.insert(command.end(), config.begin(), config.end());
+  return command;
+}
+
+TEST(RoadWorkflow, TheReportIsOneRunsReport) {
   if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
   TempDir dir;
-  std::filesystem::create_directory(dir / "run");
-  const auto run = RunCommand({"snakemake", "-s", kSource + "/workflow/Snakefile", "--directory", dir / "run", "--cores",
-                               "2", "--quiet", "--config", "inputs=" + kExamples, "results=" + (dir / "results"),
-                               std::string("bin=") + LINKERKIT_BIN_DIR, "model=" + kExamples + "demo",
-                               "scales=" + kSource + "/examples"});
+  WriteFile(dir / "proteome.fa", GeneratedProteome(Wrapped() ? 9 : 120, 5));
+  const auto run = RunCommand(Workflow(dir, dir / "proteome.fa", {"chunk_size=25", "rank=2"}));
   ASSERT_EQ(run.status, 0) << run.out;
-  const auto combined = Lines(ReadFile(dir / "results/report.txt"));
-  for (const std::string name : {"P1", "P2", "P3", "P4"}) {
-    const auto own = RunTool("linkerkit-predict", Predict({"--work", dir / name}, name));
-    ASSERT_EQ(own.status, 0) << own.out;
-    std::string expected = ReadFile(dir / (name + "/report.txt"));
-    if (expected == "No prediction\n") expected.clear();
-    std::string lines;
-    for (const auto &line : combined) {
-      if (line.starts_with(name + "|")) lines += line + "\n";
-    }
-    EXPECT_EQ(lines, expected) << name;
-    EXPECT_FALSE(expected.empty()) << name << ": the example should have a linker";
-  }
+  const auto one = Road({"--work", dir / "one", "--rank", "2", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(ReadFile(dir / "results/report.txt"), one.out);
+  EXPECT_EQ(ReadFile(dir / "results/scores.txt"), ReadFile(dir / "one/scores.txt"));
+  EXPECT_EQ(ReadFile(dir / "results/candidates.txt"), ReadFile(dir / "one/candidates.txt"));
+
+  // A setting the road refuses stops the workflow before any job.
+  TempDir bad;
+  const auto refused = RunCommand(Workflow(bad, dir / "proteome.fa", {"window=15x"}));
+  EXPECT_NE(refused.status, 0);
+  EXPECT_NE(refused.out.find("invalid window size '15x'"), std::string::npos) << refused.out;
+  EXPECT_FALSE(fs::exists(bad / "results"));
+  const auto typo = RunCommand(Workflow(bad, dir / "proteome.fa", {"chunksize=3"}));
+  EXPECT_NE(typo.out.find("unknown setting chunksize"), std::string::npos) << typo.out;
+}
+
+TEST(RoadWorkflow, AFailedChunkLeavesAReportOverTheOthers) {
+  if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
+  TempDir dir;
+  WriteFile(dir / "proteome.fa", GeneratedProteome(6, 5) + ">broken\nMKV1\n" + GeneratedProteome(2, 9));
+  const auto run = RunCommand(Workflow(dir, dir / "proteome.fa", {"chunk_size=3"}, true));
+  EXPECT_NE(run.status, 0);
+  EXPECT_FALSE(fs::exists(dir / "results/report.txt"));
+  const auto failed = Lines(ReadFile(dir / "results/partial/failed_chunks.txt"));
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_TRUE(failed[0].starts_with("00002\t")) << failed[0];
+  EXPECT_NE(failed[0].find("protein broken: '1' is no residue letter"), std::string::npos) << failed[0];
+  WriteFile(dir / "good.fa", GeneratedProteome(6, 5));
+  const auto good = Road({"--work", dir / "good", dir / "good.fa"}, dir);
+  EXPECT_EQ(ReadFile(dir / "results/partial/report.txt"), good.out);
 }
 
 TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
@@ -176,6 +580,7 @@ TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
 // proteins: clusters, folds, the grid search, the programs' own figures and
 // a model folder the road then predicts with.
 TEST(RoadTraining, TheScriptTrainsAModelTheRoadUses) {
+  if (Wrapped()) GTEST_SKIP() << "training runs hundreds of road runs: too slow under a checker";
   for (const std::string command : {"svm-train", "mmseqs"}) {
     if (!Installed(command)) GTEST_SKIP() << command << " is not installed, so training is not tested";
   }
@@ -194,33 +599,28 @@ TEST(RoadTraining, TheScriptTrainsAModelTheRoadUses) {
 
   // The folder is a model: the road predicts with it from a plain FASTA.
   WriteFile(dir / "query.fa", ">query\n" + std::string(60, 'A') + std::string(40, 'P') + std::string(80, 'L') + "\n");
-  const auto predicted = RunTool("linkerkit-predict", {"--model", dir / "model", "--work", dir / "q", dir / "query.fa"});
-  ASSERT_EQ(predicted.status, 0) << predicted.out;
-  EXPECT_EQ(Lines(ReadFile(dir / "q/query.scores")).size(), 180u);
+  const auto predicted = Road({"--model", dir / "model", "--work", dir / "q", dir / "query.fa"}, dir);
+  ASSERT_EQ(predicted.status, 0) << predicted.err;
+  EXPECT_EQ(Lines(ReadFile(dir / "q/scores/query.scores")).size(), 180u);
 }
 
-// The default model, the shipped sequence-only one, on the real example
-// protein from its plain FASTA: the report the README shows.
-TEST(Road, DefaultModelFromAPlainFasta) {
+// The shipped models on the real example protein from its plain FASTA: the
+// reports the README shows.
+TEST(RoadModels, TheShippedModelsGiveTheGoldenReports) {
   TempDir dir;
-  const auto result = RunTool("linkerkit-predict", {"--work", dir / "q", kExamples + "real/Q9LQ92.fa"});
-  ASSERT_EQ(result.status, 0) << result.out;
-  EXPECT_EQ(ReadFile(dir / "q/report.txt"), ReadFile(kSource + "/tests/golden/Q9LQ92.sequence.report"));
+  const auto sequence = Road({kExamples + "real/Q9LQ92.fa"}, dir);
+  ASSERT_EQ(sequence.status, 0) << sequence.err;
+  EXPECT_EQ(sequence.out, ReadFile(kSource + "/tests/golden/Q9LQ92.sequence.report"));
+  if (!fs::exists("/usr/share/reprof")) GTEST_SKIP() << "reprof is not installed";
+  const auto reprof = Road({"--model", "reprof", kExamples + "real/Q9LQ92.fa"}, dir);
+  ASSERT_EQ(reprof.status, 0) << reprof.err;
+  EXPECT_EQ(reprof.out, ReadFile(kSource + "/tests/golden/Q9LQ92.reprof.report"));
 }
 
-// The reprof model needs reprof besides the FASTA.
-TEST(Road, ReprofModelFromAPlainFasta) {
-  if (!std::filesystem::exists("/usr/share/reprof")) GTEST_SKIP() << "reprof is not installed";
+TEST(RoadModels, ShowsTheSettingsInForce) {
   TempDir dir;
-  const auto result =
-      RunTool("linkerkit-predict", {"--model", "reprof", "--work", dir / "q", kExamples + "real/Q9LQ92.fa"});
-  ASSERT_EQ(result.status, 0) << result.out;
-  EXPECT_EQ(ReadFile(dir / "q/report.txt"), ReadFile(kSource + "/tests/golden/Q9LQ92.reprof.report"));
-}
-
-TEST(Road, ShowsTheSettingsInForce) {
-  const auto shown = RunTool("linkerkit-predict", {"--model", kExamples + "demo", "--rank", "2", "--show-settings"});
-  ASSERT_EQ(shown.status, 0) << shown.out;
+  const auto shown = Road({"--model", kExamples + "demo", "--rank", "2", "--show-settings"}, dir);
+  ASSERT_EQ(shown.status, 0) << shown.err;
   EXPECT_EQ(shown.out, "model " + kExamples + "demo\nscores zscore\nsmoothing 15\nthreshold 1.0\nrank 2\noffset 10\n");
 }
 

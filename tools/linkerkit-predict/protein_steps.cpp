@@ -89,7 +89,7 @@ class StepRunner {
 
   // A track must have a line for every residue: a truncated or foreign
   // input file shows here, whatever the program reading it let through.
-  void CheckTrackLength(const std::string &output, const std::string &source) const {
+  void CheckTrackLength(const std::string &output, const std::string &source, std::size_t header_lines = 0) const {
     const std::string path = folder_ + "/" + output;
     std::FILE *file = std::fopen(path.c_str(), "r");
     if (!file) Fail(protein_.name + ": cannot open " + path);
@@ -99,6 +99,7 @@ class StepRunner {
       for (std::size_t i = 0; i < got; ++i) lines += buffer[i] == '\n';
     }
     std::fclose(file);
+    lines = lines > header_lines ? lines - header_lines : 0;
     if (lines != protein_.residues.size()) {
       Fail(protein_.name + ": " + source + " gives " + std::to_string(lines) + " residues, the FASTA sequence " +
            std::to_string(protein_.residues.size()));
@@ -160,11 +161,12 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
       case TrackKind::kProfile:
         if (!profile_made) {
           steps.Run("ExtractProfileMatrix", RunExtractProfileMatrix, {files.mtx, folder + "/" + protein.name + ".profile"});
+          // The table's two first lines are the matrix's count and sequence.
+          steps.CheckTrackLength(protein.name + ".profile", "the checkpoint matrix " + files.mtx, 2);
           profile_made = true;
         }
         steps.Capture(output, "TrackProfileColumn", RunTrackProfileColumn,
                       {folder + "/" + protein.name + ".profile", track.stem.substr(5), ws});
-        steps.CheckTrackLength(output, "the checkpoint matrix " + files.mtx);
         break;
       case TrackKind::kReprofPss:
       case TrackKind::kReprofAcc: {
