@@ -7,6 +7,9 @@
     make-protein-inputs.py --random FOLDER COUNT LENGTH [SEED]
         COUNT proteins G00001, G00002, ... of LENGTH residues each: domains of
         helices and strands joined by proline-rich linkers, for benchmarks.
+    make-protein-inputs.py --proteome FILE COUNT SHORTEST LONGEST [SEED]
+        One FASTA file of COUNT such proteins (sequences only), of SHORTEST to
+        LONGEST residues each: a made-up proteome.
 
 The .ss2 file has PSIPRED's layout and probabilities that favour the intended
 class; the .mtx file has the layout of a PSI-BLAST checkpoint matrix, with
@@ -100,6 +103,14 @@ def main(arguments):
         for number in range(1, count + 1):
             sequence, structure = random_protein(length, rng)
             write_protein(folder, f"G{number:05d}", sequence, structure, rng.randrange(1 << 30))
+    elif len(arguments) in (5, 6) and arguments[0] == "--proteome":
+        path, count, shortest, longest = arguments[1], int(arguments[2]), int(arguments[3]), int(arguments[4])
+        rng = random.Random(int(arguments[5]) if len(arguments) == 6 else 1)
+        with open(path, "w") as fasta:
+            for number in range(1, count + 1):
+                sequence, _ = random_protein(rng.randint(shortest, longest), rng)
+                fasta.write(f">G{number:06d} made-up protein\n")
+                fasta.write("".join(sequence[start:start + 60] + "\n" for start in range(0, len(sequence), 60)))
     elif len(arguments) in (4, 5) and not arguments[0].startswith("--"):
         folder, name, sequence, structure = arguments[:4]
         write_protein(folder, name, sequence, structure, int(arguments[4]) if len(arguments) == 5 else 1)

@@ -18,6 +18,7 @@
 #include "reprof_output.h"
 #include "residue_scale.h"
 #include "sec_struct.h"
+#include "track.h"
 #include "seq_complexity.h"
 
 namespace linkerkit {
@@ -49,14 +50,15 @@ using ProgramEntry = std::function<void(Arguments, std::FILE *)>;
 
 class StepRunner {
  public:
-  StepRunner(const ProteinRecord &protein, std::string folder) : protein_(protein), folder_(std::move(folder)) {}
+  StepRunner(const ProteinRecord &protein, std::string folder, bool atomic)
+      : protein_(protein), folder_(std::move(folder)), atomic_(atomic) {}
 
   // Runs program, its standard output into output (inside the folder),
   // which appears only when the program succeeds.
   void Capture(const std::string &output, const char *program, const ProgramEntry &entry,
                std::vector<std::string> arguments) {
     const std::string path = folder_ + "/" + output;
-    const std::string partial = PartialName(path);
+    const std::string partial = atomic_ ? PartialName(path) : path;
     std::FILE *out = std::fopen(partial.c_str(), "w");
     if (!out) Fail(protein_.name + ": cannot write " + partial);
     try {
@@ -67,7 +69,7 @@ class StepRunner {
       Fail(protein_.name + ": " + program + " failed: " + failure.what());
     }
     const bool written = std::fflush(out) == 0 && !std::ferror(out);
-    if (std::fclose(out) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0) {
+    if (std::fclose(out) != 0 || !written || (atomic_ && std::rename(partial.c_str(), path.c_str()) != 0)) {
       std::remove(partial.c_str());
       Fail(protein_.name + ": cannot write " + path);
     }
@@ -111,6 +113,7 @@ class StepRunner {
  private:
   const ProteinRecord &protein_;
   std::string folder_;
+  bool atomic_;
 };
 
 void RunClassifier(Arguments arguments, std::FILE *out, const Model &model) {
@@ -124,19 +127,18 @@ void RunClassifier(Arguments arguments, std::FILE *out, const Model &model) {
 }  // namespace
 
 void RunProteinSteps(const Model &model, const std::string &scales_dir, const ProteinRecord &protein,
-                     const CompanionFiles &files, const std::string &folder, RoadStop stop,
+                     const CompanionFiles &files, const StepFolder &where, RoadStop stop,
                      const std::string &result_path) {
-  StepRunner steps(protein, folder);
-  const std::string fasta = folder + "/" + protein.name + ".fa";
+  const std::string &folder = where.folder;
+  const std::string base = folder + "/" + where.base;
+  StepRunner steps(protein, folder, where.kept);
+  const std::string fasta = base + ".fa";
   const std::string feat = folder + "/feat";
   if (mkdir(feat.c_str(), 0777) != 0 && errno != EEXIST) Fail(protein.name + ": cannot create " + feat);
 
   std::string index;
   for (const Track &track : model.recipe.tracks) index += track.name + "\n";
-  {
-    std::FILE *out = std::fopen((folder + "/index.txt").c_str(), "w");
-    if (!out || std::fputs(index.c_str(), out) < 0 || std::fclose(out) != 0) Fail(protein.name + ": cannot write index");
-  }
+  steps.Capture("index.txt", "the road", [&index](Arguments, std::FILE *out) { WriteAll(out, index); }, {});
 
   bool profile_made = false;
   std::set<int> psipred_made, reprof_pss_made, reprof_acc_made;
@@ -160,18 +162,18 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
         break;
       case TrackKind::kProfile:
         if (!profile_made) {
-          steps.Run("ExtractProfileMatrix", RunExtractProfileMatrix, {files.mtx, folder + "/" + protein.name + ".profile"});
+          steps.Run("ExtractProfileMatrix", RunExtractProfileMatrix, {files.mtx, base + ".profile"});
           // The table's two first lines are the matrix's count and sequence.
-          steps.CheckTrackLength(protein.name + ".profile", "the checkpoint matrix " + files.mtx, 2);
+          steps.CheckTrackLength(where.base + ".profile", "the checkpoint matrix " + files.mtx, 2);
           profile_made = true;
         }
         steps.Capture(output, "TrackProfileColumn", RunTrackProfileColumn,
-                      {folder + "/" + protein.name + ".profile", track.stem.substr(5), ws});
+                      {base + ".profile", track.stem.substr(5), ws});
         break;
       case TrackKind::kReprofPss:
       case TrackKind::kReprofAcc: {
         if (reprof.empty()) Fail(protein.name + ": no reprof prediction was made");
-        const std::string ss2 = folder + "/" + protein.name + ".reprof.ss2";
+        const std::string ss2 = base + ".reprof.ss2";
         const std::string acc = "feat/REPROF_ACC_" + ws + ".txt";
         if (reprof_acc_made.insert(track.size).second) {
           steps.Run("ConvertReprofOutput", RunConvertReprofOutput, {reprof, ss2, folder + "/" + acc, ws});
@@ -190,11 +192,11 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
         break;
     }
   }
-  const std::string vectors = protein.name + ".vectors";
+  const std::string vectors = where.base + ".vectors";
   steps.Capture(vectors, "AssembleFeatureRows", RunAssembleFeatureRows, {folder + "/index.txt", feat + "/"});
   std::string result = folder + "/" + vectors;
   if (stop != RoadStop::kVectors) {
-    const std::string scores = protein.name + ".scores";
+    const std::string scores = where.base + ".scores";
     steps.Capture(scores, "ClassifyFeatureRows",
                   [&model](Arguments arguments, std::FILE *out) { RunClassifier(arguments, out, model); },
                   {model.folder + "/svm.model", folder + "/" + vectors, protein.name,

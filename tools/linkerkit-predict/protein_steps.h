@@ -20,12 +20,25 @@ struct CompanionFiles {
   std::string reprof;  // reprof's prediction; made in the folder when empty and the recipe needs it
 };
 
-// Runs the recipe for protein in folder (which exists; its FASTA file is
-// folder/NAME.fa) and renames the result, the vector lines or the scores
-// as stop says, to result_path. Fails with "NAME: PROGRAM failed: ..." or a
-// mismatch between a track and the sequence.
+// Where a protein's steps write: folder/BASE.fa (written before the steps),
+// BASE.vectors, BASE.scores, feat/TRACK.txt and so on. A folder kept for
+// the user holds one protein, its files named after it and each written
+// under a temporary name first. A worker's scratch folder is used again for
+// protein after protein, its files overwritten in place: creating and
+// deleting some twenty files per protein costs more than the work itself on
+// some file systems, and the road removes the scratch folder after an
+// interruption, so no partial file there can outlive the run.
+struct StepFolder {
+  std::string folder;
+  std::string base;
+  bool kept;
+};
+
+// Runs the recipe for protein and renames the result, the vector lines or
+// the scores as stop says, to result_path. Fails with "NAME: PROGRAM
+// failed: ..." or a mismatch between a track and the sequence.
 void RunProteinSteps(const Model &model, const std::string &scales_dir, const ProteinRecord &protein,
-                     const CompanionFiles &files, const std::string &folder, RoadStop stop,
+                     const CompanionFiles &files, const StepFolder &where, RoadStop stop,
                      const std::string &result_path);
 
 // The name of the temporary file a step writes before renaming it: what an

@@ -242,29 +242,43 @@ std::string LastLine(const std::string &path) {
   return last;
 }
 
+// Where a protein's steps write: its own folder when the work is kept,
+// else slot `slot` of the worker's scratch folder.
+StepFolder StepFolderOf(const Run &run, const WorkFolder &work, const ProteinRecord &protein, int worker, int slot) {
+  if (run.options.keep_work) return {work / (std::string(kProteinsFolder) + "/" + protein.name), protein.name, true};
+  return {work / (std::string(kWorkersFolder) + "/" + std::to_string(worker)), "protein" + std::to_string(slot), false};
+}
+
 // reprof for a batch of proteins at once: its networks load once per batch.
-void PredictWithReprof(const Run &run, const WorkFolder &work, const std::vector<ProteinRecord> &batch) {
-  std::vector<std::string> command = {run.bin_dir + "/linkerkit-reprof"};
-  for (const ProteinRecord &protein : batch) {
-    const std::string folder = work / (std::string(kProteinsFolder) + "/" + protein.name);
-    command.push_back(folder + "/" + protein.name + ".fa");
-    command.push_back(folder + "/" + protein.name + ".reprof");
+void PredictWithReprof(const std::string &bin_dir,
+                       const std::vector<std::pair<ProteinRecord, StepFolder>> &batch) {
+  std::vector<std::string> command = {bin_dir + "/linkerkit-reprof"};
+  for (const auto &[protein, where] : batch) {
+    command.push_back(where.folder + "/" + where.base + ".fa");
+    command.push_back(where.folder + "/" + where.base + ".reprof");
   }
-  const std::string log = work / (std::string(kProteinsFolder) + "/" + batch.front().name + "/reprof.log");
+  const std::string log = batch.front().second.folder + "/reprof.log";
   const int status = RunAndWait(command, log);
   if (status != 0) {
     const std::string message = LastLine(log);
-    Fail(batch.front().name + (batch.size() > 1 ? " and " + std::to_string(batch.size() - 1) + " more" : "") +
+    Fail(batch.front().first.name + (batch.size() > 1 ? " and " + std::to_string(batch.size() - 1) + " more" : "") +
          ": linkerkit-reprof failed: " + (message.empty() ? "exit status " + std::to_string(status) : message));
   }
 }
 
-void PrepareProtein(const Run &run, const WorkFolder &work, const ProteinRecord &protein) {
-  const std::string folder = work / (std::string(kProteinsFolder) + "/" + protein.name);
+void PrepareProtein(const Run &run, const ProteinRecord &protein, const StepFolder &where) {
   std::error_code error;
-  fs::create_directories(folder, error);
-  if (error) Fail(protein.name + ": cannot create " + folder);
-  WriteFileAtomically(folder + "/" + protein.name + ".fa", FormatFastaRecord(protein));
+  fs::create_directories(where.folder + "/feat", error);
+  if (error) Fail(protein.name + ": cannot create " + where.folder);
+  const std::string fasta = where.folder + "/" + where.base + ".fa";
+  if (where.kept) {
+    WriteFileAtomically(fasta, FormatFastaRecord(protein));
+  } else {
+    std::FILE *out = std::fopen(fasta.c_str(), "w");
+    const std::string text = FormatFastaRecord(protein);
+    const bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (!out || std::fclose(out) != 0 || !written) Fail(protein.name + ": cannot write " + fasta);
+  }
   const RoadOptions &options = run.options;
   if (run.model.recipe.needs_ss2) CheckSecStructFile(protein, CompanionPath(options.ss2, options.ss2_dir, protein.name, ".ss2"));
   if (run.model.recipe.needs_mtx) {
@@ -272,21 +286,16 @@ void PrepareProtein(const Run &run, const WorkFolder &work, const ProteinRecord 
   }
 }
 
-void FinishProtein(const Run &run, const WorkFolder &work, const ProteinRecord &protein) {
+void FinishProtein(const Run &run, const WorkFolder &work, const ProteinRecord &protein, const StepFolder &where) {
   const RoadOptions &options = run.options;
-  const std::string folder = work / (std::string(kProteinsFolder) + "/" + protein.name);
   CompanionFiles files{CompanionPath(options.ss2, options.ss2_dir, protein.name, ".ss2"),
                        CompanionPath(options.mtx, options.mtx_dir, protein.name, ".mtx"),
                        CompanionPath(options.reprof, options.reprof_dir, protein.name, ".reprof")};
-  if (run.model.recipe.needs_reprof && files.reprof.empty()) files.reprof = folder + "/" + protein.name + ".reprof";
+  if (run.model.recipe.needs_reprof && files.reprof.empty()) files.reprof = where.folder + "/" + where.base + ".reprof";
   const bool vectors = options.stop == RoadStop::kVectors;
   const std::string result = work / (std::string(vectors ? kVectorsFolder : kScoresFolder) + "/" + protein.name +
                                      (vectors ? ".vectors" : ".scores"));
-  RunProteinSteps(run.model, run.scales_dir, protein, files, folder, options.stop, result);
-  if (!options.keep_work) {
-    std::error_code error;
-    fs::remove_all(folder, error);
-  }
+  RunProteinSteps(run.model, run.scales_dir, protein, files, where, options.stop, result);
 }
 
 void Report(int pipe, const std::string &message) {
@@ -305,12 +314,12 @@ void Report(int pipe, const std::string &message) {
   try {
     constexpr std::size_t kReprofBatch = 25;
     const bool batch_reprof = run.model.recipe.needs_reprof && run.options.reprof.empty() && run.options.reprof_dir.empty();
-    std::vector<ProteinRecord> batch;
+    std::vector<std::pair<ProteinRecord, StepFolder>> batch;
     const auto flush = [&] {
       if (batch.empty()) return;
-      if (batch_reprof) PredictWithReprof(run, work, batch);
-      for (const ProteinRecord &protein : batch) {
-        FinishProtein(run, work, protein);
+      if (batch_reprof) PredictWithReprof(run.bin_dir, batch);
+      for (const auto &[protein, where] : batch) {
+        FinishProtein(run, work, protein, where);
         Report(pipe, "+");
       }
       batch.clear();
@@ -320,8 +329,9 @@ void Report(int pipe, const std::string &message) {
     for (int index = 0; reader.Next(record); ++index) {
       if (index % jobs != first) continue;
       if (!run.options.name.empty()) record.name = run.options.name;
-      PrepareProtein(run, work, record);
-      batch.push_back(record);
+      const StepFolder where = StepFolderOf(run, work, record, first, static_cast<int>(batch.size()));
+      PrepareProtein(run, record, where);
+      batch.emplace_back(record, where);
       if (!batch_reprof || batch.size() == kReprofBatch) flush();
     }
     flush();
@@ -453,6 +463,8 @@ int RunWorkers(const Run &run, const WorkFolder &work, int jobs) {
   if (g_signal) return g_signal;
   if (!failure.empty()) Fail(failure);
   if (!crash.empty()) Fail(crash);
+  std::error_code error;
+  fs::remove_all(work / kWorkersFolder, error);
   progress.Update(done, true);
   return 0;
 }

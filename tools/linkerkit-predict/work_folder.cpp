@@ -61,11 +61,11 @@ WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
   }
   std::error_code error;
   for (const char *name : {kReportFile, kCandidatesFile, kLinkerTableFile, kScoresFile, kOptionsFile, kScoresFolder,
-                           kVectorsFolder, kProteinsFolder}) {
+                           kVectorsFolder, kProteinsFolder, kWorkersFolder}) {
     fs::remove_all(*this / name, error);
     if (error) Fail("cannot remove " + (*this / name) + " left by an earlier run");
   }
-  for (const char *name : {kScoresFolder, kVectorsFolder, kProteinsFolder}) {
+  for (const char *name : {kScoresFolder, kVectorsFolder, kProteinsFolder, kWorkersFolder}) {
     if (mkdir((*this / name).c_str(), 0777) != 0) Fail("cannot create " + (*this / name));
   }
 }
@@ -80,6 +80,7 @@ WorkFolder::~WorkFolder() {
 
 void WorkFolder::RemoveUnfinished() const {
   std::error_code error;
+  fs::remove_all(*this / kWorkersFolder, error);
   if (!keep_) fs::remove_all(*this / kProteinsFolder, error);
   std::vector<fs::path> partial;
   for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::recursive_directory_iterator();

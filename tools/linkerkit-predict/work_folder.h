@@ -17,7 +17,8 @@ inline constexpr const char *kScoresFile = "scores.txt";
 inline constexpr const char *kOptionsFile = "options.txt";
 inline constexpr const char *kScoresFolder = "scores";    // NAME.scores
 inline constexpr const char *kVectorsFolder = "vectors";  // NAME.vectors
-inline constexpr const char *kProteinsFolder = "proteins";  // NAME/: one protein's steps
+inline constexpr const char *kProteinsFolder = "proteins";  // NAME/: one protein's steps, kept
+inline constexpr const char *kWorkersFolder = "workers";    // K/: worker K's scratch folder
 
 class WorkFolder {
  public:
@@ -35,8 +36,9 @@ class WorkFolder {
   bool temporary() const { return temporary_; }
   bool kept() const { return !temporary_ || keep_; }
 
-  // After an interruption or failure: removes every partial file, and the
-  // proteins' step folders unless the work is kept.
+  // After an interruption or failure: removes every partial file, the
+  // workers' scratch folders, and the proteins' step folders unless the
+  // work is kept.
   void RemoveUnfinished() const;
 
  private:
