@@ -14,7 +14,7 @@ runs, command = int(sys.argv[1]), sys.argv[2:]
 best = None
 for _ in range(runs):
     start = time.perf_counter()
-    with subprocess.Popen(command, stdout=subprocess.DEVNULL) as process:
+    with subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) as process:
         _, status, usage = __import__("os").wait4(process.pid, 0)
     elapsed = time.perf_counter() - start
     if status != 0:

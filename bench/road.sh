@@ -1,64 +1,62 @@
 #!/usr/bin/env bash
-# Times the whole road: linkerkit-predict on one generated protein of 500
-# residues with each shipped model, each step and all together (targets:
-# 0.05 s with the sequence-only model, 0.5 s with the default reprof one),
-# and the workflow over 200 generated proteins of 300 residues with --cores 2
-# (skipped when snakemake is not installed), next to the same runs of
-# linkerkit-predict two at a time without it.
+# Times the road: linkerkit-predict on one generated protein of 500 residues
+# with each shipped model; on a made-up proteome of PROTEINS proteins of 100
+# to 1,000 residues (20,000 by default) with the sequence-only model at -j 2
+# (target: at most 10 ms per protein), and on a tenth of it, to show that
+# peak memory does not grow with the proteins; the workflow over the same
+# FASTA with --cores 2 (target: at most 20% more than one run); and the
+# reprof model on REPROF_PROTEINS of the proteins (200 by default).
 #
-#   bash bench/road.sh [folder holding the built programs]    (REPEATS=5 by default)
+#   bash bench/road.sh [folder holding the built programs]    (REPEATS=3 by default)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-bin_dir=$(cd "${1:-$root/build/bin}" && pwd)
-repeats=${REPEATS:-5}
-[[ -x $bin_dir/linkerkit-predict ]] || { echo "no linkerkit-predict in $bin_dir: build first" >&2; exit 1; }
+export LINKERKIT_BIN=$(cd "${1:-$root/build/bin}" && pwd)
+source "$root/bench/common.sh"
+repeats=${REPEATS:-3}
+proteins=${PROTEINS:-20000}
+reprof_proteins=${REPROF_PROTEINS:-200}
+road=$LINKERKIT_BIN/linkerkit-predict
+[[ -x $road ]] || { echo "no linkerkit-predict in $LINKERKIT_BIN: build first" >&2; exit 1; }
+work=$BENCH_WORK
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/one" "$work/many"
-python3 "$root/scripts/make-protein-inputs.py" --random "$work/one" 1 500 7
-python3 "$root/scripts/make-protein-inputs.py" --random "$work/many" 200 300 11
+# per_protein SECONDS COUNT: milliseconds per protein.
+per_protein() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%.2f", s * 1000 / n }'; }
+# seconds "X s, peak Y MiB": X.
+seconds() { echo "${1%% s,*}"; }
 
-# The fastest of the runs (each in a new work folder, as for a new protein),
-# by the driver's wall time; its progress lines give each step's time.
+python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/one.fa" 1 500 500 7
 for model in sequence reprof; do
-  best=""
-  for ((run = 0; run < repeats; run++)); do
-    start=${EPOCHREALTIME//[.,]/}
-    "$bin_dir/linkerkit-predict" --model "$model" --work "$work/$model$run" "$work/one/G00001.fa" >"$work/progress"
-    elapsed=$(((${EPOCHREALTIME//[.,]/} - start) / 1000))
-    if [[ -z $best || $elapsed -lt $best ]]; then
-      best=$elapsed
-      cp "$work/progress" "$work/best"
-    fi
-  done
-  echo "linkerkit-predict --model $model, one protein of 500 residues (best of $repeats):"
-  awk '/^\[/ { printf "  %-22s %4d ms\n", $2, $(NF - 1); sum += $(NF - 1) }
-       END { printf "  %-22s %4d ms\n", "programs together", sum }' "$work/best"
-  printf '  %-22s %4d ms\n' "whole driver" "$best"
+  [[ $model == reprof && ! -d /usr/share/reprof ]] && { echo "reprof is not installed: the reprof model is not timed"; continue; }
+  echo "linkerkit-predict --model $model, one protein of 500 residues: $(best_of "$repeats" "$road" --model "$model" "$work/one.fa")"
 done
-start=${EPOCHREALTIME//[.,]/}
-for ((run = 0; run < 10; run++)); do /bin/true; done
-printf '  (starting a process here: %d ms)\n' $(((${EPOCHREALTIME//[.,]/} - start) / 10000))
 
-if ! command -v snakemake >/dev/null; then
-  echo "workflow: snakemake is not installed, not timed"
-  exit 0
+python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/proteome.fa" "$proteins" 100 1000 11
+awk -v n=$((proteins / 10)) '/^>/ { k++ } k <= n' "$work/proteome.fa" >"$work/tenth.fa"
+residues=$(grep -v '^>' "$work/proteome.fa" | tr -d '\n' | wc -c)
+echo "proteome: $proteins made-up proteins, $residues residues"
+for input in tenth proteome; do
+  count=$(grep -c '^>' "$work/$input.fa")
+  figures=$(best_of 1 "$road" -j 2 --work "$work/run-$input" "$work/$input.fa")
+  echo "  sequence model, -j 2, $count proteins: $figures, $(per_protein "$(seconds "$figures")" "$count") ms per protein"
+done
+one_run=$(seconds "$figures")
+
+if command -v snakemake >/dev/null; then
+  start=${EPOCHREALTIME//[.,]/}
+  snakemake -s "$root/workflow/Snakefile" --directory "$work" --cores 2 --quiet \
+    --config fasta="$work/proteome.fa" results="$work/workflow" bin="$LINKERKIT_BIN" model=sequence \
+    >"$work/snakemake.log" 2>&1 || { tail -n 20 "$work/snakemake.log"; exit 1; }
+  elapsed=$(awk -v t=$((${EPOCHREALTIME//[.,]/} - start)) 'BEGIN { printf "%.3f", t / 1e6 }')
+  cmp -s "$work/workflow/report.txt" "$work/run-proteome/report.txt" || { echo "the workflow's report differs" >&2; exit 1; }
+  echo "  workflow, chunks of 500, --cores 2: $elapsed s, $(awk -v w="$elapsed" -v o="$one_run" \
+    'BEGIN { printf "%+.1f%%", (w / o - 1) * 100 }') against one run; the same report"
+else
+  echo "  workflow: snakemake is not installed, not timed"
 fi
-start=${EPOCHREALTIME//[.,]/}
-snakemake -s "$root/workflow/Snakefile" --directory "$work/many" --cores 2 --quiet \
-  --config inputs="$work/many" results="$work/many/results" bin="$bin_dir" model=sequence >"$work/snakemake.log" 2>&1 ||
-  { tail -n 20 "$work/snakemake.log"; exit 1; }
-elapsed=$(((${EPOCHREALTIME//[.,]/} - start) / 1000))
-printf 'workflow, 200 proteins of 300 residues, --cores 2: %d.%03d s, %d ms per protein; report of %d lines\n' \
-  $((elapsed / 1000)) $((elapsed % 1000)) $((elapsed / 200)) "$(wc -l <"$work/many/results/report.txt")"
 
-# The same 200 runs of linkerkit-predict without a workflow engine, two at a
-# time: the difference is Snakemake's own cost.
-start=${EPOCHREALTIME//[.,]/}
-for fasta in "$work"/many/*.fa; do echo "${fasta%.fa}"; done |
-  xargs -P 2 -I{} "$bin_dir/linkerkit-predict" --model sequence --scores-only --work "{}.work" {}.fa >/dev/null
-elapsed=$(((${EPOCHREALTIME//[.,]/} - start) / 1000))
-printf 'the same 200 proteins by xargs -P 2, no engine: %d.%03d s, %d ms per protein\n' \
-  $((elapsed / 1000)) $((elapsed % 1000)) $((elapsed / 200))
+if [[ -d /usr/share/reprof ]]; then
+  awk -v n="$reprof_proteins" '/^>/ { k++ } k <= n' "$work/proteome.fa" >"$work/reprof.fa"
+  figures=$(best_of 1 "$road" --model reprof -j 2 --work "$work/run-reprof" "$work/reprof.fa")
+  echo "  reprof model, -j 2, $reprof_proteins proteins: $figures, $(per_protein "$(seconds "$figures")" "$reprof_proteins") ms per protein"
+fi

@@ -1,0 +1,148 @@
+// The road's own pieces: its command line, the FASTA records it accepts,
+// the linker table and the picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "failure.h"
+#include "linker_table.h"
+#include "proteome.h"
+#include "road_options.h"
+#include "score_plot.h"
+#include "test_support.h"
+
+namespace {
+
+using linkerkit::Failure;
+using linkerkit::test::TempDir;
+using linkerkit::test::WriteFile;
+
+linkerkit::RoadOptions Parse(std::vector<std::string> words) {
+  std::vector<char *> arguments;
+  for (std::string &word : words) arguments.push_back(word.data());
+  return linkerkit::ParseRoadOptions(arguments);
+}
+
+std::string ParseFailure(std::vector<std::string> words) {
+  try {
+    Parse(std::move(words));
+  } catch (const Failure &failure) {
+    return failure.what();
+  }
+  return "";
+}
+
+TEST(RoadOptions, TakesEveryFormAndKeepsTheThresholdAsTyped) {
+  const auto options = Parse({"-j3", "in.fa", "--window=9", "--threshold", "-.5e1", "--keep-work", "--rank", "007"});
+  EXPECT_EQ(options.fasta, "in.fa");
+  EXPECT_EQ(options.jobs, 3);
+  EXPECT_EQ(options.window, 9);
+  EXPECT_EQ(options.threshold, "-.5e1");
+  EXPECT_EQ(options.rank, 7);
+  EXPECT_TRUE(options.keep_work);
+  EXPECT_EQ(Parse({"--", "--odd.fa"}).fasta, "--odd.fa");
+  EXPECT_EQ(Parse({"--show-settings"}).stop, linkerkit::RoadStop::kSettings);
+}
+
+TEST(RoadOptions, RefusesWhatAtoiWouldHaveRead) {
+  EXPECT_EQ(ParseFailure({"--window", " 15", "a.fa"}),
+            "invalid window size ' 15': expected a whole number from 1 to 1000000");
+  EXPECT_EQ(ParseFailure({"--offset", "1e3", "a.fa"}), "invalid offset '1e3': expected a whole number from 0 to 1000000");
+  EXPECT_EQ(ParseFailure({"-j", "1025", "a.fa"}), "invalid -j '1025': expected a whole number from 1 to 1024");
+  for (const std::string threshold : {"inf", "-nan", "0x1p3", "1,5", "", "1e400", "."}) {
+    EXPECT_NE(ParseFailure({"--threshold=" + threshold, "a.fa"}), "") << threshold;
+  }
+  EXPECT_EQ(ParseFailure({"--features-only=1", "a.fa"}), "--features-only takes no value");
+  EXPECT_EQ(ParseFailure({"a.fa", "b.fa"}), linkerkit::kRoadUsage);
+}
+
+std::vector<linkerkit::ProteinRecord> ReadAll(const std::string &text) {
+  TempDir dir;
+  WriteFile(dir / "in.fa", text);
+  linkerkit::FastaRecordReader reader(dir / "in.fa");
+  std::vector<linkerkit::ProteinRecord> records;
+  for (linkerkit::ProteinRecord record; reader.Next(record);) records.push_back(record);
+  return records;
+}
+
+std::string ReadFailure(const std::string &text) {
+  try {
+    ReadAll(text);
+  } catch (const Failure &failure) {
+    const std::string message = failure.what();
+    return message.substr(message.find(" line "));
+  }
+  return "";
+}
+
+TEST(RoadFasta, NormalisesBeforeAnyProgramSeesARecord) {
+  const auto records =
+      ReadAll("\xEF\xBB\xBF>sp|P69905|HBA_HUMAN Hemoglobin\r\nmv Ls\tpa\r\n\r\nDK\n>tr|Q0|Q0_X\nW\n");
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].name, "P69905");
+  EXPECT_EQ(records[0].residues, "MVLSPADK");
+  EXPECT_EQ(records[0].header_line, 1u);
+  EXPECT_EQ(records[1].name, "Q0");
+  EXPECT_EQ(records[1].residues, "W");
+}
+
+TEST(RoadFasta, RefusesNamingTheLine) {
+  EXPECT_EQ(ReadFailure("MKV\n>A\nMKV\n"), " line 1: expected a '>' header line before the sequence");
+  EXPECT_EQ(ReadFailure(">A\nMKV\n>\nMKV\n"), " line 3: no protein name");
+  EXPECT_EQ(ReadFailure(">a/b\nMKV\n"), " line 1: protein name 'a/b' holds '/'");
+  EXPECT_EQ(ReadFailure(">sp|P1\nMKV\n"), " line 1: protein name 'sp|P1' holds '|'");
+  EXPECT_EQ(ReadFailure(">A\nMK*\n"), " line 2: protein A: '*' is no residue letter (A to Z)");
+  EXPECT_EQ(ReadFailure(">A\nMK\xC3\xA9\n"), " line 2: protein A: byte 195 is no residue letter (A to Z)");
+  EXPECT_EQ(ReadFailure(">..\nMK\n"), " line 1: protein name '..' names a folder");
+}
+
+TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {
+  TempDir dir;
+  const linkerkit::ProteinRecord protein{"P", "MKVA", 1};
+  WriteFile(dir / "good.ss2", "# PSIPRED\n\n   1 M C 0.1 0.2 0.7\n   2 K C 0.1 0.2 0.7\n   3 X C 1 0 0\n   4 A H 0 1 0\n");
+  EXPECT_NO_THROW(linkerkit::CheckSecStructFile(protein, dir / "good.ss2"));
+  WriteFile(dir / "other.ss2", "# PSIPRED\n\n   1 M C 0.1 0.2 0.7\n   2 W C 0.1 0.2 0.7\n   3 V C 1 0 0\n   4 A H 0 1 0\n");
+  EXPECT_THROW(linkerkit::CheckSecStructFile(protein, dir / "other.ss2"), Failure);
+  WriteFile(dir / "m.mtx", "4\nMKVA\n1e-3\n");
+  EXPECT_NO_THROW(linkerkit::CheckProfileMatrixFile(protein, dir / "m.mtx"));
+  WriteFile(dir / "short.mtx", "3\nMKV\n");
+  try {
+    linkerkit::CheckProfileMatrixFile(protein, dir / "short.mtx");
+    ADD_FAILURE();
+  } catch (const Failure &failure) {
+    EXPECT_EQ(std::string(failure.what()),
+              "P: the checkpoint matrix " + (dir / "short.mtx") + " has 3 residues, the FASTA sequence 4");
+  }
+}
+
+TEST(RoadLinkerTable, CountsFromOne) {
+  const auto linkers = linkerkit::ReadReportedLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
+  EXPECT_EQ(linkerkit::FormatLinkerTable(linkers),
+            "protein\tstart\tend\tpeak_position\tscore\tprotein_length\nB\t1\t5\t3\t1.250000\t30\nA\t10\t10\t10\t0.5\t12\n");
+  EXPECT_TRUE(linkerkit::ReadReportedLinkers("No prediction\n", "report").empty());
+  EXPECT_THROW(linkerkit::ReadReportedLinkers("B|0,4|5|1.25|30\n", "report"), Failure);
+}
+
+TEST(RoadPicture, DrawsBoxesAtTheirResiduesAndLeavesGapsForMissingScores) {
+  linkerkit::ScorePlot plot;
+  plot.protein = "A<&>";
+  plot.score_label = "score";
+  plot.scores = {0.1, 0.9, NAN, 1.5, 0.2, -0.3, 0.4, 0.8, 1.1, 0.0};
+  plot.threshold = 0.5;
+  plot.threshold_text = "0.5";
+  plot.linkers = {{2, 4}};
+  plot.truth = {{8, 9}};
+  const std::string svg = linkerkit::DrawScorePlot(plot);
+  // Residue i of 10 spans 70 + (i - 1) * 81 to 70 + i * 81.
+  EXPECT_NE(svg.find("<rect class=\"linker\" x=\"151.00\" y=\"50.00\" width=\"243.00\""), std::string::npos) << svg;
+  EXPECT_NE(svg.find("<rect class=\"truth\" x=\"637.00\""), std::string::npos);
+  EXPECT_NE(svg.find(">2-4</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">A&lt;&amp;&gt; (10 residues)</text>"), std::string::npos);
+  const std::regex polyline("<polyline class=\"score\"");
+  EXPECT_EQ(std::distance(std::sregex_iterator(svg.begin(), svg.end(), polyline), std::sregex_iterator()), 2);
+}
+
+}  // namespace
