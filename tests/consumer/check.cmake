@@ -7,11 +7,17 @@ if(status)
   message(FATAL_ERROR "install failed")
 endif()
 foreach(program ScoreSeqComplexity ApplyResidueScale SplitSecStructProbs ExtractProfileMatrix TrackProfileColumn
-                AssembleFeatureRows ReportDomainHinges ClassifyFeatureRows)
+                AssembleFeatureRows ReportDomainHinges ClassifyFeatureRows linkerkit-predict linkerkit-reprof)
   if(NOT EXISTS ${WORK_DIR}/prefix/bin/${program})
     message(FATAL_ERROR "${program} not installed")
   endif()
 endforeach()
+# The installed road takes its models from share/linkerkit beside its bin/.
+execute_process(COMMAND ${WORK_DIR}/prefix/bin/linkerkit-predict --show-settings
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(status OR NOT out MATCHES "^model ${WORK_DIR}/prefix/share/linkerkit/models/sequence\n")
+  message(FATAL_ERROR "installed linkerkit-predict does not find its models: ${out}")
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
                         "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_LINK_FLAGS}"
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
