@@ -14,15 +14,15 @@ namespace {
 using namespace linkerkit;
 using Texts = std::vector<std::string>;
 
-std::vector<Candidate> Scan(const std::vector<std::string> &lines, float threshold, int offset = 0) {
+CandidateList Scan(const std::vector<std::string> &lines, float threshold, int offset = 0) {
   RunScanner scanner(threshold, offset);
   for (const std::string &line : lines) scanner.Add(line.c_str());
   return scanner.Finish();
 }
 
-Texts Records(const std::vector<Candidate> &candidates) {
+Texts Records(const CandidateList &candidates) {
   Texts records;
-  for (const Candidate &candidate : candidates) records.push_back(candidate.record);
+  for (std::size_t i = 0; i < candidates.size(); ++i) records.push_back(candidates.Record(candidates[i]));
   return records;
 }
 
@@ -74,8 +74,8 @@ TEST(RunScan, WorkedExampleInScanOrder) {
                                0.5f);
   EXPECT_EQ(Records(candidates), (Texts{"P1 0.200000 1 2 2 8", "P1 0.400000 4 6 5 8", "P2 0.150000 1 1 1 5",
                                            "P2 0.000000 4 4 4 5"}));
-  EXPECT_EQ(candidates[1].Name(), "P1");
-  EXPECT_EQ(candidates[1].score, 0.4);
+  EXPECT_EQ(candidates.Name(candidates[1]), "P1");
+  EXPECT_EQ(CandidateList::Score(candidates[1]), 0.4);
   EXPECT_EQ(candidates[1].peak_position, 5);
 }
 
@@ -135,13 +135,27 @@ TEST(Ranking, NameThenScoreThenRecord) {
   EXPECT_EQ(FormatReport({}, 2, 0.0f), "No prediction\n");
 }
 
+TEST(Ranking, ScoresThatPrintAlikeTieAndRecurringNamesGroup) {
+  // 0.7000001 and 0.7000003 differ as floats but both print 0.700000: the
+  // records decide, as text ("9" after "10" descending comes first).
+  auto candidates = Scan({"0.7000001 #A 10 30", "-1 #A 11 30", "0.7000003 #A 9 30", "-1 #B 1 5", "0.2 #B 2 5",
+                          "-1 #B 3 5", "0.9 #A 20 30"},
+                         0.0f);
+  RankCandidates(candidates);
+  EXPECT_EQ(Records(candidates),
+            (Texts{"B 0.200000 2 2 2 5", "A 0.900000 20 20 20 30", "A 0.700000 9 9 9 30", "A 0.700000 10 10 10 30"}));
+  EXPECT_EQ(FormatReport(candidates, 2, 0.0f), "B|2,2|1|0.200000|5|2|1\nA|20,20|1|0.900000|30|20|1\nA|9,9|1|0.700000|30|9|2\n");
+  EXPECT_EQ(FormatListing(candidates),
+            "B 0.200000 2 2 2 5\nA 0.900000 20 20 20 30\nA 0.700000 9 9 9 30\nA 0.700000 10 10 10 30\n");
+}
+
 TEST(Ranking, NotANumberScoreRanksLast) {
   // With threshold -inf a run of -inf values scores -inf - -inf, not a number.
   const float minus_inf = -std::numeric_limits<float>::infinity();
   auto candidates = Scan({"-inf #A 1 9", "nan #A 2 9", "0.5 #A 3 9", "nan #A 4 9", "-inf #A 5 9"}, minus_inf);
   RankCandidates(candidates);
   ASSERT_EQ(candidates.size(), 3u);
-  EXPECT_EQ(candidates[0].record, "A inf 3 3 3 9");
+  EXPECT_EQ(candidates.Record(candidates[0]), "A inf 3 3 3 9");
   EXPECT_TRUE(std::isnan(candidates[1].score) && std::isnan(candidates[2].score));
   EXPECT_EQ(candidates[1].start, 5);
 }

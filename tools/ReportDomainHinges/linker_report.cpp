@@ -13,18 +13,63 @@
 
 namespace linkerkit {
 
-namespace {
-
-bool RanksBefore(const Candidate &a, const Candidate &b) {
-  if (a.Name() != b.Name()) return a.Name() > b.Name();
-  const bool a_nan = std::isnan(a.score);
-  const bool b_nan = std::isnan(b.score);
-  if (a_nan != b_nan) return b_nan;
-  if (!a_nan && a.score != b.score) return a.score > b.score;
-  return a.record > b.record;
+std::uint32_t CandidateList::NameIndex(std::string_view name) {
+  // Runs of one protein follow each other: the last name is the usual one.
+  if (!names_.empty() && *names_.back() == name) return static_cast<std::uint32_t>(names_.size() - 1);
+  const auto [entry, added] = index_.try_emplace(std::string(name), static_cast<std::uint32_t>(names_.size()));
+  if (added) names_.push_back(&entry->first);
+  return entry->second;
 }
 
-}  // namespace
+void CandidateList::AppendRecord(std::string &out, const Candidate &candidate) const {
+  out += Name(candidate);
+  out += ' ';
+  AppendFixed6(out, candidate.score);
+  for (const int field : {candidate.start, candidate.end, candidate.peak_position, candidate.length}) {
+    out += ' ';
+    AppendInt(out, field);
+  }
+}
+
+std::string CandidateList::Record(const Candidate &candidate) const {
+  std::string record;
+  AppendRecord(record, candidate);
+  return record;
+}
+
+double CandidateList::Score(const Candidate &candidate) {
+  std::string text;
+  AppendFixed6(text, candidate.score);
+  return ReadCDouble(text.c_str());
+}
+
+void CandidateList::Rank() {
+  // Each name's place in descending byte order, so that candidates compare
+  // names by one integer.
+  std::vector<std::uint32_t> by_name(names_.size());
+  for (std::uint32_t i = 0; i < by_name.size(); ++i) by_name[i] = i;
+  std::sort(by_name.begin(), by_name.end(), [&](std::uint32_t a, std::uint32_t b) { return *names_[a] > *names_[b]; });
+  std::vector<std::uint32_t> place(names_.size());
+  for (std::uint32_t i = 0; i < by_name.size(); ++i) place[by_name[i]] = i;
+
+  // The scores compare as their six-decimal SCORE texts read back, so two
+  // floats that print alike are equal and their records decide. Floats more
+  // than 10^-5 apart never print alike, and their own order is the texts'.
+  const auto ranks_before = [&](const Candidate &a, const Candidate &b) {
+    if (a.name != b.name) return place[a.name] < place[b.name];
+    const bool a_nan = std::isnan(a.score);
+    const bool b_nan = std::isnan(b.score);
+    if (a_nan != b_nan) return b_nan;
+    if (!a_nan && a.score != b.score) {
+      if (std::fabs(static_cast<double>(a.score) - static_cast<double>(b.score)) > 1e-5) return a.score > b.score;
+      const double a_score = Score(a);
+      const double b_score = Score(b);
+      if (a_score != b_score) return a_score > b_score;
+    }
+    return Record(a) > Record(b);
+  };
+  std::sort(candidates_.begin(), candidates_.end(), ranks_before);
+}
 
 void RunScanner::Add(const char *text) {
   ++line_number_;
@@ -56,47 +101,78 @@ void RunScanner::Add(const char *text) {
   }
 }
 
-std::vector<Candidate> RunScanner::Finish() {
+CandidateList RunScanner::Finish() {
   if (in_run_) CloseRun();
   return std::move(candidates_);
 }
 
 void RunScanner::CloseRun() {
   in_run_ = false;
-  const float score = run_peak_ - threshold_;
-  Candidate candidate{run_name_, run_name_.size(), 0.0, run_start_, run_end_, run_peak_position_, run_length_};
-  candidate.record += ' ';
-  AppendFixed6(candidate.record, static_cast<double>(score));
-  candidate.score = ReadCDouble(candidate.record.c_str() + candidate.name_length + 1);
-  for (const int field : {run_start_, run_end_, run_peak_position_, run_length_}) {
-    candidate.record += ' ';
-    AppendInt(candidate.record, field);
-  }
-  candidates_.push_back(std::move(candidate));
+  candidates_.Add({candidates_.NameIndex(run_name_), run_peak_ - threshold_, run_start_, run_end_, run_peak_position_,
+                   run_length_});
 }
 
-void RankCandidates(std::vector<Candidate> &candidates) { std::sort(candidates.begin(), candidates.end(), RanksBefore); }
+void RankCandidates(CandidateList &candidates) { candidates.Rank(); }
 
-std::string FormatListing(const std::vector<Candidate> &ranked) {
-  std::string listing;
-  for (const Candidate &candidate : ranked) {
-    listing += candidate.record;
-    listing += '\n';
+namespace {
+
+constexpr std::size_t kPiece = 1 << 16;
+
+// Hands text to sink whenever a piece is full, and the rest at the end.
+class PieceWriter {
+ public:
+  explicit PieceWriter(const TextSink &sink) : sink_(sink) { text_.reserve(kPiece + 512); }
+  std::string &text() { return text_; }
+  void LineDone() {
+    if (text_.size() >= kPiece) Flush();
   }
-  return listing;
+  void Flush() {
+    if (!text_.empty()) sink_(text_);
+    text_.clear();
+  }
+
+ private:
+  const TextSink &sink_;
+  std::string text_;
+};
+
+std::string Collect(const std::function<void(const TextSink &)> &write) {
+  std::string all;
+  write([&](std::string_view text) { all += text; });
+  return all;
 }
 
-std::string FormatReport(const std::vector<Candidate> &ranked, int rank, float threshold) {
-  if (ranked.empty()) return "No prediction\n";
-  std::string report;
+}  // namespace
+
+void WriteListing(const CandidateList &ranked, const TextSink &sink) {
+  PieceWriter writer(sink);
+  for (std::size_t i = 0; i < ranked.size(); ++i) {
+    ranked.AppendRecord(writer.text(), ranked[i]);
+    writer.text() += '\n';
+    writer.LineDone();
+  }
+  writer.Flush();
+}
+
+std::string FormatListing(const CandidateList &ranked) {
+  return Collect([&](const TextSink &sink) { WriteListing(ranked, sink); });
+}
+
+void WriteReport(const CandidateList &ranked, int rank, float threshold, const TextSink &sink) {
+  if (ranked.empty()) {
+    sink("No prediction\n");
+    return;
+  }
+  PieceWriter writer(sink);
+  std::string &report = writer.text();
   std::size_t group_start = 0;
   for (std::size_t i = 0; i < ranked.size(); ++i) {
     const Candidate &candidate = ranked[i];
-    if (candidate.Name() != ranked[group_start].Name()) group_start = i;
+    if (candidate.name != ranked[group_start].name) group_start = i;
     const long long place = static_cast<long long>(i - group_start) + 1;
     if (place > rank) continue;
-    const float peak = static_cast<float>(candidate.score + static_cast<double>(threshold));
-    report += candidate.Name();
+    const float peak = static_cast<float>(CandidateList::Score(candidate) + static_cast<double>(threshold));
+    report += ranked.Name(candidate);
     report += '|';
     AppendInt(report, candidate.start);
     report += ',';
@@ -112,8 +188,13 @@ std::string FormatReport(const std::vector<Candidate> &ranked, int rank, float t
     report += '|';
     AppendInt(report, place);
     report += '\n';
+    writer.LineDone();
   }
-  return report;
+  writer.Flush();
+}
+
+std::string FormatReport(const CandidateList &ranked, int rank, float threshold) {
+  return Collect([&](const TextSink &sink) { WriteReport(ranked, rank, threshold, sink); });
 }
 
 void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
@@ -135,15 +216,15 @@ void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
   RunScanner scanner(settings.threshold, settings.offset);
   std::string_view line;
   while (scores.Next(line)) scanner.Add(line.data());
-  std::vector<Candidate> candidates = scanner.Finish();
+  CandidateList candidates = scanner.Finish();
   if (scores.HadReadError()) FailCannotOpen(*settings.smoothing_file);
 
   RankCandidates(candidates);
-  report.Write(FormatReport(candidates, settings.rank, settings.threshold));
+  WriteReport(candidates, settings.rank, settings.threshold, [&](std::string_view text) { report.Write(text); });
   // The report is in place before the listing starts, so a report that
   // cannot be written leaves its one-line message alone on standard output.
   report.Commit();
-  WriteAll(out, FormatListing(candidates));
+  WriteListing(candidates, [&](std::string_view text) { WriteAll(out, text); });
 }
 
 }  // namespace linkerkit
