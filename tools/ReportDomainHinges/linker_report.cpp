@@ -205,6 +205,7 @@ void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
   settings.rank = ReadCInt(arguments[1]);
   if (!settings.smoothing_file) Fail("options file " + options_path + " sets no NormalizedFile");
   if (!settings.output_file) Fail("options file " + options_path + " sets no OutputFile");
+  RefuseOutputOverInputs({*settings.output_file}, {*settings.smoothing_file, options_path});
 
   LineReader scores(settings.smoothing_file->c_str());
   if (!scores.IsOpen()) FailCannotOpen(*settings.smoothing_file);

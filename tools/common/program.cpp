@@ -5,6 +5,7 @@
 #include <string>
 
 #include "failure.h"
+#include "output_file.h"
 
 namespace linkerkit {
 
@@ -74,6 +75,7 @@ int RunProgram(int argc, char **argv, int argument_count, std::string_view usage
 
 int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
                const ProgramBody &body) {
+  RemoveTemporaryOutputFilesOnSignals();
   const int argument_count = argc - 1;
   if (argument_count < fewest_arguments || argument_count > most_arguments) {
     PrintUsage(usage);
@@ -93,6 +95,7 @@ const char *GivenOptions::Value(std::string_view name) const {
 
 int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
                           std::string_view usage, const OptionsProgramBody &body) {
+  RemoveTemporaryOutputFilesOnSignals();
   GivenOptions given;
   int first = 1;
   // Option mistakes are failures like any other, with their own message.
