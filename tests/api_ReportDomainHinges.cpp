@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "failure.h"
 #include "linker_report.h"
 #include "options.h"
+#include "test_support.h"
 
 namespace {
 
@@ -108,6 +110,21 @@ TEST(RunScan, SinglePrecision) {
   EXPECT_EQ(Records(Scan({"0.1 #A 1 3"}, 0.1f)), Texts{"A 0.000000 1 1 1 3"});
   EXPECT_EQ(Records(Scan({"16777217 #A 1 3"}, 0.0f)), Texts{"A 16777216.000000 1 1 1 3"});
   EXPECT_EQ(Records(Scan({"1000.1 #A 1 3"}, 0.3f)), Texts{"A 999.799988 1 1 1 3"});
+}
+
+TEST(RunScan, ValuesReadAsTheCLibraryReadsThem) {
+  // The usual "%f" texts take a short path; every other shape must still
+  // give strtod's value.
+  for (const char *value : {"0.123456", "-1.999999", "-0.000000", "123456789.000001", "1234567890.000001", "1.2345675",
+                            "1.234567e1", "1.234567.5", "1.234567x", " 0.5", "+0.75", "0x1.8p0", ".5", "5.", "1e-3", "inf"}) {
+    const std::string line = std::string(value) + " #A 1 3";
+    const float peak = static_cast<float>(std::strtod(value, nullptr));
+    const std::string expected = linkerkit::test::Printf("A %f 1 1 1 3", static_cast<double>(peak - -100.0f));
+    EXPECT_EQ(Records(Scan({line}, -100.0f)), Texts{expected}) << value;
+  }
+  // A name that merely begins like the line before's is read whole.
+  EXPECT_EQ(Records(Scan({"0.9 #P1 1 9", "0.9 #P10 2 9", "0.9 #P 3 9", "0.9 #P 4 9"}, 0.5f)),
+            (Texts{"P1 0.400000 1 1 1 9", "P10 0.400000 2 2 2 9", "P 0.400000 3 4 3 9"}));
 }
 
 TEST(RunScan, MalformedLinesFailWithTheirNumber) {

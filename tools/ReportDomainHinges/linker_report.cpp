@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "LineReader.h"
@@ -68,27 +70,120 @@ void CandidateList::Rank() {
     }
     return Record(a) > Record(b);
   };
-  std::sort(candidates_.begin(), candidates_.end(), ranks_before);
+  // A score file usually holds each protein's lines together, the proteins
+  // in ascending or descending name order: then only the runs of each
+  // protein need sorting, after the whole list is turned round if the names
+  // ascend. Any other order is sorted whole.
+  std::vector<bool> seen(names_.size(), false);
+  bool grouped = true;
+  int direction = 0;  // +1: places ascend from group to group, -1: descend
+  for (std::size_t i = 0; i < candidates_.size() && grouped; ++i) {
+    if (i > 0 && candidates_[i].name == candidates_[i - 1].name) continue;
+    const std::uint32_t name = candidates_[i].name;
+    if (seen[name]) grouped = false;
+    seen[name] = true;
+    if (i > 0) {
+      const int step = place[name] > place[candidates_[i - 1].name] ? 1 : -1;
+      if (direction != 0 && step != direction) grouped = false;
+      direction = step;
+    }
+  }
+  if (!grouped) {
+    std::sort(candidates_.begin(), candidates_.end(), ranks_before);
+    return;
+  }
+  if (direction < 0) std::reverse(candidates_.begin(), candidates_.end());
+  for (auto group = candidates_.begin(); group != candidates_.end();) {
+    const auto next = std::find_if(group, candidates_.end(), [&](const Candidate &c) { return c.name != group->name; });
+    std::sort(group, next, ranks_before);
+    group = next;
+  }
 }
 
-void RunScanner::Add(const char *text) {
+namespace {
+
+// The value of a score line as "%f" writes it, [-]D.DDDDDD with at most nine
+// digits before the point, read without the general reader's loops: a score
+// file has millions of lines, and this is much of the work on each. The
+// digits, read as one integer, over 10^6 is exactly what ReadCDouble
+// computes for such a text; any other text is left to it. end is set past
+// the number (or to text when there is none).
+double ReadScoreValue(const char *text, const char **end) {
+  const bool negative = *text == '-';
+  const char *p = text + negative;
+  std::uint64_t digits = 0;
+  const char *const first = p;
+  for (unsigned digit; (digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') <= 9; ++p) digits = digits * 10 + digit;
+  const std::ptrdiff_t whole = p - first;
+  if (whole >= 1 && whole <= 9 && *p == '.') {
+    unsigned bad = 0;
+    for (int i = 1; i <= 6; ++i) {
+      const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(p[i])) - '0';
+      bad |= digit > 9;
+      digits = digits * 10 + (digit & 15);
+    }
+    const char after = p[7];
+    const bool ends = static_cast<unsigned>(static_cast<unsigned char>(after)) - '0' > 9 && after != '.' && after != 'e' &&
+                      after != 'E' && after != 'x' && after != 'X';
+    if (!bad && ends) {
+      *end = p + 7;
+      const double value = static_cast<double>(digits) / 1e6;
+      return negative ? -value : value;
+    }
+  }
+  return ReadCDouble(text, end);
+}
+
+// The first `wanted` from text on, or nullptr at the end of the line.
+const char *FindInLine(const char *text, char wanted) {
+  for (; *text != wanted; ++text) {
+    if (*text == '\0') return nullptr;
+  }
+  return text;
+}
+
+}  // namespace
+
+void RunScanner::Add(std::string_view text) {
   ++line_number_;
-  const auto line = ParseScoreLine(text);
-  if (!line) Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
-  const float value = static_cast<float>(line->value);
+  // As ParseScoreLine reads the line: the name between the first "#" (which
+  // no number holds, so it lies after the value) and the next space, then
+  // the position and, after the following space, the length.
+  const char *value_end = text.data();
+  const double line_value = ReadScoreValue(text.data(), &value_end);
+  const char *hash = FindInLine(value_end, '#');
+  const char *name_end = nullptr;
+  if (hash) {
+    // Most lines name the protein of the line before: its name and a space
+    // are compared at once instead of looked through byte by byte.
+    const std::size_t after_hash = static_cast<std::size_t>(hash + 1 - text.data());
+    const std::size_t n = last_name_.size();
+    if (n > 0 && text.size() - after_hash > n && text[after_hash + n] == ' ' &&
+        std::memcmp(hash + 1, last_name_.data(), n) == 0) {
+      name_end = hash + 1 + n;
+    } else {
+      name_end = FindInLine(hash, ' ');
+      if (name_end) last_name_.assign(hash + 1, name_end);
+    }
+  }
+  const char *length_space = name_end ? FindInLine(name_end + 1, ' ') : nullptr;
+  if (!length_space) Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
+  const ScoreLine line{line_value, std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
+                       length_space + 1};
+  const float value = static_cast<float>(line.value);
   const bool reaches = value >= threshold_;
   // Outside a run a line below the threshold changes nothing, filtered or
   // not: most lines end here without their integers being read.
   if (!in_run_ && !reaches) return;
-  const int position = line->Position();
-  const int length = line->Length();
+  const int position = line.Position();
+  const int length = line.Length();
   // In 64 bits, so that no length and position can overflow the test.
   if (position <= offset_ || static_cast<long long>(length) - position <= offset_) return;
-  if (in_run_ && (!reaches || line->name != run_name_)) CloseRun();
+  if (in_run_ && (!reaches || line.name != run_name_)) CloseRun();
   if (!reaches) return;
   if (!in_run_) {
     in_run_ = true;
-    run_name_.assign(line->name);
+    run_name_.assign(line.name);
     run_start_ = position;
     run_peak_ = threshold_;
     run_peak_position_ = position;
@@ -216,7 +311,7 @@ void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
 
   RunScanner scanner(settings.threshold, settings.offset);
   std::string_view line;
-  while (scores.Next(line)) scanner.Add(line.data());
+  while (scores.Next(line)) scanner.Add(line);
   CandidateList candidates = scanner.Finish();
   if (scores.HadReadError()) FailCannotOpen(*settings.smoothing_file);
 

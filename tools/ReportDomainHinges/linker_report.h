@@ -78,9 +78,10 @@ class RunScanner {
  public:
   RunScanner(float threshold, int offset) : threshold_(threshold), offset_(offset) {}
 
-  // line is NUL-terminated. Fails with the line's number when it lacks the
-  // "#", the space after the name or the space before the length.
-  void Add(const char *line);
+  // line is followed by a NUL byte in memory. Fails with the line's number
+  // when it lacks the "#", the space after the name or the space before the
+  // length.
+  void Add(std::string_view line);
 
   // Ends the open run; the candidates in scan order.
   CandidateList Finish();
@@ -93,6 +94,7 @@ class RunScanner {
   long long line_number_ = 0;
   bool in_run_ = false;
   std::string run_name_;
+  std::string last_name_;  // of the line before
   int run_start_ = 0;
   int run_end_ = 0;
   int run_length_ = 0;
