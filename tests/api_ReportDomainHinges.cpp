@@ -166,6 +166,21 @@ TEST(Ranking, ScoresThatPrintAlikeTieAndRecurringNamesGroup) {
             "B 0.200000 2 2 2 5\nA 0.900000 20 20 20 30\nA 0.700000 9 9 9 30\nA 0.700000 10 10 10 30\n");
 }
 
+TEST(Ranking, SameOrderWhateverTheOrderOfTheProteinsInTheFile) {
+  const std::vector<std::string> b = {"0.6 #B 1 9", "0.1 #B 2 9", "0.8 #B 3 9"};
+  const std::vector<std::string> a = {"0.7 #A 1 9", "0.1 #A 2 9", "0.7 #A 3 9", "0.1 #A 4 9", "0.9 #A 5 9"};
+  const std::vector<std::string> c = {"0.5 #C 1 9"};
+  const Texts ranked = {"C 0.000000 1 1 1 9", "B 0.300000 3 3 3 9", "B 0.100000 1 1 1 9", "A 0.400000 5 5 5 9",
+                        "A 0.200000 3 3 3 9", "A 0.200000 1 1 1 9"};
+  for (const auto &order : {std::vector{&a, &b, &c}, std::vector{&c, &b, &a}, std::vector{&b, &c, &a}, std::vector{&a, &c, &b}}) {
+    std::vector<std::string> lines;
+    for (const auto *protein : order) lines.insert(lines.end(), protein->begin(), protein->end());
+    auto candidates = Scan(lines, 0.5f);
+    RankCandidates(candidates);
+    EXPECT_EQ(Records(candidates), ranked);
+  }
+}
+
 TEST(Ranking, NotANumberScoreRanksLast) {
   // With threshold -inf a run of -inf values scores -inf - -inf, not a number.
   const float minus_inf = -std::numeric_limits<float>::infinity();
