@@ -1,6 +1,7 @@
 #include "linker_report.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -27,10 +28,16 @@ void CandidateList::AppendRecord(std::string &out, const Candidate &candidate) c
   out += Name(candidate);
   out += ' ';
   AppendFixed6(out, candidate.score);
+  // The four numbers go straight into room made for them at once.
+  const std::size_t at = out.size();
+  out.resize(at + 4 * 12);
+  char *cursor = out.data() + at;
+  char *const end = out.data() + out.size();
   for (const int field : {candidate.start, candidate.end, candidate.peak_position, candidate.length}) {
-    out += ' ';
-    AppendInt(out, field);
+    *cursor++ = ' ';
+    cursor = std::to_chars(cursor, end, field).ptr;
   }
+  out.resize(static_cast<std::size_t>(cursor - out.data()));
 }
 
 std::string CandidateList::Record(const Candidate &candidate) const {
@@ -74,28 +81,41 @@ void CandidateList::Rank() {
   // in ascending or descending name order: then only the runs of each
   // protein need sorting, after the whole list is turned round if the names
   // ascend. Any other order is sorted whole.
-  std::vector<bool> seen(names_.size(), false);
+  // Group to group the names' places must all rise or all fall, so no name
+  // comes back after another.
   bool grouped = true;
-  int direction = 0;  // +1: places ascend from group to group, -1: descend
-  for (std::size_t i = 0; i < candidates_.size() && grouped; ++i) {
-    if (i > 0 && candidates_[i].name == candidates_[i - 1].name) continue;
-    const std::uint32_t name = candidates_[i].name;
-    if (seen[name]) grouped = false;
-    seen[name] = true;
-    if (i > 0) {
-      const int step = place[name] > place[candidates_[i - 1].name] ? 1 : -1;
-      if (direction != 0 && step != direction) grouped = false;
-      direction = step;
+  int direction = 0;  // +1: places rise from group to group, -1: fall
+  std::uint32_t previous = candidates_.empty() ? 0 : candidates_.front().name;
+  for (const Candidate &candidate : candidates_) {
+    if (candidate.name == previous) continue;
+    const int step = place[candidate.name] > place[previous] ? 1 : -1;
+    if (direction != 0 && step != direction) {
+      grouped = false;
+      break;
     }
+    direction = step;
+    previous = candidate.name;
   }
   if (!grouped) {
     std::sort(candidates_.begin(), candidates_.end(), ranks_before);
     return;
   }
   if (direction < 0) std::reverse(candidates_.begin(), candidates_.end());
+  // A protein's runs are sorted in a small array, faster to sort than the
+  // deque; a protein with very many runs is sorted where it stands.
+  constexpr std::ptrdiff_t kBufferRoom = 4096;
+  std::vector<Candidate> buffer;
+  buffer.reserve(kBufferRoom);
   for (auto group = candidates_.begin(); group != candidates_.end();) {
-    const auto next = std::find_if(group, candidates_.end(), [&](const Candidate &c) { return c.name != group->name; });
-    std::sort(group, next, ranks_before);
+    const std::uint32_t name = group->name;
+    const auto next = std::find_if(group, candidates_.end(), [&](const Candidate &c) { return c.name != name; });
+    if (next - group <= kBufferRoom) {
+      buffer.assign(group, next);
+      std::sort(buffer.begin(), buffer.end(), ranks_before);
+      std::copy(buffer.begin(), buffer.end(), group);
+    } else {
+      std::sort(group, next, ranks_before);
+    }
     group = next;
   }
 }
