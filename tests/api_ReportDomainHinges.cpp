@@ -127,6 +127,23 @@ TEST(RunScan, ValuesReadAsTheCLibraryReadsThem) {
             (Texts{"P1 0.400000 1 1 1 9", "P10 0.400000 2 2 2 9", "P 0.400000 3 4 3 9"}));
 }
 
+TEST(RunScan, ThresholdOnTheUsualValuesAsInSinglePrecision) {
+  // The "%f" values are compared by their digits: the line reaches the
+  // threshold exactly when its value narrowed to float does.
+  const float thresholds[] = {0.1f, -0.1f, 0.5f, 1.5f, 0.0f, -0.0f, 1e-7f, std::nextafter(0.1f, 1.0f), 123456.789f, -2.0f,
+                              std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(), std::nanf("")};
+  for (const float threshold : thresholds) {
+    for (const double centre : {static_cast<double>(threshold), -static_cast<double>(threshold), 0.0}) {
+      for (int step = -4; step <= 4; ++step) {
+        const double near = std::isfinite(centre) ? centre + step * 1e-6 : step * 1e6;
+        const std::string value = linkerkit::test::Printf("%f", near);
+        const bool reaches = static_cast<float>(std::strtod(value.c_str(), nullptr)) >= threshold;
+        EXPECT_EQ(Scan({value + " #A 1 3"}, threshold).size(), reaches ? 1u : 0u) << value << " against " << threshold;
+      }
+    }
+  }
+}
+
 TEST(RunScan, MalformedLinesFailWithTheirNumber) {
   for (const char *bad : {"0.9 A 1 9", "0.9 #A", "0.9 #A 1", ""}) {
     try {

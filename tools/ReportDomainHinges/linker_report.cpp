@@ -122,13 +122,27 @@ void CandidateList::Rank() {
 
 namespace {
 
-// The value of a score line as "%f" writes it, [-]D.DDDDDD with at most nine
-// digits before the point, read without the general reader's loops: a score
-// file has millions of lines, and this is much of the work on each. The
-// digits, read as one integer, over 10^6 is exactly what ReadCDouble
-// computes for such a text; any other text is left to it. end is set past
-// the number (or to text when there is none).
-double ReadScoreValue(const char *text, const char **end) {
+// A score value as "%f" writes it, [-]D.DDDDDD with at most nine digits
+// before the point, is read without the general reader's loops: a score file
+// has millions of lines, and this is much of the work on each. Its digits,
+// read as one integer, over 10^6 is exactly what ReadCDouble computes for
+// such a text. Any other text is left to ReadCDouble.
+constexpr std::uint64_t kFixedDigitsEnd = 1000000000000000;  // 10^15: nine digits and six decimals
+
+double FixedValue(bool negative, std::uint64_t digits) {
+  const double value = static_cast<double>(digits) / 1e6;
+  return negative ? -value : value;
+}
+
+struct ScoreValue {
+  bool fixed;  // read on the short path: negative and digits hold it
+  bool negative;
+  std::uint64_t digits;
+  double value;  // when not fixed
+  const char *end;
+};
+
+ScoreValue ReadScoreValue(const char *text) {
   const bool negative = *text == '-';
   const char *p = text + negative;
   std::uint64_t digits = 0;
@@ -145,13 +159,11 @@ double ReadScoreValue(const char *text, const char **end) {
     const char after = p[7];
     const bool ends = static_cast<unsigned>(static_cast<unsigned char>(after)) - '0' > 9 && after != '.' && after != 'e' &&
                       after != 'E' && after != 'x' && after != 'X';
-    if (!bad && ends) {
-      *end = p + 7;
-      const double value = static_cast<double>(digits) / 1e6;
-      return negative ? -value : value;
-    }
+    if (!bad && ends) return ScoreValue{true, negative, digits, 0.0, p + 7};
   }
-  return ReadCDouble(text, end);
+  ScoreValue read{false, false, 0, 0.0, text};
+  read.value = ReadCDouble(text, &read.end);
+  return read;
 }
 
 // The first `wanted` from text on, or nullptr at the end of the line.
@@ -164,14 +176,45 @@ const char *FindInLine(const char *text, char wanted) {
 
 }  // namespace
 
+RunScanner::RunScanner(float threshold, int offset) : threshold_(threshold), offset_(offset) {
+  // The value of digits d is d / 10^6, and its single-precision value never
+  // falls as d grows: the d of non-negative values that reach the threshold
+  // are those from the least one on, the d of negative values those up to
+  // the most one. Both are found by bisection.
+  const auto single = [](std::uint64_t d) { return static_cast<float>(FixedValue(false, d)); };
+  std::uint64_t low = 0;
+  std::uint64_t high = kFixedDigitsEnd;  // the least d with single(d) >= threshold, or the end
+  while (low < high) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    if (single(middle) >= threshold_) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  positive_least_ = static_cast<long long>(low);
+  // -single(d) >= threshold, that is single(d) <= -threshold: the first d
+  // past them is found, then the one before it.
+  low = 0;
+  high = kFixedDigitsEnd;
+  while (low < high) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    if (!(-single(middle) >= threshold_)) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  negative_most_ = static_cast<long long>(low) - 1;
+}
+
 void RunScanner::Add(std::string_view text) {
   ++line_number_;
   // As ParseScoreLine reads the line: the name between the first "#" (which
   // no number holds, so it lies after the value) and the next space, then
   // the position and, after the following space, the length.
-  const char *value_end = text.data();
-  const double line_value = ReadScoreValue(text.data(), &value_end);
-  const char *hash = FindInLine(value_end, '#');
+  const ScoreValue read = ReadScoreValue(text.data());
+  const char *hash = FindInLine(read.end, '#');
   const char *name_end = nullptr;
   if (hash) {
     // Most lines name the protein of the line before: its name and a space
@@ -188,13 +231,19 @@ void RunScanner::Add(std::string_view text) {
   }
   const char *length_space = name_end ? FindInLine(name_end + 1, ' ') : nullptr;
   if (!length_space) Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
-  const ScoreLine line{line_value, std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
-                       length_space + 1};
-  const float value = static_cast<float>(line.value);
-  const bool reaches = value >= threshold_;
+  // The short path's value is compared as its digits, which needs no
+  // division: the bounds give the same answer as the value in single
+  // precision against the threshold.
+  const bool reaches = read.fixed ? (read.negative ? static_cast<long long>(read.digits) <= negative_most_
+                                                   : static_cast<long long>(read.digits) >= positive_least_)
+                                  : static_cast<float>(read.value) >= threshold_;
   // Outside a run a line below the threshold changes nothing, filtered or
   // not: most lines end here without their integers being read.
   if (!in_run_ && !reaches) return;
+  const ScoreLine line{read.fixed ? FixedValue(read.negative, read.digits) : read.value,
+                       std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
+                       length_space + 1};
+  const float value = static_cast<float>(line.value);
   const int position = line.Position();
   const int length = line.Length();
   // In 64 bits, so that no length and position can overflow the test.

@@ -76,7 +76,7 @@ class CandidateList {
 // earliest highest value, starting from the threshold itself.
 class RunScanner {
  public:
-  RunScanner(float threshold, int offset) : threshold_(threshold), offset_(offset) {}
+  RunScanner(float threshold, int offset);
 
   // line is followed by a NUL byte in memory. Fails with the line's number
   // when it lacks the "#", the space after the name or the space before the
@@ -91,6 +91,11 @@ class RunScanner {
 
   float threshold_;
   int offset_;
+  // The usual "%f" values reach the threshold when their digits (the value
+  // times 10^6 without its sign) are at least positive_least_, or for a
+  // negative value at most negative_most_.
+  long long positive_least_ = 0;
+  long long negative_most_ = 0;
   long long line_number_ = 0;
   bool in_run_ = false;
   std::string run_name_;
