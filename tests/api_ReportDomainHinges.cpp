@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "failure.h"
+#include "failure_message.h"
 #include "linker_report.h"
 #include "options.h"
 #include "test_support.h"
@@ -121,6 +122,10 @@ TEST(RunScan, ValuesReadAsTheCLibraryReadsThem) {
     const float peak = static_cast<float>(std::strtod(value, nullptr));
     const std::string expected = linkerkit::test::Printf("A %f 1 1 1 3", static_cast<double>(peak - -100.0f));
     EXPECT_EQ(Records(Scan({line}, -100.0f)), Texts{expected}) << value;
+  }
+  // A value cut short at the end of the line is read no further.
+  for (const char *cut : {"1.", "1.2", "1.23456", "-0.12345"}) {
+    EXPECT_EQ(linkerkit::test::FailureMessage([&] { Scan({cut}, 0.0f); }), "malformed score line 1: expected VALUE #NAME POSITION LENGTH");
   }
   // A name that merely begins like the line before's is read whole.
   EXPECT_EQ(Records(Scan({"0.9 #P1 1 9", "0.9 #P10 2 9", "0.9 #P 3 9", "0.9 #P 4 9"}, 0.5f)),

@@ -142,14 +142,18 @@ struct ScoreValue {
   const char *end;
 };
 
-ScoreValue ReadScoreValue(const char *text) {
+// text is followed by a NUL byte in memory.
+ScoreValue ReadScoreValue(std::string_view line) {
+  const char *const text = line.data();
   const bool negative = *text == '-';
   const char *p = text + negative;
   std::uint64_t digits = 0;
   const char *const first = p;
   for (unsigned digit; (digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') <= 9; ++p) digits = digits * 10 + digit;
   const std::ptrdiff_t whole = p - first;
-  if (whole >= 1 && whole <= 9 && *p == '.') {
+  // The six decimals and the byte after them must lie within the line (its
+  // NUL included).
+  if (whole >= 1 && whole <= 9 && *p == '.' && p + 7 <= text + line.size()) {
     unsigned bad = 0;
     for (int i = 1; i <= 6; ++i) {
       const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(p[i])) - '0';
@@ -213,7 +217,7 @@ void RunScanner::Add(std::string_view text) {
   // As ParseScoreLine reads the line: the name between the first "#" (which
   // no number holds, so it lies after the value) and the next space, then
   // the position and, after the following space, the length.
-  const ScoreValue read = ReadScoreValue(text.data());
+  const ScoreValue read = ReadScoreValue(text);
   const char *hash = FindInLine(read.end, '#');
   const char *name_end = nullptr;
   if (hash) {
