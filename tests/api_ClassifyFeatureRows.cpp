@@ -185,4 +185,40 @@ TEST(FeatureRanges, MalformedFilesNameTheLine) {
   }
 }
 
+TEST(VectorLines, OneProteinInResidueOrderOnly) {
+  const auto message = [](const std::vector<std::string> &lines) {
+    try {
+      ParseVectorLines(lines, "v");
+    } catch (const Failure &failure) {
+      return std::string(failure.what());
+    }
+    return std::string("(no failure)");
+  };
+  EXPECT_EQ(message({"0 1:1 #QUERY 0 3", "0 1:1 #QUERY 1 3", "0 1:1 #QUERY 2 3"}), "(no failure)");
+  // Two proteins of one length, the second starting over.
+  EXPECT_EQ(message({"0 1:1 #QUERY 0 2", "0 1:1 #QUERY 1 2", "0 1:1 #QUERY 0 2", "0 1:1 #QUERY 1 2"}),
+            "v line 3: position 0 follows position 1: lines of more than one protein");
+  EXPECT_EQ(message({"0 1:1 #QUERY 0 3", "0 1:1 #QUERY 1 3", "0 1:1 #QUERY 2 4"}),
+            "v line 3: residue count 4 differs from 3 on line 1: lines of more than one protein");
+  EXPECT_EQ(message({"0 1:1 #QUERY 1 3", "0 1:1 #QUERY 1 3"}),
+            "v line 2: position 1 follows position 1: lines of more than one protein");
+  // The comment is read as LabelFeatureRows reads it.
+  EXPECT_EQ(message({"0 1:0.5 #"}), "v line 1: malformed comment \"#\": expected #QUERY POSITION LENGTH");
+  EXPECT_EQ(message({"0 1:0.5 #QUERY 3 3"}), "v line 1: position 3 outside 0 to 2");
+}
+
+TEST(VectorLines, FeatureValuesMustBeFinite) {
+  for (const std::string value : {"nan", "NAN", "-nan", "inf", "-inf", "infinity", "1e999", "-1e400"}) {
+    try {
+      ParseVectorLines({"0 1:0.5 2:0.1 #QUERY 0 2", "0 1:0.5 2:" + value + " #QUERY 1 2"}, "v");
+      ADD_FAILURE() << value;
+    } catch (const Failure &failure) {
+      EXPECT_EQ(std::string(failure.what()), "v line 2: feature 2 is not a finite number: '2:" + value + "'");
+    }
+  }
+  // The largest finite values and underflow to zero are numbers.
+  EXPECT_EQ(ParseVectorLines({"0 1:1.7976931348623157e308 2:1e-400 #QUERY 0 1"}, "v")[0],
+            (FeatureVector{{1, 1.7976931348623157e308}, {2, 0.0}}));
+}
+
 }  // namespace

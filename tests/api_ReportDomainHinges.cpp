@@ -1,28 +1,31 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <vector>
 
 #include "failure.h"
+#include "failure_message.h"
 #include "linker_report.h"
 #include "options.h"
+#include "test_support.h"
 
 namespace {
 
 using namespace linkerkit;
 using Texts = std::vector<std::string>;
 
-std::vector<Candidate> Scan(const std::vector<std::string> &lines, float threshold, int offset = 0) {
+CandidateList Scan(const std::vector<std::string> &lines, float threshold, int offset = 0) {
   RunScanner scanner(threshold, offset);
   for (const std::string &line : lines) scanner.Add(line.c_str());
   return scanner.Finish();
 }
 
-Texts Records(const std::vector<Candidate> &candidates) {
+Texts Records(const CandidateList &candidates) {
   Texts records;
-  for (const Candidate &candidate : candidates) records.push_back(candidate.record);
+  for (std::size_t i = 0; i < candidates.size(); ++i) records.push_back(candidates.Record(candidates[i]));
   return records;
 }
 
@@ -74,8 +77,8 @@ TEST(RunScan, WorkedExampleInScanOrder) {
                                0.5f);
   EXPECT_EQ(Records(candidates), (Texts{"P1 0.200000 1 2 2 8", "P1 0.400000 4 6 5 8", "P2 0.150000 1 1 1 5",
                                            "P2 0.000000 4 4 4 5"}));
-  EXPECT_EQ(candidates[1].Name(), "P1");
-  EXPECT_EQ(candidates[1].score, 0.4);
+  EXPECT_EQ(candidates.Name(candidates[1]), "P1");
+  EXPECT_EQ(CandidateList::Score(candidates[1]), 0.4);
   EXPECT_EQ(candidates[1].peak_position, 5);
 }
 
@@ -110,6 +113,42 @@ TEST(RunScan, SinglePrecision) {
   EXPECT_EQ(Records(Scan({"1000.1 #A 1 3"}, 0.3f)), Texts{"A 999.799988 1 1 1 3"});
 }
 
+TEST(RunScan, ValuesReadAsTheCLibraryReadsThem) {
+  // The usual "%f" texts take a short path; every other shape must still
+  // give strtod's value.
+  for (const char *value : {"0.123456", "-1.999999", "-0.000000", "123456789.000001", "1234567890.000001", "1.2345675",
+                            "1.234567e1", "1.234567.5", "1.234567x", " 0.5", "+0.75", "0x1.8p0", ".5", "5.", "1e-3", "inf"}) {
+    const std::string line = std::string(value) + " #A 1 3";
+    const float peak = static_cast<float>(std::strtod(value, nullptr));
+    const std::string expected = linkerkit::test::Printf("A %f 1 1 1 3", static_cast<double>(peak - -100.0f));
+    EXPECT_EQ(Records(Scan({line}, -100.0f)), Texts{expected}) << value;
+  }
+  // A value cut short at the end of the line is read no further.
+  for (const char *cut : {"1.", "1.2", "1.23456", "-0.12345"}) {
+    EXPECT_EQ(linkerkit::test::FailureMessage([&] { Scan({cut}, 0.0f); }), "malformed score line 1: expected VALUE #NAME POSITION LENGTH");
+  }
+  // A name that merely begins like the line before's is read whole.
+  EXPECT_EQ(Records(Scan({"0.9 #P1 1 9", "0.9 #P10 2 9", "0.9 #P 3 9", "0.9 #P 4 9"}, 0.5f)),
+            (Texts{"P1 0.400000 1 1 1 9", "P10 0.400000 2 2 2 9", "P 0.400000 3 4 3 9"}));
+}
+
+TEST(RunScan, ThresholdOnTheUsualValuesAsInSinglePrecision) {
+  // The "%f" values are compared by their digits: the line reaches the
+  // threshold exactly when its value narrowed to float does.
+  const float thresholds[] = {0.1f, -0.1f, 0.5f, 1.5f, 0.0f, -0.0f, 1e-7f, std::nextafter(0.1f, 1.0f), 123456.789f, -2.0f,
+                              std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(), std::nanf("")};
+  for (const float threshold : thresholds) {
+    for (const double centre : {static_cast<double>(threshold), -static_cast<double>(threshold), 0.0}) {
+      for (int step = -4; step <= 4; ++step) {
+        const double near = std::isfinite(centre) ? centre + step * 1e-6 : step * 1e6;
+        const std::string value = linkerkit::test::Printf("%f", near);
+        const bool reaches = static_cast<float>(std::strtod(value.c_str(), nullptr)) >= threshold;
+        EXPECT_EQ(Scan({value + " #A 1 3"}, threshold).size(), reaches ? 1u : 0u) << value << " against " << threshold;
+      }
+    }
+  }
+}
+
 TEST(RunScan, MalformedLinesFailWithTheirNumber) {
   for (const char *bad : {"0.9 A 1 9", "0.9 #A", "0.9 #A 1", ""}) {
     try {
@@ -135,13 +174,42 @@ TEST(Ranking, NameThenScoreThenRecord) {
   EXPECT_EQ(FormatReport({}, 2, 0.0f), "No prediction\n");
 }
 
+TEST(Ranking, ScoresThatPrintAlikeTieAndRecurringNamesGroup) {
+  // 0.7000001 and 0.7000003 differ as floats but both print 0.700000: the
+  // records decide, as text ("9" after "10" descending comes first).
+  auto candidates = Scan({"0.7000001 #A 10 30", "-1 #A 11 30", "0.7000003 #A 9 30", "-1 #B 1 5", "0.2 #B 2 5",
+                          "-1 #B 3 5", "0.9 #A 20 30"},
+                         0.0f);
+  RankCandidates(candidates);
+  EXPECT_EQ(Records(candidates),
+            (Texts{"B 0.200000 2 2 2 5", "A 0.900000 20 20 20 30", "A 0.700000 9 9 9 30", "A 0.700000 10 10 10 30"}));
+  EXPECT_EQ(FormatReport(candidates, 2, 0.0f), "B|2,2|1|0.200000|5|2|1\nA|20,20|1|0.900000|30|20|1\nA|9,9|1|0.700000|30|9|2\n");
+  EXPECT_EQ(FormatListing(candidates),
+            "B 0.200000 2 2 2 5\nA 0.900000 20 20 20 30\nA 0.700000 9 9 9 30\nA 0.700000 10 10 10 30\n");
+}
+
+TEST(Ranking, SameOrderWhateverTheOrderOfTheProteinsInTheFile) {
+  const std::vector<std::string> b = {"0.6 #B 1 9", "0.1 #B 2 9", "0.8 #B 3 9"};
+  const std::vector<std::string> a = {"0.7 #A 1 9", "0.1 #A 2 9", "0.7 #A 3 9", "0.1 #A 4 9", "0.9 #A 5 9"};
+  const std::vector<std::string> c = {"0.5 #C 1 9"};
+  const Texts ranked = {"C 0.000000 1 1 1 9", "B 0.300000 3 3 3 9", "B 0.100000 1 1 1 9", "A 0.400000 5 5 5 9",
+                        "A 0.200000 3 3 3 9", "A 0.200000 1 1 1 9"};
+  for (const auto &order : {std::vector{&a, &b, &c}, std::vector{&c, &b, &a}, std::vector{&b, &c, &a}, std::vector{&a, &c, &b}}) {
+    std::vector<std::string> lines;
+    for (const auto *protein : order) lines.insert(lines.end(), protein->begin(), protein->end());
+    auto candidates = Scan(lines, 0.5f);
+    RankCandidates(candidates);
+    EXPECT_EQ(Records(candidates), ranked);
+  }
+}
+
 TEST(Ranking, NotANumberScoreRanksLast) {
   // With threshold -inf a run of -inf values scores -inf - -inf, not a number.
   const float minus_inf = -std::numeric_limits<float>::infinity();
   auto candidates = Scan({"-inf #A 1 9", "nan #A 2 9", "0.5 #A 3 9", "nan #A 4 9", "-inf #A 5 9"}, minus_inf);
   RankCandidates(candidates);
   ASSERT_EQ(candidates.size(), 3u);
-  EXPECT_EQ(candidates[0].record, "A inf 3 3 3 9");
+  EXPECT_EQ(candidates.Record(candidates[0]), "A inf 3 3 3 9");
   EXPECT_TRUE(std::isnan(candidates[1].score) && std::isnan(candidates[2].score));
   EXPECT_EQ(candidates[1].start, 5);
 }

@@ -483,3 +483,152 @@ TEST(Program, LeadingOptionsInAnyOrder) {
 }
 
 }  // namespace
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "vector_comment.h"
+
+namespace {
+
+using namespace linkerkit;
+using linkerkit::test::FailureMessage;
+using linkerkit::test::ReadFile;
+
+TEST(VectorComment, AcceptsWhatTheAssemblerWrites) {
+  const VectorComment written = ReadVectorComment("0 1:0.497560 2:1.080267 #QUERY 67 120", "v", 1);
+  EXPECT_EQ(written.start, 24u);
+  EXPECT_EQ(written.tag, "QUERY");
+  EXPECT_EQ(written.position, 67);
+  EXPECT_EQ(written.length, 120);
+  // Any tag; tabs or several blanks between the fields, blanks after them.
+  const VectorComment loose = ReadVectorComment("+1 1:2 #P1\t0  1 \t", "v", 1);
+  EXPECT_EQ(loose.tag, "P1");
+  EXPECT_EQ(loose.position, 0);
+  EXPECT_EQ(loose.length, 1);
+  EXPECT_EQ(ReadVectorComment("#QUERY 4 5", "v", 1).start, 0u);
+}
+
+TEST(VectorComment, RefusesEmptyMalformedAndOutOfRangeComments) {
+  const auto message = [](const char *line) { return FailureMessage([&] { ReadVectorComment(line, "v", 3); }); };
+  EXPECT_EQ(message("0 1:0.5 2:0.1"), "v line 3: no #QUERY comment");
+  for (const char *comment : {"#", "# 1 5", "#QUERY", "#QUERY 1", "#QUERY 1 5 9", "#QUERY -1 5", "#QUERY +1 5", "#QUERY 1 5x",
+                              "#QUERY 1.0 5", "#QUERY 1 99999999999", "# QUERY 1 5"}) {
+    EXPECT_EQ(message((std::string("0 1:0.5 ") + comment).c_str()),
+              std::string("v line 3: malformed comment \"") + comment + "\": expected #QUERY POSITION LENGTH");
+  }
+  EXPECT_EQ(message("0 1:0.5 #QUERY 5 5"), "v line 3: position 5 outside 0 to 4");
+  EXPECT_EQ(message("0 1:0.5 #QUERY 0 0"), "v line 3: position 0 outside 0 to -1");
+}
+
+TEST(SameFile, PathsOfOneFileAndOfFilesToBe) {
+  TempDir dir;
+  WriteFile(dir / "in.txt", "x\n");
+  std::filesystem::create_directory(dir / "sub");
+  std::filesystem::create_symlink(dir / "in.txt", dir / "link.txt");
+  std::filesystem::create_hard_link(dir / "in.txt", dir / "hard.txt");
+  EXPECT_TRUE(NameSameFile(dir / "in.txt", dir / "sub/../in.txt"));
+  EXPECT_TRUE(NameSameFile(dir / "in.txt", dir / "link.txt"));
+  EXPECT_TRUE(NameSameFile(dir / "in.txt", dir / "hard.txt"));
+  EXPECT_FALSE(NameSameFile(dir / "in.txt", dir / "sub/in.txt"));
+  // Neither file exists yet: the resolved folder and the name decide.
+  EXPECT_TRUE(NameSameFile(dir / "new.txt", dir / "sub/../new.txt"));
+  EXPECT_FALSE(NameSameFile(dir / "new.txt", dir / "sub/new.txt"));
+  EXPECT_FALSE(NameSameFile(dir / "none/new.txt", dir / "sub/new.txt"));
+  EXPECT_EQ(FailureMessage([&] { RefuseOutputOverInputs({dir / "out.txt", dir / "hard.txt"}, {dir / "in.txt"}); }),
+            "output file " + (dir / "hard.txt") + " is the input file " + (dir / "in.txt"));
+  EXPECT_EQ(FailureMessage([&] { RefuseOutputOverInputs({dir / "out.txt"}, {dir / "in.txt"}); }), "(no failure)");
+}
+
+std::size_t EntryCount(const TempDir &dir) {
+  return static_cast<std::size_t>(
+      std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
+}
+
+// Runs child in a forked process; its exit status or signal as waitpid
+// gives it.
+template <typename Child>
+int InChild(Child child) {
+  std::fflush(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    child();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return status;
+}
+
+TEST(OutputFile, RegisteredTemporariesAreRemovedOnRequest) {
+  TempDir dir;
+  {
+    AtomicOutputFile first(dir / "a");  // a short path, kept inside its string
+    AtomicOutputFile moved(std::move(first));
+    std::vector<AtomicOutputFile> many;
+    for (int i = 0; i < 100; ++i) many.emplace_back(dir / ("long-output-file-name-" + std::to_string(i) + ".txt"));
+    EXPECT_EQ(EntryCount(dir), 101u);
+    RemoveTemporaryOutputFiles();
+    // The registry has room for some of them; the rest stay to their
+    // destructors, and the moved one is among the removed.
+    EXPECT_LT(EntryCount(dir), 101u);
+    EXPECT_GT(EntryCount(dir), 0u);
+    bool moved_one_left = false;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path())) {
+      moved_one_left = moved_one_left || entry.path().filename().string().starts_with("a.tmp");
+    }
+    EXPECT_FALSE(moved_one_left);
+  }
+  EXPECT_EQ(EntryCount(dir), 0u);
+  // A committed file is no temporary any more.
+  AtomicOutputFile kept(dir / "kept");
+  kept.Write("kept\n");
+  kept.Commit();
+  RemoveTemporaryOutputFiles();
+  EXPECT_EQ(ReadFile(dir / "kept"), "kept\n");
+}
+
+TEST(OutputFile, SignalRemovesTheTemporaryAndEndsTheRun) {
+  for (const int signal_number : {SIGTERM, SIGINT}) {
+    TempDir dir;
+    WriteFile(dir / "old", "old\n");
+    const int status = InChild([&] {
+      char name[] = "P";
+      char argument[] = "x";
+      char *argv[] = {name, argument, nullptr};
+      // RunProgram installs the handlers; the body is interrupted in the
+      // middle of its output.
+      RunProgram(2, argv, 1, "P [x]", [&](Arguments, std::FILE *) {
+        AtomicOutputFile output(dir / "new");
+        AtomicOutputFile replacing(dir / "old");
+        output.Write(std::string(1 << 20, 'x'));
+        raise(signal_number);
+        output.Commit();
+        replacing.Commit();
+      });
+    });
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal_number) << status;
+    EXPECT_EQ(EntryCount(dir), 1u);
+    EXPECT_EQ(ReadFile(dir / "old"), "old\n");
+  }
+}
+
+TEST(OutputFile, IgnoredSignalStaysIgnored) {
+  TempDir dir;
+  const int status = InChild([&] {
+    std::signal(SIGINT, SIG_IGN);
+    char name[] = "P";
+    char argument[] = "x";
+    char *argv[] = {name, argument, nullptr};
+    _exit(RunProgram(2, argv, 1, "P [x]", [&](Arguments, std::FILE *) {
+      AtomicOutputFile output(dir / "new");
+      raise(SIGINT);
+      output.Write("done\n");
+      output.Commit();
+    }));
+  });
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadFile(dir / "new"), "done\n");
+}
+
+}  // namespace

@@ -58,6 +58,11 @@ TEST(ClassifyFeatureRowsCli, FailuresAreOneLineAndStatusOne) {
         Case{{dir / "model", dir / "wide", "P1", "3"}, dir / "wide" + " line 1: has features up to 3, the model has 2\n"},
         Case{{dir / "model", dir / "empty", "P1", "3"}, dir / "empty" + ": no vector lines\n"},
         Case{{dir / "model", dir / "vectors", "P 1", "3"}, "invalid protein name: P 1\n"},
+        Case{{dir / "model", dir / "vectors", "P#1", "3"}, "invalid protein name: P#1\n"},
+        Case{{dir / "model", dir / "vectors", "P|1", "3"}, "invalid protein name: P|1\n"},
+        Case{{dir / "model", dir / "vectors", "P\t1", "3"}, "invalid protein name: P\\x091\n"},
+        Case{{dir / "model", dir / "vectors", "P\n1", "3"}, "invalid protein name: P\\x0a1\n"},
+        Case{{dir / "model", dir / "vectors", "", "3"}, "invalid protein name: \n"},
         Case{{dir / "model", dir / "vectors", "P1", "0"}, "invalid window size: 0\n"}}) {
     const auto result = RunTool("ClassifyFeatureRows", c.arguments);
     EXPECT_EQ(result.status, 1);

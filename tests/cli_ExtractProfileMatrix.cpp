@@ -91,4 +91,18 @@ TEST(ExtractProfileMatrixCli, ScoresAtTheIntLimitsAreCopiedAsAtoiReadsThem) {
   EXPECT_EQ(ReadFile(dir / "p.tab"), expected);
 }
 
+TEST(ExtractProfileMatrixCli, RefusesToWriteOverItsInput) {
+  TempDir dir;
+  WriteFile(dir / "p.mtx", kMtx);
+  std::filesystem::create_directory(dir / "sub");
+  std::filesystem::create_symlink(dir / "p.mtx", dir / "link.mtx");
+  for (const std::string &output : {dir / "p.mtx", dir / "sub/../p.mtx", dir / "link.mtx"}) {
+    const auto result = RunTool("ExtractProfileMatrix", {dir / "p.mtx", output});
+    EXPECT_EQ(result.status, 1) << output;
+    EXPECT_EQ(result.out, "output file " + output + " is the input file " + (dir / "p.mtx") + "\n");
+    EXPECT_EQ(ReadFile(dir / "p.mtx"), kMtx) << output;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
 }  // namespace

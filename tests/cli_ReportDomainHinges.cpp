@@ -175,4 +175,19 @@ TEST(ReportDomainHingesCli, PositionsLengthsAndCountsAtTheIntLimits) {
   EXPECT_EQ(none.Report(), "No prediction\n");
 }
 
+TEST(ReportDomainHingesCli, RefusesAReportOverTheScoresOrTheOptions) {
+  for (const char *output : {"scores.txt", "options.txt", "./scores.txt"}) {
+    ReportFolder setup(std::string("OutputFile = DIR/") + output + "\n");
+    const std::string options = ReadFile(setup.dir / "options.txt");
+    const auto result = setup.Run("2", "0.5");
+    EXPECT_EQ(result.status, 1) << output;
+    const std::string named = setup.dir / output;
+    const std::string input = std::string(output).ends_with("options.txt") ? setup.dir / "options.txt" : setup.dir / "scores.txt";
+    EXPECT_EQ(result.out, "output file " + named + " is the input file " + input + "\n");
+    EXPECT_EQ(ReadFile(setup.dir / "scores.txt"), kWorkedScores) << output;
+    EXPECT_EQ(ReadFile(setup.dir / "options.txt"), options) << output;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(setup.dir.path()), {}), 2) << output;
+  }
+}
+
 }  // namespace

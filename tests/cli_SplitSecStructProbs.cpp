@@ -108,4 +108,23 @@ TEST(SplitSecStructProbsCli, ValuesBeyondSinglePrecisionBecomeInfinite) {
   EXPECT_EQ(ReadFile(dir / "PSS_E_3.txt"), expected({-0.0, 1.0f / 3, 0.5, 0.5}));
 }
 
+TEST(SplitSecStructProbsCli, RefusesAnInputNamedLikeOneOfItsOutputs) {
+  for (const char *name : {"PSS_C_3.txt", "PSS_H_3.txt", "PSS_E_3.txt"}) {
+    TempDir dir;
+    WriteFile(dir / name, kSs2);
+    const auto result = RunTool("SplitSecStructProbs", {dir / name, dir / "", "3"});
+    EXPECT_EQ(result.status, 1) << name;
+    EXPECT_EQ(result.out, "output file " + (dir / name) + " is the input file " + (dir / name) + "\n");
+    EXPECT_EQ(ReadFile(dir / name), kSs2) << name;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << name;
+  }
+  // The prefix may reach the input by another path.
+  TempDir dir;
+  std::filesystem::create_directory(dir / "sub");
+  WriteFile(dir / "PSS_E_15.txt", kSs2);
+  const auto result = RunTool("SplitSecStructProbs", {dir / "PSS_E_15.txt", dir / "sub/../", "15"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(ReadFile(dir / "PSS_E_15.txt"), kSs2);
+}
+
 }  // namespace

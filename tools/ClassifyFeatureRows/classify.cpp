@@ -23,15 +23,15 @@
 #include "feature_ranges.h"
 #include "lines.h"
 #include "track.h"
+#include "vector_comment.h"
 
 namespace linkerkit {
 
 namespace {
 
-FeatureVector ParseVectorLine(const std::string &line, const std::string &path, std::size_t line_number) {
-  const std::size_t comment = line.find('#');
-  if (comment == std::string::npos) FailAtLine(path, line_number, "no #QUERY comment");
-  const std::string body = line.substr(0, comment);
+FeatureVector ParseVectorLine(const std::string &line, std::size_t comment_start, const std::string &path,
+                              std::size_t line_number) {
+  const std::string body = line.substr(0, comment_start);
   FeatureVector features;
   const char *cursor = body.c_str();
   bool label_seen = false;
@@ -54,7 +54,13 @@ FeatureVector ParseVectorLine(const std::string &line, const std::string &path, 
     if (!features.empty() && index <= features.back().first) {
       FailAtLine(path, line_number, "feature indices out of order at '" + token + "'");
     }
-    features.emplace_back(static_cast<int>(index), ReadCDouble(colon + 1));
+    const double value = ReadCDouble(colon + 1);
+    // LIBSVM would pass a NaN or infinity on into every decision value of
+    // the protein's smoothed and normalised scores.
+    if (!std::isfinite(value)) {
+      FailAtLine(path, line_number, "feature " + std::to_string(index) + " is not a finite number: '" + token + "'");
+    }
+    features.emplace_back(static_cast<int>(index), value);
   }
   return features;
 }
@@ -64,7 +70,23 @@ FeatureVector ParseVectorLine(const std::string &line, const std::string &path, 
 std::vector<FeatureVector> ParseVectorLines(const std::vector<std::string> &lines, const std::string &path) {
   std::vector<FeatureVector> vectors;
   vectors.reserve(lines.size());
-  for (std::size_t i = 0; i < lines.size(); ++i) vectors.push_back(ParseVectorLine(lines[i], path, i + 1));
+  // The scores are smoothed along the chain, so the lines must be one
+  // protein's residues in order: a second protein's lines would be
+  // smoothed and normalised into the first one's.
+  std::optional<VectorComment> previous;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const VectorComment comment = ReadVectorComment(lines[i], path, i + 1);
+    if (previous && comment.length != previous->length) {
+      FailAtLine(path, i + 1, "residue count " + std::to_string(comment.length) + " differs from " +
+                                  std::to_string(previous->length) + " on line 1: lines of more than one protein");
+    }
+    if (previous && comment.position <= previous->position) {
+      FailAtLine(path, i + 1, "position " + std::to_string(comment.position) + " follows position " +
+                                  std::to_string(previous->position) + ": lines of more than one protein");
+    }
+    previous = comment;
+    vectors.push_back(ParseVectorLine(lines[i], comment.start, path, i + 1));
+  }
   return vectors;
 }
 
@@ -161,6 +183,23 @@ svm_model *LoadModelQuietly(const std::string &path) {
   }
   if (null_device >= 0) close(null_device);
   return model;
+}
+
+// The name as the one-line message shows it: a control character (a line
+// feed, say) as \xHH.
+std::string PrintableName(const std::string &name) {
+  std::string shown;
+  for (const char c : name) {
+    if (std::iscntrl(static_cast<unsigned char>(c))) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      shown += "\\x";
+      shown += kHex[static_cast<unsigned char>(c) >> 4];
+      shown += kHex[static_cast<unsigned char>(c) & 15];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
 }
 
 }  // namespace
@@ -268,8 +307,12 @@ void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, st
   const std::string model_path = arguments[0];
   const std::string vector_path = arguments[1];
   const std::string name = arguments[2];
-  if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) { return std::isspace(static_cast<unsigned char>(c)); })) {
-    Fail("invalid protein name: " + name);
+  // The name becomes the score lines' "#NAME" and the report's first
+  // "|"-separated field: a blank, "#" or "|" in it would break both.
+  if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
+        return std::isspace(static_cast<unsigned char>(c)) || c == '#' || c == '|' || std::iscntrl(static_cast<unsigned char>(c));
+      })) {
+    Fail("invalid protein name: " + PrintableName(name));
   }
   const int ws = ReadWindowSize(arguments[3]);
   const LinkerModel model(model_path);

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <system_error>
 
 #include "arguments.h"
 #include "cnumber.h"
@@ -114,16 +112,6 @@ std::vector<double> AccessibilityTrack(const std::vector<ReprofResidue> &residue
   return SmoothCentred(raw, ws, WindowEdges::kRaw);
 }
 
-bool NameSameFile(const std::string &a, const std::string &b) {
-  if (a == b) return true;
-  std::error_code error;
-  if (std::filesystem::equivalent(a, b, error)) return true;
-  const auto place_a = std::filesystem::weakly_canonical(a, error);
-  if (error) return false;
-  const auto place_b = std::filesystem::weakly_canonical(b, error);
-  return !error && place_a == place_b;
-}
-
 void RunConvertReprofOutput(Arguments arguments, std::FILE *) {
   const int ws = ReadWindowSize(arguments[3]);
   const std::string reprof_path = arguments[0];
@@ -131,9 +119,7 @@ void RunConvertReprofOutput(Arguments arguments, std::FILE *) {
   const std::string track_path = arguments[2];
   // The outputs replace their files whole, so one that named the input
   // would destroy the only copy of reprof's prediction.
-  for (const std::string &output : {ss2_path, track_path}) {
-    if (NameSameFile(output, reprof_path)) Fail("output file " + output + " is the input file " + reprof_path);
-  }
+  RefuseOutputOverInputs({ss2_path, track_path}, {reprof_path});
   if (NameSameFile(ss2_path, track_path)) Fail("the ss2 file and the accessibility track are both " + ss2_path);
   ReprofParser parser(reprof_path);
   ForEachLine(reprof_path, [&](std::string_view line, std::size_t number) { parser.AddLine(line, number); });

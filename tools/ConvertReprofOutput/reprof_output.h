@@ -69,10 +69,6 @@ std::string FormatSs2(const std::vector<ReprofResidue> &residues);
 // without a full window keep their own value.
 std::vector<double> AccessibilityTrack(const std::vector<ReprofResidue> &residues, int ws);
 
-// Whether two paths name one file: the same existing file (links
-// included), or the same place for files still to be made.
-bool NameSameFile(const std::string &a, const std::string &b);
-
 // ConvertReprofOutput [reprof file] [ss2 file] [accessibility track] [ws]
 void RunConvertReprofOutput(Arguments arguments, std::FILE *out);
 

@@ -73,6 +73,7 @@ const std::string &ProfileTableBuilder::Finish() const {
 }
 
 void RunExtractProfileMatrix(Arguments arguments, std::FILE *) {
+  RefuseOutputOverInputs({arguments[1]}, {arguments[0]});
   ProfileTableBuilder builder(arguments[0]);
   ForEachLine(arguments[0], [&](std::string_view line, std::size_t number) { builder.AddLine(line, number); });
   const std::string &table = builder.Finish();

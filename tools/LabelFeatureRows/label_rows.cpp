@@ -7,6 +7,7 @@
 #include "lines.h"
 #include "region.h"
 #include "track.h"
+#include "vector_comment.h"
 
 namespace linkerkit {
 
@@ -42,24 +43,18 @@ std::vector<bool> ReadLinkerMarks(const std::string &region_path, const std::str
 
 void AppendLabelledRow(std::string &out, std::string_view line, std::size_t line_number, const std::vector<bool> &marks,
                        std::string_view path) {
-  const auto comment = ParseScoreLine(line.data());
-  if (!comment) FailAtLine(path, line_number, "no #QUERY comment");
+  const VectorComment comment = ReadVectorComment(line, path, line_number);
   const long long regions_length = static_cast<long long>(marks.size());
-  const int length = comment->Length();
-  if (length != regions_length) {
+  if (comment.length != regions_length) {
     FailAtLine(path, line_number,
-               "residue count " + std::to_string(length) + " differs from the region length " +
+               "residue count " + std::to_string(comment.length) + " differs from the region length " +
                    std::to_string(regions_length));
   }
-  const int position = comment->Position();
-  if (position < 0 || position >= length) {
-    FailAtLine(path, line_number, "position " + std::to_string(position) + " outside 0 to " + std::to_string(length - 1));
-  }
-  out += marks[static_cast<std::size_t>(position)] ? "+1" : "-1";
+  out += marks[static_cast<std::size_t>(comment.position)] ? "+1" : "-1";
   // Everything after the old label stays as it was; a line without a label
   // before its pairs or comment gets one.
   const std::size_t blank = line.find(' ');
-  if (blank < line.find('#')) {
+  if (blank < comment.start) {
     out += line.substr(blank);
   } else {
     out += ' ';

@@ -1,7 +1,10 @@
 #include "linker_report.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "LineReader.h"
@@ -13,37 +16,247 @@
 
 namespace linkerkit {
 
+std::uint32_t CandidateList::NameIndex(std::string_view name) {
+  // Runs of one protein follow each other: the last name is the usual one.
+  if (!names_.empty() && *names_.back() == name) return static_cast<std::uint32_t>(names_.size() - 1);
+  const auto [entry, added] = index_.try_emplace(std::string(name), static_cast<std::uint32_t>(names_.size()));
+  if (added) names_.push_back(&entry->first);
+  return entry->second;
+}
+
+void CandidateList::AppendRecord(std::string &out, const Candidate &candidate) const {
+  out += Name(candidate);
+  out += ' ';
+  AppendFixed6(out, candidate.score);
+  // The four numbers go straight into room made for them at once.
+  const std::size_t at = out.size();
+  out.resize(at + 4 * 12);
+  char *cursor = out.data() + at;
+  char *const end = out.data() + out.size();
+  for (const int field : {candidate.start, candidate.end, candidate.peak_position, candidate.length}) {
+    *cursor++ = ' ';
+    cursor = std::to_chars(cursor, end, field).ptr;
+  }
+  out.resize(static_cast<std::size_t>(cursor - out.data()));
+}
+
+std::string CandidateList::Record(const Candidate &candidate) const {
+  std::string record;
+  AppendRecord(record, candidate);
+  return record;
+}
+
+double CandidateList::Score(const Candidate &candidate) {
+  std::string text;
+  AppendFixed6(text, candidate.score);
+  return ReadCDouble(text.c_str());
+}
+
+void CandidateList::Rank() {
+  // Each name's place in descending byte order, so that candidates compare
+  // names by one integer.
+  std::vector<std::uint32_t> by_name(names_.size());
+  for (std::uint32_t i = 0; i < by_name.size(); ++i) by_name[i] = i;
+  std::sort(by_name.begin(), by_name.end(), [&](std::uint32_t a, std::uint32_t b) { return *names_[a] > *names_[b]; });
+  std::vector<std::uint32_t> place(names_.size());
+  for (std::uint32_t i = 0; i < by_name.size(); ++i) place[by_name[i]] = i;
+
+  // The scores compare as their six-decimal SCORE texts read back, so two
+  // floats that print alike are equal and their records decide. Floats more
+  // than 10^-5 apart never print alike, and their own order is the texts'.
+  const auto ranks_before = [&](const Candidate &a, const Candidate &b) {
+    if (a.name != b.name) return place[a.name] < place[b.name];
+    const bool a_nan = std::isnan(a.score);
+    const bool b_nan = std::isnan(b.score);
+    if (a_nan != b_nan) return b_nan;
+    if (!a_nan && a.score != b.score) {
+      if (std::fabs(static_cast<double>(a.score) - static_cast<double>(b.score)) > 1e-5) return a.score > b.score;
+      const double a_score = Score(a);
+      const double b_score = Score(b);
+      if (a_score != b_score) return a_score > b_score;
+    }
+    return Record(a) > Record(b);
+  };
+  // A score file usually holds each protein's lines together, the proteins
+  // in ascending or descending name order: then only the runs of each
+  // protein need sorting, after the whole list is turned round if the names
+  // ascend. Any other order is sorted whole.
+  // Group to group the names' places must all rise or all fall, so no name
+  // comes back after another.
+  bool grouped = true;
+  int direction = 0;  // +1: places rise from group to group, -1: fall
+  std::uint32_t previous = candidates_.empty() ? 0 : candidates_.front().name;
+  for (const Candidate &candidate : candidates_) {
+    if (candidate.name == previous) continue;
+    const int step = place[candidate.name] > place[previous] ? 1 : -1;
+    if (direction != 0 && step != direction) {
+      grouped = false;
+      break;
+    }
+    direction = step;
+    previous = candidate.name;
+  }
+  if (!grouped) {
+    std::sort(candidates_.begin(), candidates_.end(), ranks_before);
+    return;
+  }
+  if (direction < 0) std::reverse(candidates_.begin(), candidates_.end());
+  // A protein's runs are sorted in a small array, faster to sort than the
+  // deque; a protein with very many runs is sorted where it stands.
+  constexpr std::ptrdiff_t kBufferRoom = 4096;
+  std::vector<Candidate> buffer;
+  buffer.reserve(kBufferRoom);
+  for (auto group = candidates_.begin(); group != candidates_.end();) {
+    const std::uint32_t name = group->name;
+    const auto next = std::find_if(group, candidates_.end(), [&](const Candidate &c) { return c.name != name; });
+    if (next - group <= kBufferRoom) {
+      buffer.assign(group, next);
+      std::sort(buffer.begin(), buffer.end(), ranks_before);
+      std::copy(buffer.begin(), buffer.end(), group);
+    } else {
+      std::sort(group, next, ranks_before);
+    }
+    group = next;
+  }
+}
+
 namespace {
 
-bool RanksBefore(const Candidate &a, const Candidate &b) {
-  if (a.Name() != b.Name()) return a.Name() > b.Name();
-  const bool a_nan = std::isnan(a.score);
-  const bool b_nan = std::isnan(b.score);
-  if (a_nan != b_nan) return b_nan;
-  if (!a_nan && a.score != b.score) return a.score > b.score;
-  return a.record > b.record;
+// A score value as "%f" writes it, [-]D.DDDDDD with at most nine digits
+// before the point, is read without the general reader's loops: a score file
+// has millions of lines, and this is much of the work on each. Its digits,
+// read as one integer, over 10^6 is exactly what ReadCDouble computes for
+// such a text. Any other text is left to ReadCDouble.
+constexpr std::uint64_t kFixedDigitsEnd = 1000000000000000;  // 10^15: nine digits and six decimals
+
+double FixedValue(bool negative, std::uint64_t digits) {
+  const double value = static_cast<double>(digits) / 1e6;
+  return negative ? -value : value;
+}
+
+struct ScoreValue {
+  bool fixed;  // read on the short path: negative and digits hold it
+  bool negative;
+  std::uint64_t digits;
+  double value;  // when not fixed
+  const char *end;
+};
+
+// text is followed by a NUL byte in memory.
+ScoreValue ReadScoreValue(std::string_view line) {
+  const char *const text = line.data();
+  const bool negative = *text == '-';
+  const char *p = text + negative;
+  std::uint64_t digits = 0;
+  const char *const first = p;
+  for (unsigned digit; (digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') <= 9; ++p) digits = digits * 10 + digit;
+  const std::ptrdiff_t whole = p - first;
+  // The six decimals and the byte after them must lie within the line (its
+  // NUL included).
+  if (whole >= 1 && whole <= 9 && *p == '.' && p + 7 <= text + line.size()) {
+    unsigned bad = 0;
+    for (int i = 1; i <= 6; ++i) {
+      const unsigned digit = static_cast<unsigned>(static_cast<unsigned char>(p[i])) - '0';
+      bad |= digit > 9;
+      digits = digits * 10 + (digit & 15);
+    }
+    const char after = p[7];
+    const bool ends = static_cast<unsigned>(static_cast<unsigned char>(after)) - '0' > 9 && after != '.' && after != 'e' &&
+                      after != 'E' && after != 'x' && after != 'X';
+    if (!bad && ends) return ScoreValue{true, negative, digits, 0.0, p + 7};
+  }
+  ScoreValue read{false, false, 0, 0.0, text};
+  read.value = ReadCDouble(text, &read.end);
+  return read;
+}
+
+// The first `wanted` from text on, or nullptr at the end of the line.
+const char *FindInLine(const char *text, char wanted) {
+  for (; *text != wanted; ++text) {
+    if (*text == '\0') return nullptr;
+  }
+  return text;
 }
 
 }  // namespace
 
-void RunScanner::Add(const char *text) {
+RunScanner::RunScanner(float threshold, int offset) : threshold_(threshold), offset_(offset) {
+  // The value of digits d is d / 10^6, and its single-precision value never
+  // falls as d grows: the d of non-negative values that reach the threshold
+  // are those from the least one on, the d of negative values those up to
+  // the most one. Both are found by bisection.
+  const auto single = [](std::uint64_t d) { return static_cast<float>(FixedValue(false, d)); };
+  std::uint64_t low = 0;
+  std::uint64_t high = kFixedDigitsEnd;  // the least d with single(d) >= threshold, or the end
+  while (low < high) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    if (single(middle) >= threshold_) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  positive_least_ = static_cast<long long>(low);
+  // -single(d) >= threshold, that is single(d) <= -threshold: the first d
+  // past them is found, then the one before it.
+  low = 0;
+  high = kFixedDigitsEnd;
+  while (low < high) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    if (!(-single(middle) >= threshold_)) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  negative_most_ = static_cast<long long>(low) - 1;
+}
+
+void RunScanner::Add(std::string_view text) {
   ++line_number_;
-  const auto line = ParseScoreLine(text);
-  if (!line) Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
-  const float value = static_cast<float>(line->value);
-  const bool reaches = value >= threshold_;
+  // As ParseScoreLine reads the line: the name between the first "#" (which
+  // no number holds, so it lies after the value) and the next space, then
+  // the position and, after the following space, the length.
+  const ScoreValue read = ReadScoreValue(text);
+  const char *hash = FindInLine(read.end, '#');
+  const char *name_end = nullptr;
+  if (hash) {
+    // Most lines name the protein of the line before: its name and a space
+    // are compared at once instead of looked through byte by byte.
+    const std::size_t after_hash = static_cast<std::size_t>(hash + 1 - text.data());
+    const std::size_t n = last_name_.size();
+    if (n > 0 && text.size() - after_hash > n && text[after_hash + n] == ' ' &&
+        std::memcmp(hash + 1, last_name_.data(), n) == 0) {
+      name_end = hash + 1 + n;
+    } else {
+      name_end = FindInLine(hash, ' ');
+      if (name_end) last_name_.assign(hash + 1, name_end);
+    }
+  }
+  const char *length_space = name_end ? FindInLine(name_end + 1, ' ') : nullptr;
+  if (!length_space) Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
+  // The short path's value is compared as its digits, which needs no
+  // division: the bounds give the same answer as the value in single
+  // precision against the threshold.
+  const bool reaches = read.fixed ? (read.negative ? static_cast<long long>(read.digits) <= negative_most_
+                                                   : static_cast<long long>(read.digits) >= positive_least_)
+                                  : static_cast<float>(read.value) >= threshold_;
   // Outside a run a line below the threshold changes nothing, filtered or
   // not: most lines end here without their integers being read.
   if (!in_run_ && !reaches) return;
-  const int position = line->Position();
-  const int length = line->Length();
+  const ScoreLine line{read.fixed ? FixedValue(read.negative, read.digits) : read.value,
+                       std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
+                       length_space + 1};
+  const float value = static_cast<float>(line.value);
+  const int position = line.Position();
+  const int length = line.Length();
   // In 64 bits, so that no length and position can overflow the test.
   if (position <= offset_ || static_cast<long long>(length) - position <= offset_) return;
-  if (in_run_ && (!reaches || line->name != run_name_)) CloseRun();
+  if (in_run_ && (!reaches || line.name != run_name_)) CloseRun();
   if (!reaches) return;
   if (!in_run_) {
     in_run_ = true;
-    run_name_.assign(line->name);
+    run_name_.assign(line.name);
     run_start_ = position;
     run_peak_ = threshold_;
     run_peak_position_ = position;
@@ -56,47 +269,78 @@ void RunScanner::Add(const char *text) {
   }
 }
 
-std::vector<Candidate> RunScanner::Finish() {
+CandidateList RunScanner::Finish() {
   if (in_run_) CloseRun();
   return std::move(candidates_);
 }
 
 void RunScanner::CloseRun() {
   in_run_ = false;
-  const float score = run_peak_ - threshold_;
-  Candidate candidate{run_name_, run_name_.size(), 0.0, run_start_, run_end_, run_peak_position_, run_length_};
-  candidate.record += ' ';
-  AppendFixed6(candidate.record, static_cast<double>(score));
-  candidate.score = ReadCDouble(candidate.record.c_str() + candidate.name_length + 1);
-  for (const int field : {run_start_, run_end_, run_peak_position_, run_length_}) {
-    candidate.record += ' ';
-    AppendInt(candidate.record, field);
-  }
-  candidates_.push_back(std::move(candidate));
+  candidates_.Add({candidates_.NameIndex(run_name_), run_peak_ - threshold_, run_start_, run_end_, run_peak_position_,
+                   run_length_});
 }
 
-void RankCandidates(std::vector<Candidate> &candidates) { std::sort(candidates.begin(), candidates.end(), RanksBefore); }
+void RankCandidates(CandidateList &candidates) { candidates.Rank(); }
 
-std::string FormatListing(const std::vector<Candidate> &ranked) {
-  std::string listing;
-  for (const Candidate &candidate : ranked) {
-    listing += candidate.record;
-    listing += '\n';
+namespace {
+
+constexpr std::size_t kPiece = 1 << 16;
+
+// Hands text to sink whenever a piece is full, and the rest at the end.
+class PieceWriter {
+ public:
+  explicit PieceWriter(const TextSink &sink) : sink_(sink) { text_.reserve(kPiece + 512); }
+  std::string &text() { return text_; }
+  void LineDone() {
+    if (text_.size() >= kPiece) Flush();
   }
-  return listing;
+  void Flush() {
+    if (!text_.empty()) sink_(text_);
+    text_.clear();
+  }
+
+ private:
+  const TextSink &sink_;
+  std::string text_;
+};
+
+std::string Collect(const std::function<void(const TextSink &)> &write) {
+  std::string all;
+  write([&](std::string_view text) { all += text; });
+  return all;
 }
 
-std::string FormatReport(const std::vector<Candidate> &ranked, int rank, float threshold) {
-  if (ranked.empty()) return "No prediction\n";
-  std::string report;
+}  // namespace
+
+void WriteListing(const CandidateList &ranked, const TextSink &sink) {
+  PieceWriter writer(sink);
+  for (std::size_t i = 0; i < ranked.size(); ++i) {
+    ranked.AppendRecord(writer.text(), ranked[i]);
+    writer.text() += '\n';
+    writer.LineDone();
+  }
+  writer.Flush();
+}
+
+std::string FormatListing(const CandidateList &ranked) {
+  return Collect([&](const TextSink &sink) { WriteListing(ranked, sink); });
+}
+
+void WriteReport(const CandidateList &ranked, int rank, float threshold, const TextSink &sink) {
+  if (ranked.empty()) {
+    sink("No prediction\n");
+    return;
+  }
+  PieceWriter writer(sink);
+  std::string &report = writer.text();
   std::size_t group_start = 0;
   for (std::size_t i = 0; i < ranked.size(); ++i) {
     const Candidate &candidate = ranked[i];
-    if (candidate.Name() != ranked[group_start].Name()) group_start = i;
+    if (candidate.name != ranked[group_start].name) group_start = i;
     const long long place = static_cast<long long>(i - group_start) + 1;
     if (place > rank) continue;
-    const float peak = static_cast<float>(candidate.score + static_cast<double>(threshold));
-    report += candidate.Name();
+    const float peak = static_cast<float>(CandidateList::Score(candidate) + static_cast<double>(threshold));
+    report += ranked.Name(candidate);
     report += '|';
     AppendInt(report, candidate.start);
     report += ',';
@@ -112,8 +356,13 @@ std::string FormatReport(const std::vector<Candidate> &ranked, int rank, float t
     report += '|';
     AppendInt(report, place);
     report += '\n';
+    writer.LineDone();
   }
-  return report;
+  writer.Flush();
+}
+
+std::string FormatReport(const CandidateList &ranked, int rank, float threshold) {
+  return Collect([&](const TextSink &sink) { WriteReport(ranked, rank, threshold, sink); });
 }
 
 void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
@@ -124,6 +373,7 @@ void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
   settings.rank = ReadCInt(arguments[1]);
   if (!settings.smoothing_file) Fail("options file " + options_path + " sets no NormalizedFile");
   if (!settings.output_file) Fail("options file " + options_path + " sets no OutputFile");
+  RefuseOutputOverInputs({*settings.output_file}, {*settings.smoothing_file, options_path});
 
   LineReader scores(settings.smoothing_file->c_str());
   if (!scores.IsOpen()) FailCannotOpen(*settings.smoothing_file);
@@ -134,16 +384,16 @@ void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
 
   RunScanner scanner(settings.threshold, settings.offset);
   std::string_view line;
-  while (scores.Next(line)) scanner.Add(line.data());
-  std::vector<Candidate> candidates = scanner.Finish();
+  while (scores.Next(line)) scanner.Add(line);
+  CandidateList candidates = scanner.Finish();
   if (scores.HadReadError()) FailCannotOpen(*settings.smoothing_file);
 
   RankCandidates(candidates);
-  report.Write(FormatReport(candidates, settings.rank, settings.threshold));
+  WriteReport(candidates, settings.rank, settings.threshold, [&](std::string_view text) { report.Write(text); });
   // The report is in place before the listing starts, so a report that
   // cannot be written leaves its one-line message alone on standard output.
   report.Commit();
-  WriteAll(out, FormatListing(candidates));
+  WriteListing(candidates, [&](std::string_view text) { WriteAll(out, text); });
 }
 
 }  // namespace linkerkit

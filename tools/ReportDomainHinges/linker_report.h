@@ -2,29 +2,70 @@
 // reaches the threshold, listed and reported best first per protein.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+#include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "program.h"
 
 namespace linkerkit {
 
-// One run, and its record "NAME SCORE START END PEAK LENGTH" as listed on
-// standard output. SCORE is the peak value minus the threshold in single
-// precision, printed "%f"; LENGTH is the sequence length of the run's last
-// line.
+// One run. A proteome's score file at a low threshold holds millions of
+// runs, so a candidate keeps only numbers (24 bytes) and its record
+// "NAME SCORE START END PEAK LENGTH" is rebuilt when it is printed. SCORE is
+// the peak value minus the threshold in single precision, printed "%f";
+// LENGTH is the sequence length of the run's last line.
 struct Candidate {
-  std::string record;
-  std::size_t name_length;
-  double score;  // the record's SCORE text read back as a number
+  std::uint32_t name;  // index into the list's names
+  float score;
   int start;
   int end;
   int peak_position;
   int length;
+};
 
-  std::string_view Name() const { return std::string_view(record).substr(0, name_length); }
+// The candidates of a scan and the protein names they refer to, each name
+// held once.
+class CandidateList {
+ public:
+  CandidateList() = default;
+  // The names are found through pointers into the index, which a move keeps
+  // and a copy would not.
+  CandidateList(const CandidateList &) = delete;
+  CandidateList &operator=(const CandidateList &) = delete;
+  CandidateList(CandidateList &&) = default;
+  CandidateList &operator=(CandidateList &&) = default;
+
+  // The index of name, which is added when it is new.
+  std::uint32_t NameIndex(std::string_view name);
+  void Add(const Candidate &candidate) { candidates_.push_back(candidate); }
+
+  std::string_view Name(const Candidate &candidate) const { return *names_[candidate.name]; }
+  // The record line without its line feed.
+  void AppendRecord(std::string &out, const Candidate &candidate) const;
+  std::string Record(const Candidate &candidate) const;
+  // The record's SCORE text read back as a number.
+  static double Score(const Candidate &candidate);
+
+  std::size_t size() const { return candidates_.size(); }
+  bool empty() const { return candidates_.empty(); }
+  const Candidate &operator[](std::size_t i) const { return candidates_[i]; }
+
+  // Protein name descending (bytes), then score descending (a "nan" score
+  // last), then the whole record descending.
+  void Rank();
+
+ private:
+  // A deque grows without copying what it holds, so a million candidates
+  // never stand in memory twice.
+  std::deque<Candidate> candidates_;
+  std::unordered_map<std::string, std::uint32_t> index_;
+  std::vector<const std::string *> names_;  // the keys of index_, by index
 };
 
 // The run scan, fed the score lines in file order; it holds only the open
@@ -35,44 +76,55 @@ struct Candidate {
 // earliest highest value, starting from the threshold itself.
 class RunScanner {
  public:
-  RunScanner(float threshold, int offset) : threshold_(threshold), offset_(offset) {}
+  RunScanner(float threshold, int offset);
 
-  // line is NUL-terminated. Fails with the line's number when it lacks the
-  // "#", the space after the name or the space before the length.
-  void Add(const char *line);
+  // line is followed by a NUL byte in memory. Fails with the line's number
+  // when it lacks the "#", the space after the name or the space before the
+  // length.
+  void Add(std::string_view line);
 
   // Ends the open run; the candidates in scan order.
-  std::vector<Candidate> Finish();
+  CandidateList Finish();
 
  private:
   void CloseRun();
 
   float threshold_;
   int offset_;
+  // The usual "%f" values reach the threshold when their digits (the value
+  // times 10^6 without its sign) are at least positive_least_, or for a
+  // negative value at most negative_most_.
+  long long positive_least_ = 0;
+  long long negative_most_ = 0;
   long long line_number_ = 0;
   bool in_run_ = false;
   std::string run_name_;
+  std::string last_name_;  // of the line before
   int run_start_ = 0;
   int run_end_ = 0;
   int run_length_ = 0;
   float run_peak_ = 0;
   int run_peak_position_ = 0;
-  std::vector<Candidate> candidates_;
+  CandidateList candidates_;
 };
 
-// Protein name descending (bytes), then score descending (a "nan" score
-// last), then the whole record descending.
-void RankCandidates(std::vector<Candidate> &candidates);
+void RankCandidates(CandidateList &candidates);
+
+// Text is handed to the sink in pieces of some tens of kilobytes, so that a
+// listing of millions of records is never held whole.
+using TextSink = std::function<void(std::string_view text)>;
 
 // The records, one per line.
-std::string FormatListing(const std::vector<Candidate> &ranked);
+void WriteListing(const CandidateList &ranked, const TextSink &sink);
+std::string FormatListing(const CandidateList &ranked);
 
 // For each protein its first `rank` ranked records as
 // "NAME|START,END|RUN LENGTH|PEAK|LENGTH|PEAK POSITION|I", I counting from 1.
 // PEAK is rebuilt from the record: SCORE read as a double plus the threshold,
 // narrowed to single precision, so it shows the peak to the record's six
 // decimals. "No prediction" when there is no candidate at all.
-std::string FormatReport(const std::vector<Candidate> &ranked, int rank, float threshold);
+void WriteReport(const CandidateList &ranked, int rank, float threshold, const TextSink &sink);
+std::string FormatReport(const CandidateList &ranked, int rank, float threshold);
 
 // ReportDomainHinges [option file] [rank] [threshold]
 void RunReportDomainHinges(Arguments arguments, std::FILE *out);

@@ -46,23 +46,33 @@ const SecStructProbs &SecStructParser::Finish() const {
   return probs_;
 }
 
-std::vector<std::pair<std::string, std::string>> SecStructTrackFiles(const SecStructProbs &probs, std::string_view prefix,
-                                                                     int ws) {
-  std::vector<std::pair<std::string, std::string>> files;
-  files.reserve(3);
-  for (const auto &[name, values] : {std::pair{"PSS_C_", &probs.coil}, std::pair{"PSS_H_", &probs.helix},
-                                     std::pair{"PSS_E_", &probs.strand}}) {
+std::vector<std::string> SecStructTrackPaths(std::string_view prefix, int ws) {
+  std::vector<std::string> paths;
+  for (const char *name : {"PSS_C_", "PSS_H_", "PSS_E_"}) {
     std::string path(prefix);
     path += name;
     AppendInt(path, ws);
     path += ".txt";
-    files.emplace_back(std::move(path), FormatTrack(SmoothCentred(*values, ws, WindowEdges::kRaw), "QUERY"));
+    paths.push_back(std::move(path));
+  }
+  return paths;
+}
+
+std::vector<std::pair<std::string, std::string>> SecStructTrackFiles(const SecStructProbs &probs, std::string_view prefix,
+                                                                     int ws) {
+  std::vector<std::string> paths = SecStructTrackPaths(prefix, ws);
+  std::vector<std::pair<std::string, std::string>> files;
+  files.reserve(3);
+  const std::vector<float> *classes[] = {&probs.coil, &probs.helix, &probs.strand};
+  for (std::size_t i = 0; i < 3; ++i) {
+    files.emplace_back(std::move(paths[i]), FormatTrack(SmoothCentred(*classes[i], ws, WindowEdges::kRaw), "QUERY"));
   }
   return files;
 }
 
 void RunSplitSecStructProbs(Arguments arguments, std::FILE *) {
   const int ws = ReadWindowSize(arguments[2]);
+  RefuseOutputOverInputs(SecStructTrackPaths(arguments[1], ws), {arguments[0]});
   SecStructParser parser(arguments[0]);
   ForEachLine(arguments[0], [&](std::string_view line, std::size_t number) { parser.AddLine(line, number); });
   WriteFilesAtomically(SecStructTrackFiles(parser.Finish(), arguments[1], ws));

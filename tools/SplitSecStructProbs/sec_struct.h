@@ -42,6 +42,7 @@ class SecStructParser {
 // The coil, helix and strand track files, in that order, as (path, content):
 // PREFIXPSS_C_WS.txt and its siblings, each class smoothed in single
 // precision with the positions without a full window unsmoothed.
+std::vector<std::string> SecStructTrackPaths(std::string_view prefix, int ws);
 std::vector<std::pair<std::string, std::string>> SecStructTrackFiles(const SecStructProbs &probs, std::string_view prefix,
                                                                      int ws);
 

@@ -1,6 +1,8 @@
 // Output files appear whole or not at all: each is written to a temporary
 // file in its own folder and renamed into place once complete, so a failed
-// run neither leaves a truncated file nor destroys the previous one.
+// run neither leaves a truncated file nor destroys the previous one. A run
+// ended by SIGINT or SIGTERM removes its temporary files too, once the
+// handlers are installed.
 #pragma once
 
 #include <cstdio>
@@ -31,10 +33,36 @@ class AtomicOutputFile {
   void Commit();
 
  private:
+  // The temporary file leaves the registry that signal handlers clean up.
+  void ForgetTemporary();
+
   std::string path_;
   std::string temporary_path_;
   std::FILE *file_ = nullptr;
 };
+
+// Removes the temporary files of every live AtomicOutputFile (those beyond
+// the registry's fixed room are left to their destructors). Only unlink is
+// called, so it is safe in a signal handler: a process that runs the
+// programs' work in-process and has signal handlers of its own calls it
+// from them.
+void RemoveTemporaryOutputFiles() noexcept;
+
+// Makes SIGINT and SIGTERM remove the temporary files and then end the
+// process by that same signal, as if they had not been caught. A signal
+// the process was started with ignored stays ignored. For the programs'
+// own processes: RunProgram calls it.
+void RemoveTemporaryOutputFilesOnSignals();
+
+// True when the two paths name one file: the same device and inode, or, for
+// paths of files that do not exist yet, the same name in the same folder
+// once the folder's path is resolved.
+bool NameSameFile(const std::string &a, const std::string &b);
+
+// An output file replaces its file whole, so an output that named one of
+// the program's inputs would destroy that input. Fails with "output file
+// OUTPUT is the input file INPUT" for the first such pair.
+void RefuseOutputOverInputs(const std::vector<std::string> &outputs, const std::vector<std::string> &inputs);
 
 // Writes every (path, content) pair; no file is replaced unless all of them
 // were written whole.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "failure.h"
+#include "output_file.h"
 
 namespace linkerkit {
 
@@ -45,6 +46,29 @@ int RunGuarded(const std::function<void()> &work) {
 
 void PrintUsage(std::string_view usage) { std::printf("%.*s\n", static_cast<int>(usage.size()), usage.data()); }
 
+// What every program does before it looks at its arguments: temporary
+// output files go when the run is interrupted, and a lone --help or
+// --version is answered. True when the run ends there.
+bool StartProgram(int argc, char **argv, std::string_view usage, std::string_view about) {
+  RemoveTemporaryOutputFilesOnSignals();
+  if (argc != 2) return false;
+  const std::string_view argument = argv[1];
+  if (argument == "--help") {
+    PrintUsage(usage);
+    if (!about.empty()) std::printf("\n%.*s\n", static_cast<int>(about.size()), about.data());
+    return true;
+  }
+  if (argument == "--version") {
+    const std::string_view name = usage.substr(0, usage.find(' '));
+    std::printf("%.*s %s\n", static_cast<int>(name.size()), name.data(), LINKERKIT_VERSION);
+    return true;
+  }
+  return false;
+}
+
+// The status of a run that only printed: 1 when the text could not be written.
+int PrintedStatus() { return std::fflush(stdout) != 0 || std::ferror(stdout) ? 1 : 0; }
+
 // Takes the leading options off argv into given; returns the index of the
 // first argument after them.
 int TakeOptions(int argc, char **argv, std::span<const ProgramOption> options, GivenOptions &given) {
@@ -68,12 +92,23 @@ int TakeOptions(int argc, char **argv, std::span<const ProgramOption> options, G
 
 }  // namespace
 
+int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, std::string_view about,
+               const ProgramBody &body) {
+  return RunProgram(argc, argv, argument_count, argument_count, usage, about, body);
+}
+
 int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body) {
-  return RunProgram(argc, argv, argument_count, argument_count, usage, body);
+  return RunProgram(argc, argv, argument_count, argument_count, usage, {}, body);
 }
 
 int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
                const ProgramBody &body) {
+  return RunProgram(argc, argv, fewest_arguments, most_arguments, usage, {}, body);
+}
+
+int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
+               std::string_view about, const ProgramBody &body) {
+  if (StartProgram(argc, argv, usage, about)) return PrintedStatus();
   const int argument_count = argc - 1;
   if (argument_count < fewest_arguments || argument_count > most_arguments) {
     PrintUsage(usage);
@@ -93,6 +128,12 @@ const char *GivenOptions::Value(std::string_view name) const {
 
 int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
                           std::string_view usage, const OptionsProgramBody &body) {
+  return RunProgramWithOptions(argc, argv, options, argument_count, usage, {}, body);
+}
+
+int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
+                          std::string_view usage, std::string_view about, const OptionsProgramBody &body) {
+  if (StartProgram(argc, argv, usage, about)) return PrintedStatus();
   GivenOptions given;
   int first = 1;
   // Option mistakes are failures like any other, with their own message.

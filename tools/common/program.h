@@ -19,11 +19,20 @@ using ProgramBody = std::function<void(Arguments arguments, std::FILE *out)>;
 // argument_count arguments were given, else prints the usage line. Returns
 // the exit status: 0 for a normal end, 1 for a failure, a failed write or
 // memory running out ("out of memory").
+//
+// A lone "--help" prints the usage line, a blank line and about (what the
+// program does, reads and writes), a lone "--version" prints the program's
+// name (the usage line's first word) and linkerkit's version; both end with
+// status 0. A run ended by SIGINT or SIGTERM leaves no temporary file.
+int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, std::string_view about,
+               const ProgramBody &body);
 int RunProgram(int argc, char **argv, int argument_count, std::string_view usage, const ProgramBody &body);
 
 // The same for a program whose last arguments may be left out: from
 // fewest_arguments to most_arguments are accepted, and body gets as many as
 // were given.
+int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
+               std::string_view about, const ProgramBody &body);
 int RunProgram(int argc, char **argv, int fewest_arguments, int most_arguments, std::string_view usage,
                const ProgramBody &body);
 
@@ -55,6 +64,8 @@ using OptionsProgramBody = std::function<void(const GivenOptions &options, Argum
 // unknown or repeated option, or one without its value, is a failure (one
 // line, status 1). Then exactly argument_count arguments must follow, else
 // the usage line is printed.
+int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
+                          std::string_view usage, std::string_view about, const OptionsProgramBody &body);
 int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
                           std::string_view usage, const OptionsProgramBody &body);
 
