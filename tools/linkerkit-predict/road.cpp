@@ -48,8 +48,10 @@ volatile pid_t g_worker_child = 0;
 void NoteSignal(int signal_number) { g_signal = signal_number; }
 
 void EndWorker(int signal_number) {
-  // The road removes the partial files once every worker has ended.
+  // The road removes the step files once every worker has ended; the
+  // programs' own temporary files go now.
   if (g_worker_child > 0) kill(g_worker_child, SIGTERM);
+  RemoveTemporaryOutputFiles();
   _exit(128 + signal_number);
 }
 
