@@ -37,6 +37,15 @@ TEST(ClassifyFeatureRowsCli, ScoresSmoothsAndNormalises) {
   const auto raw = RunTool("ClassifyFeatureRows", {"--raw", dir / "model", dir / "vectors", "P1", "3"});
   EXPECT_EQ(raw.status, 0);
   EXPECT_EQ(raw.out, "0.000000 #P1 0 4\n0.500000 #P1 1 4\n-0.166667 #P1 2 4\n0.000000 #P1 3 4\n");
+  // Scores all equal: nothing marks a linker, raw or not, so no threshold may call one.
+  WriteFile(dir / "flat", "0 1:2 2:0 #QUERY 0 3\n0 1:2 2:0 #QUERY 1 3\n0 1:2 2:0 #QUERY 2 3\n");
+  for (const std::vector<std::string> &options : {std::vector<std::string>{"--raw"}, std::vector<std::string>{}}) {
+    std::vector<std::string> arguments = options;
+    arguments.insert(arguments.end(), {dir / "model", dir / "flat", "P1", "1"});
+    const auto flat = RunTool("ClassifyFeatureRows", arguments);
+    EXPECT_EQ(flat.status, 0);
+    EXPECT_EQ(flat.out, "nan #P1 0 3\nnan #P1 1 3\nnan #P1 2 3\n");
+  }
 }
 
 TEST(ClassifyFeatureRowsCli, FailuresAreOneLineAndStatusOne) {

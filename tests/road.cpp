@@ -288,6 +288,25 @@ TEST(RoadFailures, MismatchedInputsNameTheProteinAndBothLengths) {
       << run.err;
 }
 
+// A nan or inf in a scale would turn every score into NaN and the report
+// into "No prediction"; the classifier turns it away.
+TEST(RoadFailures, NoNonFiniteValueReachesTheClassifier) {
+  TempDir dir;
+  fs::create_directory(dir / "scales");
+  std::string scale;
+  for (const auto &line : Lines(ReadFile(kExamples + "GEOR030101.tsv"))) scale += line.starts_with("L\t") ? "L\tinf\n" : line + "\n";
+  WriteFile(dir / "scales/GEOR030101.tsv", scale);
+  const auto run = Road({"--model", kExamples + "demo", "--scales", dir / "scales", "--ss2", kExamples + "P1.ss2", "--mtx",
+                         kExamples + "P1.mtx", "--work", dir / "w", kExamples + "P1.fa"},
+                        dir);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(std::regex_match(LastLine(run.err),
+                               std::regex("P1: ClassifyFeatureRows failed: .* line [0-9]+: feature 2 is not a finite "
+                                          "number: '2:(inf|nan)'")))
+      << run.err;
+  EXPECT_FALSE(fs::exists(dir / "w/report.txt"));
+}
+
 TEST(RoadFasta, RecordsAreNormalisedOrRefusedNamingTheLine) {
   TempDir dir;
   // A byte-order mark, carriage returns and lower case give the clean file's report.

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <limits>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -303,6 +304,13 @@ std::vector<double> ZScores(const std::vector<double> &values) {
   return scores;
 }
 
+std::vector<double> ScoresOf(const std::vector<double> &smoothed, bool raw) {
+  if (std::all_of(smoothed.begin(), smoothed.end(), [&](double v) { return v == smoothed.front(); })) {
+    return std::vector<double>(smoothed.size(), std::numeric_limits<double>::quiet_NaN());
+  }
+  return raw ? smoothed : ZScores(smoothed);
+}
+
 void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out) {
   const std::string model_path = arguments[0];
   const std::string vector_path = arguments[1];
@@ -324,7 +332,7 @@ void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, st
   if (vectors.empty()) FailInFile(vector_path, "no vector lines");
   const std::vector<double> smoothed =
       SmoothClipped(ranges ? model.Score(vectors, vector_path, *ranges, ranges_path) : model.Score(vectors, vector_path), ws);
-  WriteAll(out, FormatTrack(options.Has("--raw") ? smoothed : ZScores(smoothed), name));
+  WriteAll(out, FormatTrack(ScoresOf(smoothed, options.Has("--raw")), name));
 }
 
 void RunClassifyFeatureRows(Arguments arguments, std::FILE *out) { RunClassifyFeatureRows(GivenOptions(), arguments, out); }

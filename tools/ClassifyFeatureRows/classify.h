@@ -56,6 +56,13 @@ std::vector<double> SmoothClipped(const std::vector<double> &values, int ws);
 // (x - mean) / standard deviation over the protein; a constant profile gives 0.
 std::vector<double> ZScores(const std::vector<double> &values);
 
+// The scores written for the smoothed decision values: the values
+// themselves (raw) or their z-scores. A protein whose smoothed values are all
+// equal shows no place likelier to be a linker than any other; its scores
+// are NaN ("nan"), which no threshold reaches, so it gets no linker whatever
+// the threshold.
+std::vector<double> ScoresOf(const std::vector<double> &smoothed, bool raw);
+
 // The options: "--ranges FILE" scales the vectors with svm-scale's saved
 // ranges first; "--raw" prints the smoothed decision values themselves in
 // place of their z-scores, so that a threshold means the same in every
