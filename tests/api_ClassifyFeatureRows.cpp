@@ -106,12 +106,6 @@ TEST(LinkerModel, TurnsAwayModelFilesLibsvmWouldMisread) {
   EXPECT_NO_THROW(LinkerModel(dir / "rbf"));
 }
 
-TEST(Smoothing, ClippedWindowIsATrueMean) {
-  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 3), (std::vector<double>{1.5, 2, 3, 3.5}));
-  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 1), (std::vector<double>{1, 2, 3, 4}));
-  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 100), (std::vector<double>(4, 2.5)));
-}
-
 TEST(Normalising, ZScoresPerProtein) {
   const auto z = ZScores({1, 2, 3});
   const double sd = std::sqrt(2.0 / 3.0);
