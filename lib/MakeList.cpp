@@ -20,7 +20,10 @@ namespace {
 
 // Texts are owned by the list and released with free(), so they come from
 // the malloc family; running out of memory for one ends the run the same way
-// as running out for a member.
+// as running out for a member. The structure loaders have a CopyText of their
+// own (loaders/reader_support.h) that returns nullptr instead: they are a
+// library whose readers never end the process, while the line list keeps the
+// documented message and exit of the programs built on it.
 char *CopyText(std::string_view text) {
   char *copy = static_cast<char *>(std::malloc(text.size() + 1));
   if (!copy) OutOfMemory();

@@ -17,7 +17,7 @@ namespace {
 // absent; a negative count counts nothing.
 int CountAfter(const char *line, const char *keyword) {
   const char *at = std::strstr(line, keyword);
-  return at ? std::max(0, ReadInt(at + std::strlen(keyword))) : 0;
+  return at ? std::max(0, ReadCInt(at + std::strlen(keyword))) : 0;
 }
 
 // Protein names of the column header line, at most `limit` of them. A name
@@ -43,11 +43,11 @@ void ReadAlignmentRow(const char *line, int row, MAPSCI *m) {
   const char *field = std::strchr(line, ' ');
   if (!field) return;
   while (*field == ' ') ++field;
-  m->rmsd[row] = ReadReal(field);
+  m->rmsd[row] = ReadCDouble(field);
   for (int k = 0; k < m->nprot; ++k) {
     field = NextField(field);
     if (!field) return;
-    m->pos[k][row] = ReadInt(field);
+    m->pos[k][row] = ReadCInt(field);
   }
 }
 
@@ -111,8 +111,8 @@ void MarkRegion(const char *line, ROI *r) {
   const char *range = AfterNth(line, '|', 1);
   if (!range) return;
   const char *comma = std::strchr(range, ',');
-  const long long first = std::max(1, ReadInt(range));
-  const long long last = std::min(comma ? ReadInt(comma + 1) : 0, r->length);
+  const long long first = std::max(1, ReadCInt(range));
+  const long long last = std::min(comma ? ReadCInt(comma + 1) : 0, r->length);
   for (long long position = first; position <= last; ++position) r->flag[position - 1] = 1;
 }
 
@@ -238,7 +238,7 @@ ROI *GetROI(const char *path, const char *key) {
   if (!r) return nullptr;
   // The sequence length comes from the first key line alone.
   const char *length_field = AfterNth(member->data, '|', 4);
-  r->length = length_field ? std::max(0, ReadInt(length_field)) : 0;
+  r->length = length_field ? std::max(0, ReadCInt(length_field)) : 0;
   r->flag = ZeroedArray<int>(Capacity(r->length));
   if (!r->flag) {
     ClearROI(r);

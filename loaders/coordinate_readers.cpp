@@ -28,7 +28,7 @@ bool IsAlphaCarbon(std::string_view line) {
   return line.size() > kAtomNameColumn + 1 && line.substr(kAtomNameColumn, 2) == "CA";
 }
 
-int ResidueNumber(std::string_view line) { return ReadInt(FromColumn(line, kResidueNumberColumn)); }
+int ResidueNumber(std::string_view line) { return ReadCInt(FromColumn(line, kResidueNumberColumn)); }
 
 // The residue group letters are an alphabet of their own (valine is in
 // group B, asparagine in group L); a residue outside the code table has none.
@@ -89,10 +89,10 @@ PDB *MakePDB(const std::vector<const char *> &accepted) {
     pdb->seq[i] = Conversion(pdb->residue[i]);
     pdb->group[i] = GroupLetter(pdb->seq[i]);
     pdb->resnum[i] = ResidueNumber(line);
-    pdb->x[i] = ReadReal(FromColumn(line, kXColumn));
-    pdb->y[i] = ReadReal(FromColumn(line, kYColumn));
-    pdb->z[i] = ReadReal(FromColumn(line, kZColumn));
-    pdb->bfactor[i] = ReadReal(FromColumn(line, kBFactorColumn));
+    pdb->x[i] = ReadCDouble(FromColumn(line, kXColumn));
+    pdb->y[i] = ReadCDouble(FromColumn(line, kYColumn));
+    pdb->z[i] = ReadCDouble(FromColumn(line, kZColumn));
+    pdb->bfactor[i] = ReadCDouble(FromColumn(line, kBFactorColumn));
   }
   return pdb;
 }
@@ -156,7 +156,7 @@ double *LoadVelocity(const char *path, int n) {
   const LineList lines = ReadLineList(path);
   std::size_t i = 0;
   for (const ListMember *member = lines.get(); member && i < entries; member = member->next) {
-    velocity[i++] = ReadReal(member->data);
+    velocity[i++] = ReadCDouble(member->data);
   }
   return velocity;
 }

@@ -53,7 +53,7 @@ bool IsVectorLine(const char *line) { return BeginsWith(line, " VECTOR"); }
 // The eigenvalue: the number after the first blank that follows "VALUE".
 double EigenValue(const char *value_keyword) {
   const char *blank = std::strchr(value_keyword + 1, ' ');
-  return blank ? ReadReal(blank + 1) : 0.0;
+  return blank ? ReadCDouble(blank + 1) : 0.0;
 }
 
 // The k-th component line of a vector holds components 3k to 3k+2;
@@ -62,7 +62,7 @@ void ReadComponents(const char *line, std::size_t k, double *vector, std::size_t
   const char *field = line;
   while (*field == ' ') ++field;
   for (std::size_t index = 3 * k; field && index < 3 * k + 3; ++index) {
-    if (index < capacity) vector[index] = ReadReal(field);
+    if (index < capacity) vector[index] = ReadCDouble(field);
     field = NextField(field);
   }
 }
@@ -96,15 +96,15 @@ DSSP *GetDSSPFromDetail(const char *path) {
   // Fields a short line does not have read as 0.
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const auto fields = DetailFields(lines[i]);
-    if (fields[0]) d->number_a[i] = ReadInt(fields[0]);
-    if (fields[1]) d->number_b[i] = ReadInt(fields[1]);
+    if (fields[0]) d->number_a[i] = ReadCInt(fields[0]);
+    if (fields[1]) d->number_b[i] = ReadCInt(fields[1]);
     if (fields[2]) d->letter_a[i] = *fields[2];
     if (fields[3]) d->letter_b[i] = *fields[3];
-    if (fields[4]) d->value_a[i] = ReadReal(fields[4]);
-    if (fields[5]) d->value_b[i] = ReadReal(fields[5]);
-    if (fields[6]) d->value_c[i] = ReadReal(fields[6]);
+    if (fields[4]) d->value_a[i] = ReadCDouble(fields[4]);
+    if (fields[5]) d->value_b[i] = ReadCDouble(fields[5]);
+    if (fields[6]) d->value_c[i] = ReadCDouble(fields[6]);
     const char *mark = fields[6] ? std::strchr(fields[6], '#') : nullptr;
-    if (mark) d->mark[i] = ReadInt(mark + 1);
+    if (mark) d->mark[i] = ReadCInt(mark + 1);
   }
   return d;
 }

@@ -16,10 +16,6 @@ bool BeginsWith(const char *line, std::string_view prefix) {
   return std::strncmp(line, prefix.data(), prefix.size()) == 0;
 }
 
-int ReadInt(const char *text) { return static_cast<int>(std::strtol(text, nullptr, 10)); }
-
-double ReadReal(const char *text) { return std::strtod(text, nullptr); }
-
 const char *FromColumn(std::string_view line, std::size_t index) {
   return index < line.size() ? line.data() + index : "";
 }

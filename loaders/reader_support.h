@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cnumber.h"
 #include "linkerkit/MakeList.h"
 
 namespace linkerkit::loaders {
@@ -28,9 +29,10 @@ std::vector<const char *> LineTexts(const LineList &list);
 bool BeginsWith(const char *line, std::string_view prefix);
 
 // atoi and atof: leading white space skipped, the longest number taken, no
-// number at all reads as 0.
-int ReadInt(const char *text);
-double ReadReal(const char *text);
+// number at all reads as 0. The programs read numbers by the same rule, so
+// both use the one reader of the core library.
+using linkerkit::ReadCDouble;
+using linkerkit::ReadCInt;
 
 // The text of the line from column `index` (counted from 0) on, or an empty
 // text when the line ends before it, so that short lines read as 0.
@@ -52,6 +54,10 @@ T *ZeroedArray(std::size_t count) {
 inline std::size_t Capacity(int count) { return count > 0 ? static_cast<std::size_t>(count) + 1 : 1; }
 
 // A zero-terminated copy of the text, or nullptr when memory runs out.
+// The line list has a CopyText of its own (lib/MakeList.cpp) that prints
+// "cannot make list member.." and ends the process instead: a reader hands
+// the failure to its caller as a null record, because the loaders are a
+// library whose readers print nothing and never end the process.
 char *CopyText(std::string_view text);
 
 }  // namespace linkerkit::loaders

@@ -24,8 +24,20 @@ ensure_packages() {
   fi
 }
 
+# The fuzz targets link clang's libFuzzer runtime, which Debian packages
+# apart from clang, once per clang major version (libclang-rt-N-dev). Both
+# the version and the folder of the runtimes are asked of the clang++ that
+# is installed (installing Debian's default clang first when there is none).
+ensure_fuzzer_runtime() {
+  ensure_packages clang++:clang || return
+  local version builtins
+  version=$(clang++ -dumpversion)
+  builtins=$(clang++ --rtlib=compiler-rt -print-libgcc-file-name)
+  ensure_packages "${builtins/builtins/fuzzer}:libclang-rt-${version%%.*}-dev"
+}
+
 BUILD_PACKAGES=(cmake:cmake g++:g++ make:make /usr/include/libsvm/svm.h:libsvm-dev)
 TEST_PACKAGES=(/usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake:libgtest-dev valgrind:valgrind clang++:clang
   mmseqs:mmseqs2 /usr/lib/python3/dist-packages/numpy:python3-numpy
-  /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev
   svm-train:libsvm-tools snakemake:snakemake reprof:reprof)
+FORMAT_PACKAGES=(clang-format:clang-format)

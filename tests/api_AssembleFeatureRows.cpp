@@ -17,7 +17,7 @@ void Fill(const Lines &lines, FeatureColumn &column) {
   for (std::size_t i = 0; i < lines.size(); ++i) linkerkit::StoreTrackLine(lines[i], i + 1, column, "t.txt");
 }
 
-TEST(FeatureColumn, ValuesLandAtTheirTaggedPositions) {
+TEST(AssembleFeatureRows, ValuesLandAtTheirTaggedPositions) {
   FeatureColumn column(4, 0.0f);  // m = 3 and the spare slot
   Fill(Lines{"0.5 #QUERY 2 3", "0.25 #query 0 3", "9 #QUERY 2 3", "7 #QUERY 3 3"}, column);
   EXPECT_EQ(column, (FeatureColumn{0.25f, 0.0f, 9.0f, 7.0f}));
@@ -29,7 +29,7 @@ TEST(FeatureColumn, ValuesLandAtTheirTaggedPositions) {
   EXPECT_EQ(row, "0 1:16777216.000000 #QUERY 0 3\n0 1:0.123457 #QUERY 1 3\n");
 }
 
-TEST(FeatureColumn, RejectsLinesWithoutTagOrWithPositionsOutsideTheTrack) {
+TEST(AssembleFeatureRows, RejectsLinesWithoutTagOrWithPositionsOutsideTheTrack) {
   FeatureColumn column(4, 0.0f);
   const auto message = [&](const std::string &line) {
     return FailureMessage([&] { Fill(Lines{"0.5 #QUERY 0 3", line}, column); });

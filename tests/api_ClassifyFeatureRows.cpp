@@ -20,7 +20,7 @@ std::string LinearModel(const std::string &labels) {
          "\nnr_sv 1 1\nSV\n1 1:1 2:0 \n-1 1:0 2:1 \n";
 }
 
-TEST(VectorLines, ParsesPairsAndRejectsMalformedLines) {
+TEST(ClassifyFeatureRows, VectorLinesParsesPairsAndRejectsMalformedLines) {
   const auto vectors = ParseVectorLines({"0 1:0.500000 2:-0.300000 #QUERY 0 2", "+1 1:1 3:2e1 #QUERY 1 2"}, "v");
   ASSERT_EQ(vectors.size(), 2u);
   EXPECT_EQ(vectors[0], (FeatureVector{{1, 0.5}, {2, -0.3}}));
@@ -42,7 +42,7 @@ TEST(VectorLines, ParsesPairsAndRejectsMalformedLines) {
   }
 }
 
-TEST(LinkerModel, DecisionValuesPointTowardsTheLinkerLabel) {
+TEST(ClassifyFeatureRows, LinkerModelDecisionValuesPointTowardsTheLinkerLabel) {
   TempDir dir;
   WriteFile(dir / "plus_first", LinearModel("1 -1"));
   WriteFile(dir / "minus_first", LinearModel("-1 1"));
@@ -55,7 +55,7 @@ TEST(LinkerModel, DecisionValuesPointTowardsTheLinkerLabel) {
   EXPECT_NEAR(minus[0], -plus[0], 1e-12);
 }
 
-TEST(LinkerModel, RejectsModelsAndVectorsThatDoNotFit) {
+TEST(ClassifyFeatureRows, LinkerModelRejectsModelsAndVectorsThatDoNotFit) {
   TempDir dir;
   WriteFile(dir / "model", LinearModel("1 -1"));
   WriteFile(dir / "garbage", "not a model\n");
@@ -68,7 +68,7 @@ TEST(LinkerModel, RejectsModelsAndVectorsThatDoNotFit) {
   EXPECT_THROW(model.Score({{{1, 1.0}}}, "v"), Failure);
 }
 
-TEST(LinkerModel, TurnsAwayModelFilesLibsvmWouldMisread) {
+TEST(ClassifyFeatureRows, LinkerModelTurnsAwayModelFilesLibsvmWouldMisread) {
   TempDir dir;
   const std::string good = LinearModel("1 -1");
   const auto replaced = [&](const std::string &line, const std::string &by) {
@@ -106,13 +106,7 @@ TEST(LinkerModel, TurnsAwayModelFilesLibsvmWouldMisread) {
   EXPECT_NO_THROW(LinkerModel(dir / "rbf"));
 }
 
-TEST(Smoothing, ClippedWindowIsATrueMean) {
-  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 3), (std::vector<double>{1.5, 2, 3, 3.5}));
-  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 1), (std::vector<double>{1, 2, 3, 4}));
-  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 100), (std::vector<double>(4, 2.5)));
-}
-
-TEST(Normalising, ZScoresPerProtein) {
+TEST(ClassifyFeatureRows, NormalisingZScoresPerProtein) {
   const auto z = ZScores({1, 2, 3});
   const double sd = std::sqrt(2.0 / 3.0);
   EXPECT_DOUBLE_EQ(z[0], -1.0 / sd);
@@ -142,7 +136,7 @@ FeatureRanges Ranges(const std::string &text) {
   return FeatureRanges(lines, "r");
 }
 
-TEST(FeatureRanges, ScaleAsSvmScaleDoes) {
+TEST(ClassifyFeatureRows, FeatureRangesScaleAsSvmScaleDoes) {
   // The y section is skipped; feature 2 has no range and 4 was constant in
   // training, so both are dropped; 5 is missing from the vector and scales
   // from 0.
@@ -160,7 +154,7 @@ TEST(FeatureRanges, ScaleAsSvmScaleDoes) {
   EXPECT_EQ(Ranges("x\n-1 1\n2 0 4\n").Scale({{1, 3.0}}), (FeatureVector{{2, -1.0}}));
 }
 
-TEST(FeatureRanges, MalformedFilesNameTheLine) {
+TEST(ClassifyFeatureRows, FeatureRangesMalformedFilesNameTheLine) {
   struct Case {
     std::string text;
     std::string message;
@@ -185,7 +179,7 @@ TEST(FeatureRanges, MalformedFilesNameTheLine) {
   }
 }
 
-TEST(VectorLines, OneProteinInResidueOrderOnly) {
+TEST(ClassifyFeatureRows, VectorLinesOneProteinInResidueOrderOnly) {
   const auto message = [](const std::vector<std::string> &lines) {
     try {
       ParseVectorLines(lines, "v");
@@ -207,7 +201,7 @@ TEST(VectorLines, OneProteinInResidueOrderOnly) {
   EXPECT_EQ(message({"0 1:0.5 #QUERY 3 3"}), "v line 1: position 3 outside 0 to 2");
 }
 
-TEST(VectorLines, FeatureValuesMustBeFinite) {
+TEST(ClassifyFeatureRows, VectorLinesFeatureValuesMustBeFinite) {
   for (const std::string value : {"nan", "NAN", "-nan", "inf", "-inf", "infinity", "1e999", "-1e400"}) {
     try {
       ParseVectorLines({"0 1:0.5 2:0.1 #QUERY 0 2", "0 1:0.5 2:" + value + " #QUERY 1 2"}, "v");

@@ -20,7 +20,7 @@ std::vector<ReprofResidue> Parse(const std::vector<std::string> &lines) {
   return parser.Finish();
 }
 
-TEST(ReprofTable, ColumnsAreFoundByTheirHeaderNames) {
+TEST(ConvertReprofOutput, ReprofTableColumnsAreFoundByTheirHeaderNames) {
   // Comments and blank lines anywhere; reprof's order first, then a
   // reordered, blank-separated table of only the columns used.
   const auto residues = Parse({"# PHEL : Secondary structure", "", kHeader, "1\tM\tL\t8\t0\t5\t93\t169\t90\t9\t2\te\te",
@@ -46,7 +46,7 @@ TEST(ReprofTable, ColumnsAreFoundByTheirHeaderNames) {
   EXPECT_EQ(reordered[0].relative_accessibility, 40.0);
 }
 
-TEST(ReprofTable, MalformedTablesNameFileAndLine) {
+TEST(ConvertReprofOutput, ReprofTableMalformedTablesNameFileAndLine) {
   const std::string row = "1\tM\tL\t8\t0\t5\t93\t169\t90\t9\t2\te\te";
   const auto replaced = [&](std::size_t column, const std::string &by) {
     std::string text = row;
@@ -81,7 +81,7 @@ TEST(ReprofTable, MalformedTablesNameFileAndLine) {
   }
 }
 
-TEST(Ss2Rows, EveryPercentageReadsBackThroughSplitSecStructProbs) {
+TEST(ConvertReprofOutput, Ss2RowsEveryPercentageReadsBackThroughSplitSecStructProbs) {
   // Each percentage 0..100 in every column, and positions past 9999, where
   // the position column grows by one character.
   std::vector<ReprofResidue> residues;

@@ -14,13 +14,13 @@ using linkerkit::test::FailureMessage;
 using linkerkit::test::TempDir;
 using linkerkit::test::WriteFile;
 
-TEST(TrueBoundaries, MiddleOfEachGapBetweenDomainsSortedByStart) {
+TEST(EvaluateLinkers, TrueBoundariesMiddleOfEachGapBetweenDomainsSortedByStart) {
   // Doubled: 100 + 151 is the boundary at 125.5.
   EXPECT_EQ(TrueBoundaries({{301, 400}, {1, 100}, {151, 300}}), (std::vector<DoubledPosition>{251, 601}));
   EXPECT_EQ(TrueBoundaries({{1, 50}}), (std::vector<DoubledPosition>{}));
 }
 
-TEST(CountMatches, EachBoundaryOnceNearestPairsFirst) {
+TEST(EvaluateLinkers, CountMatchesEachBoundaryOnceNearestPairsFirst) {
   // Doubled positions: a tolerance of 20 residues is 40.
   EXPECT_EQ(CountMatches({200}, {198, 202}, 40), 1u);                      // two predictions, one boundary
   EXPECT_EQ(CountMatches({200, 300}, {160, 340}, 40), 2u);                 // exactly 20 residues off
@@ -32,7 +32,7 @@ TEST(CountMatches, EachBoundaryOnceNearestPairsFirst) {
   EXPECT_EQ(CountMatches({100, 100}, {100}, 0), 1u);
 }
 
-TEST(ReportedLinker, MiddleOfTheLinkerCountedFromOne) {
+TEST(EvaluateLinkers, ReportedLinkerMiddleOfTheLinkerCountedFromOne) {
   const auto linker = ParseReportLine("P1|58,77|20|2.571104|120|67|1", "r", 1);
   ASSERT_TRUE(linker);
   EXPECT_EQ(linker->name, "P1");
@@ -47,7 +47,7 @@ TEST(ReportedLinker, MiddleOfTheLinkerCountedFromOne) {
   EXPECT_EQ(message("P1|58,77|20|2.5|12 0|67|1"), "r line 4: length \"12 0\" is not a whole number");
 }
 
-TEST(DomainTruth, ProteinsInOrderOfFirstAppearanceAndConsistent) {
+TEST(EvaluateLinkers, DomainTruthProteinsInOrderOfFirstAppearanceAndConsistent) {
   TempDir dir;
   WriteFile(dir / "truth", "B|101,200|d|100|200\nA|1,50|d|50|50\n\nB|1,100|d|100|200\n");
   const DomainTruth truth = ReadDomainTruth(dir / "truth");
@@ -72,7 +72,7 @@ TEST(DomainTruth, ProteinsInOrderOfFirstAppearanceAndConsistent) {
   EXPECT_EQ(message("B|0,100|d|100|200\n"), dir / "bad" + " line 1: range starts at 0, before residue 1");
 }
 
-TEST(EvaluationSummary, PooledCountsAndUndefinedRatiosAsZero) {
+TEST(EvaluateLinkers, EvaluationSummaryPooledCountsAndUndefinedRatiosAsZero) {
   const TruthProtein two_domains{"T", 200, 1, {{1, 100}, {101, 200}}};
   const TruthProtein one_domain{"O", 50, 3, {{1, 50}}};
   // A protein with a boundary and no prediction scores F1 0 in the mean.

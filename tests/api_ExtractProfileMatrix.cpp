@@ -25,7 +25,7 @@ std::string CountingRow() {
   return row;
 }
 
-TEST(ProfileMatrix, PicksTheTwentyColumnsInProfileOrder) {
+TEST(ExtractProfileMatrix, PicksTheTwentyColumnsInProfileOrder) {
   const Lines mtx = {"2", "sequence", "2.670000e-03", "4.100000e-02", CountingRow(),
                      "-32768   -5 -32768 -7  -9   -11 -13 -15 -17 -19 -21 -23 -25 -27 -29 -31 -33 -35 -37 -39 -41 -100 -43"};
   EXPECT_EQ(ProfileTableFromMtx(mtx, "p.mtx"),
@@ -34,7 +34,7 @@ TEST(ProfileMatrix, PicksTheTwentyColumnsInProfileOrder) {
             "-5 -33 -27 -9 -7 -31 -11 -15 -17 -19 -23 -21 -25 -13 -29 -35 -37 -41 -43 -39\n");
 }
 
-TEST(ProfileMatrix, HeaderLinesAndTheEndOfTheMatrix) {
+TEST(ExtractProfileMatrix, HeaderLinesAndTheEndOfTheMatrix) {
   // Only a lower-case "e" marks a header line; the first line after the
   // rows that does not begin with -32768 ends the matrix.
   EXPECT_EQ(ProfileTableFromMtx(Lines{"1", "A", "1.0e-01", CountingRow(), "", CountingRow()}, "p.mtx"),
@@ -48,7 +48,7 @@ TEST(ProfileMatrix, HeaderLinesAndTheEndOfTheMatrix) {
             "p.mtx: no matrix row (no line beginning with -32768 after the header lines)");
 }
 
-TEST(ProfileMatrix, RowsNeedTwentyThreeIntegers) {
+TEST(ExtractProfileMatrix, RowsNeedTwentyThreeIntegers) {
   // 23 columns (up to Y) are enough; 22 are not, trailing blanks or not.
   std::string row23 = "-32768";
   for (int column = 1; column < 23; ++column) row23 += ' ' + std::to_string(column);
@@ -59,7 +59,7 @@ TEST(ProfileMatrix, RowsNeedTwentyThreeIntegers) {
             "p.mtx line 5: matrix row with fewer than 23 integers");
 }
 
-TEST(ProfileMatrix, RejectsShortInput) {
+TEST(ExtractProfileMatrix, RejectsShortInput) {
   EXPECT_EQ(FailureMessage([] { ProfileTableFromMtx(Lines{}, "p.mtx"); }), "p.mtx: empty checkpoint matrix");
   EXPECT_EQ(FailureMessage([] { ProfileTableFromMtx(Lines{"1", "A"}, "p.mtx"); }), "p.mtx: fewer than three lines");
 }

@@ -15,7 +15,7 @@ using linkerkit::test::FailureMessage;
 using linkerkit::test::TempDir;
 using linkerkit::test::WriteFile;
 
-TEST(LinkerMarks, ConsecutiveKeyLinesOfTheWholeKeyOnly) {
+TEST(LabelFeatureRows, LinkerMarksConsecutiveKeyLinesOfTheWholeKeyOnly) {
   TempDir dir;
   // P10 comes first and begins with P1; the second P1 line adds a region.
   WriteFile(dir / "regions",
@@ -30,7 +30,7 @@ TEST(LinkerMarks, ConsecutiveKeyLinesOfTheWholeKeyOnly) {
   EXPECT_EQ(FailureMessage([&] { ReadLinkerMarks(dir / "missing", "P1"); }), "cannot open " + (dir / "missing"));
 }
 
-TEST(LabelledRow, ReplacesTheLabelAndKeepsTheRest) {
+TEST(LabelFeatureRows, LabelledRowReplacesTheLabelAndKeepsTheRest) {
   const std::vector<bool> marks = {false, true, false};
   std::string out;
   AppendLabelledRow(out, "0 1:0.500000 2:0.100000 #QUERY 1 3", 1, marks, "v");
@@ -39,7 +39,7 @@ TEST(LabelledRow, ReplacesTheLabelAndKeepsTheRest) {
   EXPECT_EQ(out, "+1 1:0.500000 2:0.100000 #QUERY 1 3\n-1 1:0.500000 2:0.100000 #QUERY 2 3\n-1 #QUERY 0 3\n");
 }
 
-TEST(LabelledRow, RejectsLinesThatDoNotFitTheRegions) {
+TEST(LabelFeatureRows, LabelledRowRejectsLinesThatDoNotFitTheRegions) {
   const std::vector<bool> marks(3);
   std::string out;
   const auto message = [&](const char *line) { return FailureMessage([&] { AppendLabelledRow(out, line, 7, marks, "v"); }); };

@@ -29,7 +29,7 @@ Texts Records(const CandidateList &candidates) {
   return records;
 }
 
-TEST(Options, DefaultsAndValues) {
+TEST(ReportDomainHinges, OptionsDefaultsAndValues) {
   const ReportSettings defaults = ApplyOptionLines({}).settings;
   EXPECT_EQ(defaults.ws, 1);
   EXPECT_EQ(defaults.smoothing_ws, 5);
@@ -60,7 +60,7 @@ TEST(Options, DefaultsAndValues) {
   EXPECT_EQ(read.messages, "There's no parameter named AnswerFile\n");
 }
 
-TEST(Options, UnknownKeysAreReportedAndBlankLinesSkipped) {
+TEST(ReportDomainHinges, OptionsUnknownKeysAreReportedAndBlankLinesSkipped) {
   const OptionsRead read = ApplyOptionLines({"rank = 2", "", "  \t", "# a comment", "OffSetX = 3", "NoSpace=1", "OffSet = 2"});
   EXPECT_EQ(read.messages,
             "There's no parameter named rank\nThere's no parameter named #\nThere's no parameter named OffSetX\n"
@@ -69,7 +69,7 @@ TEST(Options, UnknownKeysAreReportedAndBlankLinesSkipped) {
   EXPECT_EQ(read.settings.offset, 2);
 }
 
-TEST(RunScan, WorkedExampleInScanOrder) {
+TEST(ReportDomainHinges, RunScanWorkedExampleInScanOrder) {
   const auto candidates = Scan({"0.200000 #P1 0 8", "0.600000 #P1 1 8", "0.700000 #P1 2 8", "0.400000 #P1 3 8",
                                 "0.550000 #P1 4 8", "0.900000 #P1 5 8", "0.900000 #P1 6 8", "0.100000 #P1 7 8",
                                 "0.800000 #P2 0 5", "0.650000 #P2 1 5", "0.300000 #P2 2 5", "0.300000 #P2 3 5",
@@ -82,7 +82,7 @@ TEST(RunScan, WorkedExampleInScanOrder) {
   EXPECT_EQ(candidates[1].peak_position, 5);
 }
 
-TEST(RunScan, PositionFilter) {
+TEST(ReportDomainHinges, RunScanPositionFilter) {
   std::vector<std::string> lines;
   for (int p = 0; p < 10; ++p) lines.push_back("1.0 #A " + std::to_string(p) + " 10");
   EXPECT_EQ(Records(Scan(lines, 0.5f, 2)), Texts{"A 0.500000 3 7 3 10"});
@@ -92,7 +92,7 @@ TEST(RunScan, PositionFilter) {
   EXPECT_EQ(Records(Scan({"0.9 #A 1 4", "0.1 #A 5 4", "0.8 #A 2 4", "0.1 #A 0 4"}, 0.5f)), Texts{"A 0.400000 1 2 1 4"});
 }
 
-TEST(RunScan, RunBoundariesAndPeaks) {
+TEST(ReportDomainHinges, RunScanRunBoundariesAndPeaks) {
   EXPECT_EQ(Records(Scan({"0.5 #A 1 9", "0.499999 #A 2 9", "0.5 #A 3 9", "0.5 #A 4 9"}, 0.5f)),
             (Texts{"A 0.000000 1 1 1 9", "A 0.000000 3 4 3 9"}));
   EXPECT_EQ(Records(Scan({"0.7 #A 1 9", "0.9 #A 2 9", "0.6 #A 3 9", "0.9 #A 4 9"}, 0.5f)), Texts{"A 0.400000 1 4 2 9"});
@@ -105,7 +105,7 @@ TEST(RunScan, RunBoundariesAndPeaks) {
             (Texts{"A 0.400000 1 1 1 9", "A 0.100000 4 4 4 9"}));
 }
 
-TEST(RunScan, SinglePrecision) {
+TEST(ReportDomainHinges, RunScanSinglePrecision) {
   // 0.1 in double is below 0.1 narrowed to float, so the comparison must be
   // in float for the line to reach the threshold.
   EXPECT_EQ(Records(Scan({"0.1 #A 1 3"}, 0.1f)), Texts{"A 0.000000 1 1 1 3"});
@@ -113,7 +113,7 @@ TEST(RunScan, SinglePrecision) {
   EXPECT_EQ(Records(Scan({"1000.1 #A 1 3"}, 0.3f)), Texts{"A 999.799988 1 1 1 3"});
 }
 
-TEST(RunScan, ValuesReadAsTheCLibraryReadsThem) {
+TEST(ReportDomainHinges, RunScanValuesReadAsTheCLibraryReadsThem) {
   // The usual "%f" texts take a short path; every other shape must still
   // give strtod's value.
   for (const char *value : {"0.123456", "-1.999999", "-0.000000", "123456789.000001", "1234567890.000001", "1.2345675",
@@ -132,7 +132,7 @@ TEST(RunScan, ValuesReadAsTheCLibraryReadsThem) {
             (Texts{"P1 0.400000 1 1 1 9", "P10 0.400000 2 2 2 9", "P 0.400000 3 4 3 9"}));
 }
 
-TEST(RunScan, ThresholdOnTheUsualValuesAsInSinglePrecision) {
+TEST(ReportDomainHinges, RunScanThresholdOnTheUsualValuesAsInSinglePrecision) {
   // The "%f" values are compared by their digits: the line reaches the
   // threshold exactly when its value narrowed to float does.
   const float thresholds[] = {0.1f, -0.1f, 0.5f, 1.5f, 0.0f, -0.0f, 1e-7f, std::nextafter(0.1f, 1.0f), 123456.789f, -2.0f,
@@ -149,7 +149,7 @@ TEST(RunScan, ThresholdOnTheUsualValuesAsInSinglePrecision) {
   }
 }
 
-TEST(RunScan, MalformedLinesFailWithTheirNumber) {
+TEST(ReportDomainHinges, RunScanMalformedLinesFailWithTheirNumber) {
   for (const char *bad : {"0.9 A 1 9", "0.9 #A", "0.9 #A 1", ""}) {
     try {
       Scan({"0.9 #A 1 9", bad}, 0.5f);
@@ -160,7 +160,7 @@ TEST(RunScan, MalformedLinesFailWithTheirNumber) {
   }
 }
 
-TEST(Ranking, NameThenScoreThenRecord) {
+TEST(ReportDomainHinges, RankingNameThenScoreThenRecord) {
   auto candidates = Scan({"9.5 #P1 1 30", "-1 #P1 2 30", "10.5 #P1 3 30", "-1 #P1 4 30", "0.7 #P1 12 30", "-1 #P1 13 30",
                           "0.7 #P1 9 30", "0.7 #P10 1 5", "0.7 #P2 1 5"},
                          0.0f);
@@ -174,7 +174,7 @@ TEST(Ranking, NameThenScoreThenRecord) {
   EXPECT_EQ(FormatReport({}, 2, 0.0f), "No prediction\n");
 }
 
-TEST(Ranking, ScoresThatPrintAlikeTieAndRecurringNamesGroup) {
+TEST(ReportDomainHinges, RankingScoresThatPrintAlikeTieAndRecurringNamesGroup) {
   // 0.7000001 and 0.7000003 differ as floats but both print 0.700000: the
   // records decide, as text ("9" after "10" descending comes first).
   auto candidates = Scan({"0.7000001 #A 10 30", "-1 #A 11 30", "0.7000003 #A 9 30", "-1 #B 1 5", "0.2 #B 2 5",
@@ -188,7 +188,7 @@ TEST(Ranking, ScoresThatPrintAlikeTieAndRecurringNamesGroup) {
             "B 0.200000 2 2 2 5\nA 0.900000 20 20 20 30\nA 0.700000 9 9 9 30\nA 0.700000 10 10 10 30\n");
 }
 
-TEST(Ranking, SameOrderWhateverTheOrderOfTheProteinsInTheFile) {
+TEST(ReportDomainHinges, RankingSameOrderWhateverTheOrderOfTheProteinsInTheFile) {
   const std::vector<std::string> b = {"0.6 #B 1 9", "0.1 #B 2 9", "0.8 #B 3 9"};
   const std::vector<std::string> a = {"0.7 #A 1 9", "0.1 #A 2 9", "0.7 #A 3 9", "0.1 #A 4 9", "0.9 #A 5 9"};
   const std::vector<std::string> c = {"0.5 #C 1 9"};
@@ -203,7 +203,7 @@ TEST(Ranking, SameOrderWhateverTheOrderOfTheProteinsInTheFile) {
   }
 }
 
-TEST(Ranking, NotANumberScoreRanksLast) {
+TEST(ReportDomainHinges, RankingNotANumberScoreRanksLast) {
   // With threshold -inf a run of -inf values scores -inf - -inf, not a number.
   const float minus_inf = -std::numeric_limits<float>::infinity();
   auto candidates = Scan({"-inf #A 1 9", "nan #A 2 9", "0.5 #A 3 9", "nan #A 4 9", "-inf #A 5 9"}, minus_inf);
@@ -214,7 +214,7 @@ TEST(Ranking, NotANumberScoreRanksLast) {
   EXPECT_EQ(candidates[1].start, 5);
 }
 
-TEST(Report, PeakIsRebuiltFromTheRecordText) {
+TEST(ReportDomainHinges, ReportPeakIsRebuiltFromTheRecordText) {
   // The run's peak 0.0000014 prints 0.000001, but the report adds the
   // threshold to the record's six-decimal score: 0.000001 + 0.0000006.
   const auto candidates = Scan({"0.0000014 #A 1 3"}, 0.0000006f);

@@ -22,7 +22,7 @@ std::vector<std::string> Values(const std::vector<double> &track) {
   return values;
 }
 
-TEST(SeqComplexity, WorkedExamples) {
+TEST(ScoreSeqComplexity, WorkedExamples) {
   EXPECT_EQ(Values(SeqComplexityTrack("ACDEFGHIKL", 3)),
             (std::vector<std::string>{"0.000000", "0.460517", "0.690776", "0.690776", "0.690776", "0.690776", "0.690776",
                                       "0.690776", "0.460517", "0.000000"}));
@@ -34,7 +34,7 @@ TEST(SeqComplexity, WorkedExamples) {
                                       "0.000000"}));
 }
 
-TEST(SeqComplexity, WindowOfOneIsTheRawMeasure) {
+TEST(ScoreSeqComplexity, WindowOfOneIsTheRawMeasure) {
   const auto track = SeqComplexityTrack("AXC", 1);
   const double x = 1.0 / 3.0;
   EXPECT_EQ(track[0], std::log(x) * -x);
@@ -42,13 +42,13 @@ TEST(SeqComplexity, WindowOfOneIsTheRawMeasure) {
   EXPECT_EQ(track[2], track[0]);
 }
 
-TEST(SeqComplexity, NoFullWindowGivesZeros) {
+TEST(ScoreSeqComplexity, NoFullWindowGivesZeros) {
   EXPECT_EQ(SeqComplexityTrack("ACDEFGHIKL", 21), std::vector<double>(10, 0.0));
   EXPECT_EQ(SeqComplexityTrack("ACDEF", 2147483647), std::vector<double>(5, 0.0));
   EXPECT_TRUE(SeqComplexityTrack("", 3).empty());
 }
 
-TEST(SeqComplexity, SlidingCountsEqualFreshCountsInAlphabetOrder) {
+TEST(ScoreSeqComplexity, SlidingCountsEqualFreshCountsInAlphabetOrder) {
   // Recompute every window from scratch, terms added in alphabet order.
   const std::string alphabet = "ARNDCQEGHILKMFPSTWYV";
   std::string residues;
@@ -78,7 +78,7 @@ TEST(SeqComplexity, SlidingCountsEqualFreshCountsInAlphabetOrder) {
   }
 }
 
-TEST(SeqComplexity, CountsAreDividedByTheWholeLength) {
+TEST(ScoreSeqComplexity, CountsAreDividedByTheWholeLength) {
   const auto once = SeqComplexityTrack("ACDEFGHIKL", 3);
   const auto twice = SeqComplexityTrack("ACDEFGHIKLACDEFGHIKL", 3);
   EXPECT_NE(once[4], twice[4]);

@@ -18,7 +18,7 @@ linkerkit::SecStructProbs ParseSecStruct(const Lines &lines, std::string_view pa
   return parser.Finish();
 }
 
-TEST(SecStruct, ReadsTheThreeProbabilitiesOfEachRow) {
+TEST(SplitSecStructProbs, ReadsTheThreeProbabilitiesOfEachRow) {
   const auto probs = ParseSecStruct(Lines{"# PSIPRED VFORMAT (PSIPRED V4.0)", "", "   1 M C   0.998  0.001  0.001",
                                           "   2 K H   0.000  0.000  1.000", "  10 A E   0.07   0.4    0.53"},
                                     "p.ss2");
@@ -33,7 +33,7 @@ TEST(SecStruct, ReadsTheThreeProbabilitiesOfEachRow) {
             std::vector<float>{0.3f});
 }
 
-TEST(SecStruct, RejectsFilesWithoutRowsAndRowsWithoutThreeNumbers) {
+TEST(SplitSecStructProbs, RejectsFilesWithoutRowsAndRowsWithoutThreeNumbers) {
   EXPECT_EQ(FailureMessage([] { ParseSecStruct(Lines{}, "p.ss2"); }), "p.ss2: no residue rows (fewer than three lines)");
   EXPECT_EQ(FailureMessage([] { ParseSecStruct(Lines{"# PSIPRED", ""}, "p.ss2"); }),
             "p.ss2: no residue rows (fewer than three lines)");
@@ -45,7 +45,7 @@ TEST(SecStruct, RejectsFilesWithoutRowsAndRowsWithoutThreeNumbers) {
   }
 }
 
-TEST(SecStruct, WritesCoilHelixStrandInSinglePrecision) {
+TEST(SplitSecStructProbs, WritesCoilHelixStrandInSinglePrecision) {
   linkerkit::SecStructProbs probs;
   probs.coil = {0.9f, 0.0f, 0.6f, 0.3f};
   probs.helix = {0.1f, 0.2f, 0.3f, 0.4f};

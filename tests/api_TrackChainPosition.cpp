@@ -11,7 +11,7 @@ namespace {
 using namespace linkerkit;
 using linkerkit::test::FailureMessage;
 
-TEST(ChainPosition, TerminusDistanceIsCappedAndSymmetric) {
+TEST(TrackChainPosition, TerminusDistanceIsCappedAndSymmetric) {
   EXPECT_EQ(ChainPositionTrack(7, ChainMeasure::kTerminus, 2), (std::vector<double>{0, 0.5, 1, 1, 1, 0.5, 0}));
   // An even chain has two middle residues; a cap beyond the middle is never reached.
   EXPECT_EQ(ChainPositionTrack(4, ChainMeasure::kTerminus, 4), (std::vector<double>{0, 0.25, 0.25, 0}));
@@ -20,13 +20,13 @@ TEST(ChainPosition, TerminusDistanceIsCappedAndSymmetric) {
   EXPECT_TRUE(ChainPositionTrack(0, ChainMeasure::kTerminus, 5).empty());
 }
 
-TEST(ChainPosition, LengthIsCappedOnEveryResidue) {
+TEST(TrackChainPosition, LengthIsCappedOnEveryResidue) {
   EXPECT_EQ(ChainPositionTrack(3, ChainMeasure::kLength, 4), (std::vector<double>(3, 0.75)));
   EXPECT_EQ(ChainPositionTrack(5, ChainMeasure::kLength, 4), (std::vector<double>(5, 1.0)));
   EXPECT_EQ(ChainPositionTrack(2, ChainMeasure::kLength, 2147483647), (std::vector<double>(2, 2.0 / 2147483647)));
 }
 
-TEST(ChainPosition, MeasureAndCapAreReadStrictly) {
+TEST(TrackChainPosition, MeasureAndCapAreReadStrictly) {
   EXPECT_EQ(ReadChainMeasure("terminus"), ChainMeasure::kTerminus);
   EXPECT_EQ(ReadChainMeasure("length"), ChainMeasure::kLength);
   for (const char *bad : {"Length", "len", "", "terminus "}) {

@@ -185,6 +185,13 @@ TEST(CentredWindow, AddsInAscendingOrderInItsOwnPrecision) {
   EXPECT_EQ(PrintfFixed(smoothed[2]), "0.300000");
 }
 
+TEST(ClippedWindow, IsATrueMeanOfTheValuesInside) {
+  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 3), (std::vector<double>{1.5, 2, 3, 3.5}));
+  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 1), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(SmoothClipped({1, 2, 3, 4}, 100), (std::vector<double>(4, 2.5)));
+  EXPECT_TRUE(SmoothClipped({}, 5).empty());
+}
+
 TEST(TrackLine, WritesTheFixedShape) {
   std::string out;
   AppendTrackLine(out, -1.25, "QUERY", 3, 10);

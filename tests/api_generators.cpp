@@ -3,7 +3,6 @@
 #include <random>
 #include <vector>
 
-#include "linkerkit/MakeList.h"
 #include "linkerkit/mt19937-64.h"
 #include "linkerkit/mt19937ar.h"
 
@@ -83,25 +82,6 @@ TEST(Mt19937_64, RealConversions) {
   EXPECT_EQ(genrand64_real2(), static_cast<double>(w2 >> 11) * (1.0 / 9007199254740992.0));
   EXPECT_EQ(genrand64_real3(), (static_cast<double>(w3 >> 12) + 0.5) * (1.0 / 4503599627370496.0));
   EXPECT_EQ(genrand64_int63(), static_cast<long long>(w4 >> 1));
-}
-
-TEST(ShuffleList, SeedsTheSharedGeneratorButNotForOneMember) {
-  ListMember *one = AddListMember(0);
-  WriteList(one, "only");
-  DeleteLastData(one);
-  init_genrand(1);
-  ShuffleList(one, 99, 5);
-  EXPECT_EQ(genrand_int32(), 1791095845UL);  // untouched
-  EXPECT_STREQ(one->data, "only");
-  ClearList(one);
-
-  ListMember *two = AddListMember(0);
-  WriteList(WriteList(two, "a"), "b");
-  DeleteLastData(two);
-  ShuffleList(two, -1, 0);  // -1 seeds as 4294967295
-  std::mt19937 reference(4294967295U);
-  EXPECT_EQ(genrand_int32(), reference());
-  ClearList(two);
 }
 
 }  // namespace

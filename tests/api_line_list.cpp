@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "linkerkit/MakeList.h"
+#include "linkerkit/mt19937ar.h"
 #include "test_support.h"
 
 namespace {
@@ -196,6 +198,25 @@ TEST(ShuffleList, FollowsTheSeededDraws) {
     EXPECT_EQ(list->next->next->next->number, 3);
     ClearList(list);
   }
+}
+
+TEST(ShuffleList, SeedsTheSharedGeneratorButNotForOneMember) {
+  ListMember *one = AddListMember(0);
+  WriteList(one, "only");
+  DeleteLastData(one);
+  init_genrand(1);
+  ShuffleList(one, 99, 5);
+  EXPECT_EQ(genrand_int32(), 1791095845UL);  // untouched
+  EXPECT_STREQ(one->data, "only");
+  ClearList(one);
+
+  ListMember *two = AddListMember(0);
+  WriteList(WriteList(two, "a"), "b");
+  DeleteLastData(two);
+  ShuffleList(two, -1, 0);  // -1 seeds as 4294967295
+  std::mt19937 reference(4294967295U);
+  EXPECT_EQ(genrand_int32(), reference());
+  ClearList(two);
 }
 
 }  // namespace

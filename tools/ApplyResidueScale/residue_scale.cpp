@@ -5,6 +5,7 @@
 #include "failure.h"
 #include "fasta.h"
 #include "lines.h"
+#include "output_file.h"
 #include "track.h"
 #include "window.h"
 

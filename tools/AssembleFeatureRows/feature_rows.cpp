@@ -2,6 +2,7 @@
 
 #include "failure.h"
 #include "lines.h"
+#include "output_file.h"
 #include "track.h"
 
 namespace linkerkit {

@@ -23,8 +23,10 @@
 #include "failure.h"
 #include "feature_ranges.h"
 #include "lines.h"
+#include "output_file.h"
 #include "track.h"
 #include "vector_comment.h"
+#include "window.h"
 
 namespace linkerkit {
 
@@ -273,20 +275,6 @@ std::vector<double> LinkerModel::Score(const std::vector<FeatureVector> &vectors
     scores.push_back(Decide(ranges.Scale(features)));
   }
   return scores;
-}
-
-std::vector<double> SmoothClipped(const std::vector<double> &values, int ws) {
-  const long long n = static_cast<long long>(values.size());
-  const long long h = ws / 2;
-  std::vector<double> smoothed(values.size());
-  for (long long i = 0; i < n; ++i) {
-    const long long first = std::max(0LL, i - h);
-    const long long last = std::min(n - 1, i + h);
-    double total = 0.0;
-    for (long long p = first; p <= last; ++p) total += values[p];
-    smoothed[i] = total / static_cast<double>(last - first + 1);
-  }
-  return smoothed;
 }
 
 std::vector<double> ZScores(const std::vector<double> &values) {

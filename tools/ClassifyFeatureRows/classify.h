@@ -49,10 +49,6 @@ class LinkerModel {
   double orientation_ = 1.0;
 };
 
-// Mean over the centred window of ws / 2 on each side, clipped at the chain
-// ends: a true mean of the values inside.
-std::vector<double> SmoothClipped(const std::vector<double> &values, int ws);
-
 // (x - mean) / standard deviation over the protein; a constant profile gives 0.
 std::vector<double> ZScores(const std::vector<double> &values);
 

@@ -7,6 +7,7 @@
 #include "cnumber.h"
 #include "failure.h"
 #include "lines.h"
+#include "output_file.h"
 #include "region.h"
 #include "track.h"
 

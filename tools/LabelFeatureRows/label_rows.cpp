@@ -5,6 +5,7 @@
 #include "LineReader.h"
 #include "failure.h"
 #include "lines.h"
+#include "output_file.h"
 #include "region.h"
 #include "track.h"
 #include "vector_comment.h"

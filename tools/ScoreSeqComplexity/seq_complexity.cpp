@@ -7,6 +7,7 @@
 #include "alphabet.h"
 #include "arguments.h"
 #include "fasta.h"
+#include "output_file.h"
 #include "track.h"
 #include "window.h"
 

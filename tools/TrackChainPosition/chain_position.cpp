@@ -7,6 +7,7 @@
 #include "arguments.h"
 #include "failure.h"
 #include "fasta.h"
+#include "output_file.h"
 #include "track.h"
 
 namespace linkerkit {

@@ -185,4 +185,6 @@ void RefuseOutputOverInputs(const std::vector<std::string> &outputs, const std::
   }
 }
 
+void WriteAll(std::FILE *out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+
 }  // namespace linkerkit

@@ -68,4 +68,9 @@ void RefuseOutputOverInputs(const std::vector<std::string> &outputs, const std::
 // were written whole.
 void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>> &files);
 
+// Writes text to a stream (a program's standard output). A short write is
+// not reported here: it leaves the stream's error flag set, and RunProgram
+// turns that into status 1 when the run ends.
+void WriteAll(std::FILE *out, std::string_view text);
+
 }  // namespace linkerkit

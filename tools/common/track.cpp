@@ -95,8 +95,6 @@ void AppendTrackLine(std::string &out, float value, std::string_view tag, int po
   AppendTrackFields(out, tag, position, length);
 }
 
-void WriteAll(std::FILE *out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
-
 std::optional<TrackValue> ParseTrackLine(const char *line) {
   const char *hash = std::strchr(line, '#');
   if (!hash) return std::nullopt;

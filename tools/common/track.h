@@ -38,8 +38,6 @@ std::string FormatTrack(const std::vector<Real> &values, std::string_view tag) {
   return out;
 }
 
-void WriteAll(std::FILE *out, std::string_view text);
-
 // What a vector assembler takes from a track line: the leading value and the
 // position after "#TAG ". Empty when the line has no "#" followed by a space.
 struct TrackValue {

@@ -13,6 +13,7 @@
 #include "chain_position.h"
 #include "failure.h"
 #include "feature_rows.h"
+#include "output_file.h"
 #include "profile_column.h"
 #include "profile_matrix.h"
 #include "reprof_output.h"

@@ -1,5 +1,7 @@
-// Numbers are read the way the C library's atoi and atof read them: leading
-// white space skipped, the longest valid prefix taken, no number reads as 0.
+// The one rule by which linkerkit reads numbers from text, for the programs
+// and the structure loaders alike. Numbers are read the way the C library's
+// atoi and atof read them: leading white space skipped, the longest valid
+// prefix taken, no number reads as 0.
 // ReadWholeNumber is the strict reader for inputs where a stray character
 // must be an error, not a silent 0.
 #pragma once
