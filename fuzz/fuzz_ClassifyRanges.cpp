@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   const std::string path = WriteScratchFile("ranges", AsText(data, size));
   try {
     const linkerkit::FeatureRanges ranges(linkerkit::ReadLines(path), path);
-    for (const linkerkit::FeatureVector &vector : {linkerkit::FeatureVector{},
-                                                   linkerkit::FeatureVector{{1, 0.5}, {2, -1.0}, {3, 1e300}, {7, 2.0}},
-                                                   linkerkit::FeatureVector{{2, 0.0}, {ranges.highest_index(), -3.0}}}) {
+    for (const linkerkit::FeatureVector &vector :
+         {linkerkit::FeatureVector{}, linkerkit::FeatureVector{{1, 0.5}, {2, -1.0}, {3, 1e300}, {7, 2.0}},
+          linkerkit::FeatureVector{{2, 0.0}, {ranges.highest_index(), -3.0}}}) {
       const linkerkit::FeatureVector scaled = ranges.Scale(vector);
       for (std::size_t i = 0; i < scaled.size(); ++i) {
         Require(scaled[i].first >= 1 && scaled[i].first <= ranges.highest_index(), "only features with a range");

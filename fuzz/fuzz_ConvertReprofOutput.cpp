@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   linkerkit::ForEachLine(table, [&](std::string_view line, std::size_t number) { table_parser.AddLine(line, number); });
   const std::vector<linkerkit::ReprofResidue> &residues = table_parser.Finish();
   linkerkit::SecStructParser ss2_parser(ScratchFolder() + "p.ss2");
-  linkerkit::ForEachLine(ScratchFolder() + "p.ss2", [&](std::string_view line, std::size_t number) { ss2_parser.AddLine(line, number); });
+  linkerkit::ForEachLine(ScratchFolder() + "p.ss2",
+                         [&](std::string_view line, std::size_t number) { ss2_parser.AddLine(line, number); });
   const linkerkit::SecStructProbs &probs = ss2_parser.Finish();
   Require(probs.coil.size() == residues.size(), "one .ss2 row per residue");
   const auto near = [](float read, double percent) { return std::fabs(read - percent / 100.0) <= 0.0005 + 1e-6; };

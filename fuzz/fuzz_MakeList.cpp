@@ -22,7 +22,8 @@ std::string ExpandRuns(std::string_view input) {
   std::string content;
   for (std::size_t i = 0; i < input.size() && content.size() <= kLongestFile; ++i) {
     if (static_cast<unsigned char>(input[i]) == 0xFF && i + 3 < input.size()) {
-      const std::size_t count = (static_cast<unsigned char>(input[i + 1]) * 256u + static_cast<unsigned char>(input[i + 2])) * 4u;
+      const std::size_t count =
+          (static_cast<unsigned char>(input[i + 1]) * 256u + static_cast<unsigned char>(input[i + 2])) * 4u;
       content.append(count, input[i + 3]);
       i += 3;
     } else {

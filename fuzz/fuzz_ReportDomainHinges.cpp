@@ -14,8 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   if (input.arguments.size() < 2) return -1;
   const auto parts = SplitParts(input.rest, 2);
   ClearScratchFolder();
-  const std::string options = WriteScratchFile(
-      "options", std::string(parts[0]) + "\nNormalizedFile = " + ScratchFolder() + "scores\nOutputFile = " + ScratchFolder() + "report\n");
+  const std::string options =
+      WriteScratchFile("options", std::string(parts[0]) + "\nNormalizedFile = " + ScratchFolder() +
+                                      "scores\nOutputFile = " + ScratchFolder() + "report\n");
   WriteScratchFile("scores", parts[1]);
   WriteScratchFile("report", "previous report\n");
   const BodyRun run = RunBody(linkerkit::RunReportDomainHinges, {options, input.arguments[0], input.arguments[1]});
@@ -27,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
   Require(report != "previous report\n", "a run replaces the report");
   for (const std::string_view line : OutputLines(report)) {
-    Require(line == "No prediction" || std::count(line.begin(), line.end(), '|') >= 6, "report lines have seven fields");
+    Require(line == "No prediction" || std::count(line.begin(), line.end(), '|') >= 6,
+            "report lines have seven fields");
   }
   return 0;
 }

@@ -65,7 +65,8 @@ std::vector<std::string> ScratchEntries() {
 }
 
 void ClearScratchFolder() {
-  for (const auto &entry : std::filesystem::directory_iterator(ScratchFolder())) std::filesystem::remove_all(entry.path());
+  for (const auto &entry : std::filesystem::directory_iterator(ScratchFolder()))
+    std::filesystem::remove_all(entry.path());
 }
 
 std::vector<std::string_view> SplitParts(std::string_view input, std::size_t count) {

@@ -13,8 +13,7 @@ constexpr std::size_t kMaxPiece = LineReader::kBufferSize - 1;
 
 }  // namespace
 
-LineReader::LineReader(const char *path)
-    : file_(std::fopen(path, "r")) {
+LineReader::LineReader(const char *path) : file_(std::fopen(path, "r")) {
   if (!file_) return;
   capacity_ = kReadSize + kMaxPiece + 1;
   buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);

@@ -23,7 +23,7 @@ unsigned DigitValue(char c) { return static_cast<unsigned>(static_cast<unsigned 
 // division rounds exactly as strtod does (Clinger's fast path). Anything
 // else (exponents, hexadecimal, more digits) is left to the slower readers.
 std::optional<double> ReadPlainDecimal(const char *start, const char **end) {
-  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
                                             1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
   const bool negative = *start == '-';
   const char *p = negative ? start + 1 : start;

@@ -190,8 +190,8 @@ MAPSCI *GetMAPSCI(const char *path, const char *ref) {
   const int rows = CountAfter(*header, "rows");
   const std::vector<std::string_view> names = ProteinNames(*columns, nprot);
   // Only the reference's own length is compared: "1abc" selects "1abcA".
-  const auto reference = std::find_if(names.begin(), names.end(),
-                                      [ref](std::string_view name) { return name.starts_with(ref); });
+  const auto reference =
+      std::find_if(names.begin(), names.end(), [ref](std::string_view name) { return name.starts_with(ref); });
   if (reference == names.end()) return nullptr;
 
   MAPSCI *m = AllocateMAPSCI(nprot, rows);

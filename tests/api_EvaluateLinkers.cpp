@@ -22,11 +22,11 @@ TEST(EvaluateLinkers, TrueBoundariesMiddleOfEachGapBetweenDomainsSortedByStart) 
 
 TEST(EvaluateLinkers, CountMatchesEachBoundaryOnceNearestPairsFirst) {
   // Doubled positions: a tolerance of 20 residues is 40.
-  EXPECT_EQ(CountMatches({200}, {198, 202}, 40), 1u);                      // two predictions, one boundary
-  EXPECT_EQ(CountMatches({200, 300}, {160, 340}, 40), 2u);                 // exactly 20 residues off
-  EXPECT_EQ(CountMatches({200, 300}, {159, 341}, 40), 0u);                 // 20.5 residues off
-  EXPECT_EQ(CountMatches({200, 220}, {215, 250}, 40), 1u);                 // 220 takes 215, 200 goes without
-  EXPECT_EQ(CountMatches({200, 260}, {230, 290}, 30), 2u);                 // equal distances: smaller truth first
+  EXPECT_EQ(CountMatches({200}, {198, 202}, 40), 1u);       // two predictions, one boundary
+  EXPECT_EQ(CountMatches({200, 300}, {160, 340}, 40), 2u);  // exactly 20 residues off
+  EXPECT_EQ(CountMatches({200, 300}, {159, 341}, 40), 0u);  // 20.5 residues off
+  EXPECT_EQ(CountMatches({200, 220}, {215, 250}, 40), 1u);  // 220 takes 215, 200 goes without
+  EXPECT_EQ(CountMatches({200, 260}, {230, 290}, 30), 2u);  // equal distances: smaller truth first
   EXPECT_EQ(CountMatches({}, {100}, 40), 0u);
   EXPECT_EQ(CountMatches({100}, {}, 40), 0u);
   EXPECT_EQ(CountMatches({100, 100}, {100}, 0), 1u);
@@ -39,7 +39,8 @@ TEST(EvaluateLinkers, ReportedLinkerMiddleOfTheLinkerCountedFromOne) {
   EXPECT_EQ(PredictedBoundary(*linker), 137);  // residue 68.5
   EXPECT_FALSE(ParseReportLine("No prediction", "r", 1));
   const auto message = [](const char *line) { return FailureMessage([&] { ParseReportLine(line, "r", 4); }); };
-  EXPECT_EQ(message("P1|58,77|20|2.5|120|67"), "r line 4: not NAME|START,END|RUN_LENGTH|PEAK_VALUE|LENGTH|PEAK_POSITION|RANK");
+  EXPECT_EQ(message("P1|58,77|20|2.5|120|67"),
+            "r line 4: not NAME|START,END|RUN_LENGTH|PEAK_VALUE|LENGTH|PEAK_POSITION|RANK");
   EXPECT_EQ(message("|58,77|20|2.5|120|67|1"), "r line 4: no protein name");
   EXPECT_EQ(message("P1|77,58|20|2.5|120|67|1"), "r line 4: reversed range 77,58");
   EXPECT_EQ(message("P1|-1,58|20|2.5|120|67|1"), "r line 4: start \"-1\" is not a whole number");

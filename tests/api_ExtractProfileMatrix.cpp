@@ -26,8 +26,13 @@ std::string CountingRow() {
 }
 
 TEST(ExtractProfileMatrix, PicksTheTwentyColumnsInProfileOrder) {
-  const Lines mtx = {"2", "sequence", "2.670000e-03", "4.100000e-02", CountingRow(),
-                     "-32768   -5 -32768 -7  -9   -11 -13 -15 -17 -19 -21 -23 -25 -27 -29 -31 -33 -35 -37 -39 -41 -100 -43"};
+  const Lines mtx = {
+      "2",
+      "sequence",
+      "2.670000e-03",
+      "4.100000e-02",
+      CountingRow(),
+      "-32768   -5 -32768 -7  -9   -11 -13 -15 -17 -19 -21 -23 -25 -27 -29 -31 -33 -35 -37 -39 -41 -100 -43"};
   EXPECT_EQ(ProfileTableFromMtx(mtx, "p.mtx"),
             "2\nsequence\n"
             "1 16 13 4 3 15 5 7 8 9 11 10 12 6 14 17 18 20 22 19\n"
@@ -39,12 +44,18 @@ TEST(ExtractProfileMatrix, HeaderLinesAndTheEndOfTheMatrix) {
   // rows that does not begin with -32768 ends the matrix.
   EXPECT_EQ(ProfileTableFromMtx(Lines{"1", "A", "1.0e-01", CountingRow(), "", CountingRow()}, "p.mtx"),
             "1\nA\n1 16 13 4 3 15 5 7 8 9 11 10 12 6 14 17 18 20 22 19\n");
-  EXPECT_EQ(FailureMessage([] { ProfileTableFromMtx(Lines{"1", "A", "1.0E-01", CountingRow()}, "p.mtx"); }),
+  EXPECT_EQ(FailureMessage([] {
+              ProfileTableFromMtx(Lines{"1", "A", "1.0E-01", CountingRow()}, "p.mtx");
+            }),
             "p.mtx: no matrix row (no line beginning with -32768 after the header lines)");
   // Header lines that are lone zeros (a single-sequence matrix) hold no "e".
-  EXPECT_EQ(FailureMessage([] { ProfileTableFromMtx(Lines{"1", "A", "0", "0", CountingRow()}, "p.mtx"); }),
+  EXPECT_EQ(FailureMessage([] {
+              ProfileTableFromMtx(Lines{"1", "A", "0", "0", CountingRow()}, "p.mtx");
+            }),
             "p.mtx: no matrix row (no line beginning with -32768 after the header lines)");
-  EXPECT_EQ(FailureMessage([] { ProfileTableFromMtx(Lines{"1", "A", "1.0e-01", "2.0e-01"}, "p.mtx"); }),
+  EXPECT_EQ(FailureMessage([] {
+              ProfileTableFromMtx(Lines{"1", "A", "1.0e-01", "2.0e-01"}, "p.mtx");
+            }),
             "p.mtx: no matrix row (no line beginning with -32768 after the header lines)");
 }
 
@@ -55,7 +66,9 @@ TEST(ExtractProfileMatrix, RowsNeedTwentyThreeIntegers) {
   EXPECT_EQ(ProfileTableFromMtx(Lines{"1", "A", row23}, "p.mtx"),
             "1\nA\n1 16 13 4 3 15 5 7 8 9 11 10 12 6 14 17 18 20 22 19\n");
   const std::string row22 = row23.substr(0, row23.rfind(' ')) + "   ";
-  EXPECT_EQ(FailureMessage([&] { ProfileTableFromMtx(Lines{"1", "A", "1e0", CountingRow(), row22}, "p.mtx"); }),
+  EXPECT_EQ(FailureMessage([&] {
+              ProfileTableFromMtx(Lines{"1", "A", "1e0", CountingRow(), row22}, "p.mtx");
+            }),
             "p.mtx line 5: matrix row with fewer than 23 integers");
 }
 

@@ -42,13 +42,16 @@ TEST(LabelFeatureRows, LabelledRowReplacesTheLabelAndKeepsTheRest) {
 TEST(LabelFeatureRows, LabelledRowRejectsLinesThatDoNotFitTheRegions) {
   const std::vector<bool> marks(3);
   std::string out;
-  const auto message = [&](const char *line) { return FailureMessage([&] { AppendLabelledRow(out, line, 7, marks, "v"); }); };
+  const auto message = [&](const char *line) {
+    return FailureMessage([&] { AppendLabelledRow(out, line, 7, marks, "v"); });
+  };
   EXPECT_EQ(message("0 1:0.5 2:0.1"), "v line 7: no #QUERY comment");
   EXPECT_EQ(message("0 1:0.5 #QUERY 1"), "v line 7: malformed comment \"#QUERY 1\": expected #QUERY POSITION LENGTH");
   EXPECT_EQ(message("0 1:0.5 #"), "v line 7: malformed comment \"#\": expected #QUERY POSITION LENGTH");
   EXPECT_EQ(message("0 1:0.5 #QUERY 1 4"), "v line 7: residue count 4 differs from the region length 3");
   EXPECT_EQ(message("0 1:0.5 #QUERY 3 3"), "v line 7: position 3 outside 0 to 2");
-  EXPECT_EQ(message("0 1:0.5 #QUERY -1 3"), "v line 7: malformed comment \"#QUERY -1 3\": expected #QUERY POSITION LENGTH");
+  EXPECT_EQ(message("0 1:0.5 #QUERY -1 3"),
+            "v line 7: malformed comment \"#QUERY -1 3\": expected #QUERY POSITION LENGTH");
   EXPECT_EQ(out, "");
 }
 

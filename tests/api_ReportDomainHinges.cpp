@@ -41,10 +41,9 @@ TEST(ReportDomainHinges, OptionsDefaultsAndValues) {
   EXPECT_EQ(defaults.mergin, 60);
   EXPECT_FALSE(defaults.answer_file || defaults.smoothing_file || defaults.output_file);
 
-  const OptionsRead read = ApplyOptionLines({"OffSet = 5", "Margin =  -7x", "Threshold = 0.3", "CutOFF = abc",
-                                             "LengthMin x= 4", "Rank =:9", "WindowSize =5", "SmoothingValue =",
-                                             "NormalizedFile =  in put.txt ", "OutputFile = first", "OutputFile = second",
-                                             "AnswerFile"});
+  const OptionsRead read = ApplyOptionLines(
+      {"OffSet = 5", "Margin =  -7x", "Threshold = 0.3", "CutOFF = abc", "LengthMin x= 4", "Rank =:9", "WindowSize =5",
+       "SmoothingValue =", "NormalizedFile =  in put.txt ", "OutputFile = first", "OutputFile = second", "AnswerFile"});
   const ReportSettings &s = read.settings;
   EXPECT_EQ(s.offset, 5);
   EXPECT_EQ(s.mergin, -7);
@@ -61,7 +60,8 @@ TEST(ReportDomainHinges, OptionsDefaultsAndValues) {
 }
 
 TEST(ReportDomainHinges, OptionsUnknownKeysAreReportedAndBlankLinesSkipped) {
-  const OptionsRead read = ApplyOptionLines({"rank = 2", "", "  \t", "# a comment", "OffSetX = 3", "NoSpace=1", "OffSet = 2"});
+  const OptionsRead read =
+      ApplyOptionLines({"rank = 2", "", "  \t", "# a comment", "OffSetX = 3", "NoSpace=1", "OffSet = 2"});
   EXPECT_EQ(read.messages,
             "There's no parameter named rank\nThere's no parameter named #\nThere's no parameter named OffSetX\n"
             "There's no parameter named NoSpace=1\n");
@@ -70,13 +70,13 @@ TEST(ReportDomainHinges, OptionsUnknownKeysAreReportedAndBlankLinesSkipped) {
 }
 
 TEST(ReportDomainHinges, RunScanWorkedExampleInScanOrder) {
-  const auto candidates = Scan({"0.200000 #P1 0 8", "0.600000 #P1 1 8", "0.700000 #P1 2 8", "0.400000 #P1 3 8",
-                                "0.550000 #P1 4 8", "0.900000 #P1 5 8", "0.900000 #P1 6 8", "0.100000 #P1 7 8",
-                                "0.800000 #P2 0 5", "0.650000 #P2 1 5", "0.300000 #P2 2 5", "0.300000 #P2 3 5",
-                                "0.500000 #P2 4 5"},
-                               0.5f);
-  EXPECT_EQ(Records(candidates), (Texts{"P1 0.200000 1 2 2 8", "P1 0.400000 4 6 5 8", "P2 0.150000 1 1 1 5",
-                                           "P2 0.000000 4 4 4 5"}));
+  const auto candidates =
+      Scan({"0.200000 #P1 0 8", "0.600000 #P1 1 8", "0.700000 #P1 2 8", "0.400000 #P1 3 8", "0.550000 #P1 4 8",
+            "0.900000 #P1 5 8", "0.900000 #P1 6 8", "0.100000 #P1 7 8", "0.800000 #P2 0 5", "0.650000 #P2 1 5",
+            "0.300000 #P2 2 5", "0.300000 #P2 3 5", "0.500000 #P2 4 5"},
+           0.5f);
+  EXPECT_EQ(Records(candidates),
+            (Texts{"P1 0.200000 1 2 2 8", "P1 0.400000 4 6 5 8", "P2 0.150000 1 1 1 5", "P2 0.000000 4 4 4 5"}));
   EXPECT_EQ(candidates.Name(candidates[1]), "P1");
   EXPECT_EQ(CandidateList::Score(candidates[1]), 0.4);
   EXPECT_EQ(candidates[1].peak_position, 5);
@@ -116,8 +116,9 @@ TEST(ReportDomainHinges, RunScanSinglePrecision) {
 TEST(ReportDomainHinges, RunScanValuesReadAsTheCLibraryReadsThem) {
   // The usual "%f" texts take a short path; every other shape must still
   // give strtod's value.
-  for (const char *value : {"0.123456", "-1.999999", "-0.000000", "123456789.000001", "1234567890.000001", "1.2345675",
-                            "1.234567e1", "1.234567.5", "1.234567x", " 0.5", "+0.75", "0x1.8p0", ".5", "5.", "1e-3", "inf"}) {
+  for (const char *value :
+       {"0.123456", "-1.999999", "-0.000000", "123456789.000001", "1234567890.000001", "1.2345675", "1.234567e1",
+        "1.234567.5", "1.234567x", " 0.5", "+0.75", "0x1.8p0", ".5", "5.", "1e-3", "inf"}) {
     const std::string line = std::string(value) + " #A 1 3";
     const float peak = static_cast<float>(std::strtod(value, nullptr));
     const std::string expected = linkerkit::test::Printf("A %f 1 1 1 3", static_cast<double>(peak - -100.0f));
@@ -125,7 +126,8 @@ TEST(ReportDomainHinges, RunScanValuesReadAsTheCLibraryReadsThem) {
   }
   // A value cut short at the end of the line is read no further.
   for (const char *cut : {"1.", "1.2", "1.23456", "-0.12345"}) {
-    EXPECT_EQ(linkerkit::test::FailureMessage([&] { Scan({cut}, 0.0f); }), "malformed score line 1: expected VALUE #NAME POSITION LENGTH");
+    EXPECT_EQ(linkerkit::test::FailureMessage([&] { Scan({cut}, 0.0f); }),
+              "malformed score line 1: expected VALUE #NAME POSITION LENGTH");
   }
   // A name that merely begins like the line before's is read whole.
   EXPECT_EQ(Records(Scan({"0.9 #P1 1 9", "0.9 #P10 2 9", "0.9 #P 3 9", "0.9 #P 4 9"}, 0.5f)),
@@ -135,8 +137,19 @@ TEST(ReportDomainHinges, RunScanValuesReadAsTheCLibraryReadsThem) {
 TEST(ReportDomainHinges, RunScanThresholdOnTheUsualValuesAsInSinglePrecision) {
   // The "%f" values are compared by their digits: the line reaches the
   // threshold exactly when its value narrowed to float does.
-  const float thresholds[] = {0.1f, -0.1f, 0.5f, 1.5f, 0.0f, -0.0f, 1e-7f, std::nextafter(0.1f, 1.0f), 123456.789f, -2.0f,
-                              std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(), std::nanf("")};
+  const float thresholds[] = {0.1f,
+                              -0.1f,
+                              0.5f,
+                              1.5f,
+                              0.0f,
+                              -0.0f,
+                              1e-7f,
+                              std::nextafter(0.1f, 1.0f),
+                              123456.789f,
+                              -2.0f,
+                              std::numeric_limits<float>::infinity(),
+                              -std::numeric_limits<float>::infinity(),
+                              std::nanf("")};
   for (const float threshold : thresholds) {
     for (const double centre : {static_cast<double>(threshold), -static_cast<double>(threshold), 0.0}) {
       for (int step = -4; step <= 4; ++step) {
@@ -161,12 +174,12 @@ TEST(ReportDomainHinges, RunScanMalformedLinesFailWithTheirNumber) {
 }
 
 TEST(ReportDomainHinges, RankingNameThenScoreThenRecord) {
-  auto candidates = Scan({"9.5 #P1 1 30", "-1 #P1 2 30", "10.5 #P1 3 30", "-1 #P1 4 30", "0.7 #P1 12 30", "-1 #P1 13 30",
-                          "0.7 #P1 9 30", "0.7 #P10 1 5", "0.7 #P2 1 5"},
+  auto candidates = Scan({"9.5 #P1 1 30", "-1 #P1 2 30", "10.5 #P1 3 30", "-1 #P1 4 30", "0.7 #P1 12 30",
+                          "-1 #P1 13 30", "0.7 #P1 9 30", "0.7 #P10 1 5", "0.7 #P2 1 5"},
                          0.0f);
   RankCandidates(candidates);
   EXPECT_EQ(Records(candidates), (Texts{"P2 0.700000 1 1 1 5", "P10 0.700000 1 1 1 5", "P1 10.500000 3 3 3 30",
-                                           "P1 9.500000 1 1 1 30", "P1 0.700000 9 9 9 30", "P1 0.700000 12 12 12 30"}));
+                                        "P1 9.500000 1 1 1 30", "P1 0.700000 9 9 9 30", "P1 0.700000 12 12 12 30"}));
   EXPECT_EQ(FormatReport(candidates, 2, 0.0f),
             "P2|1,1|1|0.700000|5|1|1\nP10|1,1|1|0.700000|5|1|1\nP1|3,3|1|10.500000|30|3|1\nP1|1,1|1|9.500000|30|1|2\n");
   EXPECT_EQ(FormatReport(candidates, 0, 0.0f), "");
@@ -183,7 +196,8 @@ TEST(ReportDomainHinges, RankingScoresThatPrintAlikeTieAndRecurringNamesGroup) {
   RankCandidates(candidates);
   EXPECT_EQ(Records(candidates),
             (Texts{"B 0.200000 2 2 2 5", "A 0.900000 20 20 20 30", "A 0.700000 9 9 9 30", "A 0.700000 10 10 10 30"}));
-  EXPECT_EQ(FormatReport(candidates, 2, 0.0f), "B|2,2|1|0.200000|5|2|1\nA|20,20|1|0.900000|30|20|1\nA|9,9|1|0.700000|30|9|2\n");
+  EXPECT_EQ(FormatReport(candidates, 2, 0.0f),
+            "B|2,2|1|0.200000|5|2|1\nA|20,20|1|0.900000|30|20|1\nA|9,9|1|0.700000|30|9|2\n");
   EXPECT_EQ(FormatListing(candidates),
             "B 0.200000 2 2 2 5\nA 0.900000 20 20 20 30\nA 0.700000 9 9 9 30\nA 0.700000 10 10 10 30\n");
 }
@@ -192,9 +206,10 @@ TEST(ReportDomainHinges, RankingSameOrderWhateverTheOrderOfTheProteinsInTheFile)
   const std::vector<std::string> b = {"0.6 #B 1 9", "0.1 #B 2 9", "0.8 #B 3 9"};
   const std::vector<std::string> a = {"0.7 #A 1 9", "0.1 #A 2 9", "0.7 #A 3 9", "0.1 #A 4 9", "0.9 #A 5 9"};
   const std::vector<std::string> c = {"0.5 #C 1 9"};
-  const Texts ranked = {"C 0.000000 1 1 1 9", "B 0.300000 3 3 3 9", "B 0.100000 1 1 1 9", "A 0.400000 5 5 5 9",
-                        "A 0.200000 3 3 3 9", "A 0.200000 1 1 1 9"};
-  for (const auto &order : {std::vector{&a, &b, &c}, std::vector{&c, &b, &a}, std::vector{&b, &c, &a}, std::vector{&a, &c, &b}}) {
+  const Texts ranked = {"C 0.000000 1 1 1 9", "B 0.300000 3 3 3 9", "B 0.100000 1 1 1 9",
+                        "A 0.400000 5 5 5 9", "A 0.200000 3 3 3 9", "A 0.200000 1 1 1 9"};
+  for (const auto &order :
+       {std::vector{&a, &b, &c}, std::vector{&c, &b, &a}, std::vector{&b, &c, &a}, std::vector{&a, &c, &b}}) {
     std::vector<std::string> lines;
     for (const auto *protein : order) lines.insert(lines.end(), protein->begin(), protein->end());
     auto candidates = Scan(lines, 0.5f);

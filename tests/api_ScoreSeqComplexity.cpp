@@ -24,14 +24,14 @@ std::vector<std::string> Values(const std::vector<double> &track) {
 
 TEST(ScoreSeqComplexity, WorkedExamples) {
   EXPECT_EQ(Values(SeqComplexityTrack("ACDEFGHIKL", 3)),
-            (std::vector<std::string>{"0.000000", "0.460517", "0.690776", "0.690776", "0.690776", "0.690776", "0.690776",
-                                      "0.690776", "0.460517", "0.000000"}));
+            (std::vector<std::string>{"0.000000", "0.460517", "0.690776", "0.690776", "0.690776", "0.690776",
+                                      "0.690776", "0.690776", "0.460517", "0.000000"}));
   EXPECT_EQ(Values(SeqComplexityTrack("AAAAAAAAAA", 3)),
-            (std::vector<std::string>{"0.000000", "0.240795", "0.361192", "0.361192", "0.361192", "0.361192", "0.361192",
-                                      "0.361192", "0.240795", "0.000000"}));
+            (std::vector<std::string>{"0.000000", "0.240795", "0.361192", "0.361192", "0.361192", "0.361192",
+                                      "0.361192", "0.361192", "0.240795", "0.000000"}));
   EXPECT_EQ(Values(SeqComplexityTrack("ACDXAAKL", 4)),
-            (std::vector<std::string>{"0.000000", "0.000000", "0.649825", "0.866434", "0.866434", "0.649825", "0.000000",
-                                      "0.000000"}));
+            (std::vector<std::string>{"0.000000", "0.000000", "0.649825", "0.866434", "0.866434", "0.649825",
+                                      "0.000000", "0.000000"}));
 }
 
 TEST(ScoreSeqComplexity, WindowOfOneIsTheRawMeasure) {

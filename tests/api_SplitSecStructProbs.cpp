@@ -34,12 +34,17 @@ TEST(SplitSecStructProbs, ReadsTheThreeProbabilitiesOfEachRow) {
 }
 
 TEST(SplitSecStructProbs, RejectsFilesWithoutRowsAndRowsWithoutThreeNumbers) {
-  EXPECT_EQ(FailureMessage([] { ParseSecStruct(Lines{}, "p.ss2"); }), "p.ss2: no residue rows (fewer than three lines)");
-  EXPECT_EQ(FailureMessage([] { ParseSecStruct(Lines{"# PSIPRED", ""}, "p.ss2"); }),
+  EXPECT_EQ(FailureMessage([] { ParseSecStruct(Lines{}, "p.ss2"); }),
+            "p.ss2: no residue rows (fewer than three lines)");
+  EXPECT_EQ(FailureMessage([] {
+              ParseSecStruct(Lines{"# PSIPRED", ""}, "p.ss2");
+            }),
             "p.ss2: no residue rows (fewer than three lines)");
   const std::string row = "   1 M C   0.998  0.001  0.001";
   for (const std::string &bad : {std::string("   2 M C   0.998  0.001"), std::string("1.0 2.0 3.0")}) {
-    EXPECT_EQ(FailureMessage([&] { ParseSecStruct(Lines{"#", "", row, bad}, "p.ss2"); }),
+    EXPECT_EQ(FailureMessage([&] {
+                ParseSecStruct(Lines{"#", "", row, bad}, "p.ss2");
+              }),
               "p.ss2 line 4: fewer than three probabilities")
         << bad;
   }

@@ -30,7 +30,8 @@ TEST(TrackChainPosition, MeasureAndCapAreReadStrictly) {
   EXPECT_EQ(ReadChainMeasure("terminus"), ChainMeasure::kTerminus);
   EXPECT_EQ(ReadChainMeasure("length"), ChainMeasure::kLength);
   for (const char *bad : {"Length", "len", "", "terminus "}) {
-    EXPECT_EQ(FailureMessage([&] { ReadChainMeasure(bad); }), std::string("unknown measure: ") + bad + " (terminus or length)");
+    EXPECT_EQ(FailureMessage([&] { ReadChainMeasure(bad); }),
+              std::string("unknown measure: ") + bad + " (terminus or length)");
   }
   EXPECT_EQ(ReadCap("1"), 1);
   EXPECT_EQ(ReadCap("0050"), 50);

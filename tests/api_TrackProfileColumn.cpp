@@ -61,7 +61,9 @@ std::string Row(const std::vector<int> &scores) {
   return row;
 }
 
-std::string Repeated(int score, int times = 20) { return Row(std::vector<int>(static_cast<std::size_t>(times), score)); }
+std::string Repeated(int score, int times = 20) {
+  return Row(std::vector<int>(static_cast<std::size_t>(times), score));
+}
 
 TEST(TrackProfileColumn, ProfileRowRangeAlwaysHoldsZero) {
   const std::string row = Row({5, -3, 7, 0, 1, 2, 3, 4, 5, 6, -1, -2, 0, 0, 0, 0, 0, 0, 0, 2});
@@ -96,8 +98,7 @@ TEST(TrackProfileColumn, ProfileColumnRowCountComesFromLineOne) {
   TempDir dir;
   const std::string path = dir / "p.tab";
   // Rows beyond n are not used (nor checked); positions without a row are 0.
-  EXPECT_EQ(ProfileColumnTrack(Lines{"2", "", Repeated(4), Repeated(4), "short"}, 'A', 1, path),
-            Track({1.0f, 1.0f}));
+  EXPECT_EQ(ProfileColumnTrack(Lines{"2", "", Repeated(4), Repeated(4), "short"}, 'A', 1, path), Track({1.0f, 1.0f}));
   EXPECT_EQ(ProfileColumnTrack(Lines{"4", "", Repeated(4)}, 'A', 1, path), Track({1.0f, 0, 0, 0}));
   EXPECT_EQ(ProfileColumnTrack(Lines{"4", "", Repeated(4), Repeated(4)}, 'A', 3, path),
             Track({1.0f, 2.0f / 3.0f, 1.0f / 3.0f, 0.0f}));
@@ -108,9 +109,13 @@ TEST(TrackProfileColumn, ProfileColumnRejectsEmptyTablesNegativeCountsShortRowsA
   TempDir dir;
   const std::string path = dir / "p.tab";
   EXPECT_EQ(FailureMessage([&] { ProfileColumnTrack(Lines{}, 'A', 1, path); }), path + ": empty profile table");
-  EXPECT_EQ(FailureMessage([&] { ProfileColumnTrack(Lines{"-1", ""}, 'A', 1, path); }),
+  EXPECT_EQ(FailureMessage([&] {
+              ProfileColumnTrack(Lines{"-1", ""}, 'A', 1, path);
+            }),
             path + " line 1: negative residue count");
-  EXPECT_EQ(FailureMessage([&] { ProfileColumnTrack(Lines{"2", "", Repeated(4), Repeated(4, 19)}, 'A', 1, path); }),
+  EXPECT_EQ(FailureMessage([&] {
+              ProfileColumnTrack(Lines{"2", "", Repeated(4), Repeated(4, 19)}, 'A', 1, path);
+            }),
             path + " line 4: fewer than 20 scores");
   EXPECT_EQ(FailureMessage([&] { ProfileColumnTrack(Lines{"1", "", Repeated(4)}, 'B', 1, path); }), "Non AA code");
 }

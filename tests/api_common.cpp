@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "LineReader.h"
 #include "alphabet.h"
 #include "arguments.h"
 #include "cnumber.h"
 #include "failure.h"
-#include "LineReader.h"
 #include "failure_message.h"
 #include "fasta.h"
 #include "lines.h"
@@ -44,8 +44,9 @@ std::string Fixed6(double value) {
 
 TEST(NumberFormat, AgreesWithPrintfEverywhere) {
   const double inf = std::numeric_limits<double>::infinity();
-  for (const double value : {0.5, -1.25, -0.0000004, -0.0, 0.0, 0.0000005, 0.0000015, 2.5e-7, 1e308, -1e308, 123456789.1234565,
-                             inf, -inf, std::nan(""), -std::nan(""), std::numeric_limits<double>::denorm_min(), 1e-320, -1e-320}) {
+  for (const double value :
+       {0.5, -1.25, -0.0000004, -0.0, 0.0, 0.0000005, 0.0000015, 2.5e-7, 1e308, -1e308, 123456789.1234565, inf, -inf,
+        std::nan(""), -std::nan(""), std::numeric_limits<double>::denorm_min(), 1e-320, -1e-320}) {
     EXPECT_EQ(Fixed6(value), PrintfFixed(value)) << value;
   }
   EXPECT_EQ(Fixed6(-0.0000004), "-0.000000");
@@ -67,10 +68,10 @@ TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
   };
   // Exact halves of a millionth round to even (1/128 is 7812.5 millionths),
   // and a negative value that rounds to zero keeps its sign.
-  for (const float value : {1.0f / 128, 3.0f / 128, -5.0f / 128, 0.5f, -0.0f, 0.0f, -1e-7f, 4294967295.0f,
-                            4294967296.0f, 3.4e38f, std::numeric_limits<float>::denorm_min(),
-                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
-                            std::nanf(""), 16777217.0f, 0.1234567f}) {
+  for (const float value :
+       {1.0f / 128, 3.0f / 128, -5.0f / 128, 0.5f, -0.0f, 0.0f, -1e-7f, 4294967295.0f, 4294967296.0f, 3.4e38f,
+        std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::infinity(),
+        -std::numeric_limits<float>::infinity(), std::nanf(""), 16777217.0f, 0.1234567f}) {
     EXPECT_TRUE(check(value)) << value;
   }
   // Every exponent, random mantissas and both signs.
@@ -86,21 +87,78 @@ TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
 }
 
 TEST(NumberReading, CIntFollowsAtoi) {
-  for (const char *text : {"15", "  -3x", "+7", "abc", "", "-", "--5", "2147483647", "99999999999", "-99999999999",
-                           "99999999999999999999", "-99999999999999999999", "0x10", "\t\n 12", "  -32768  -200", "007",
-                           "123456789", "-123456789 5", "1234567890", "-2147483648", "2147483648", "2147483646", "-2147483647",
+  for (const char *text : {"15",
+                           "  -3x",
+                           "+7",
+                           "abc",
+                           "",
+                           "-",
+                           "--5",
+                           "2147483647",
+                           "99999999999",
+                           "-99999999999",
+                           "99999999999999999999",
+                           "-99999999999999999999",
+                           "0x10",
+                           "\t\n 12",
+                           "  -32768  -200",
+                           "007",
+                           "123456789",
+                           "-123456789 5",
+                           "1234567890",
+                           "-2147483648",
+                           "2147483648",
+                           "2147483646",
+                           "-2147483647",
                            "4294967296"}) {
     EXPECT_EQ(ReadCInt(text), static_cast<int>(std::strtol(text, nullptr, 10))) << text;
   }
 }
 
 TEST(NumberReading, CDoubleIsExactlyStrtod) {
-  for (const char *text : {"0.5", "  -1.25 #QUERY", "+3.5", ".5", "-.5", "5.", "1e5", "1e", "1.5e+3x", "abc", "", "-",
-                           "0x1p3", "-0x10", "inf", "-INFINITY", "nan", "1e400", "-1e400", "1e-400", "4.9e-324",
-                           "\t\n2.5", "0.1000000000000000055511151231257827", "00012.750", "1.2.3", "-0.000000", ".",
-                           "-.e1", "0x", "9007199254740992", "9007199254740993", "900719925474099.3", "123456789012345678",
-                           "1234567890123456789", "0.000000000000000001", "12345678.9012345678x", "7 #A 1 2", "1e-320",
-                           "-1e-320", "-nan", "-0.0", "1e308", "-1e308"}) {
+  for (const char *text : {"0.5",
+                           "  -1.25 #QUERY",
+                           "+3.5",
+                           ".5",
+                           "-.5",
+                           "5.",
+                           "1e5",
+                           "1e",
+                           "1.5e+3x",
+                           "abc",
+                           "",
+                           "-",
+                           "0x1p3",
+                           "-0x10",
+                           "inf",
+                           "-INFINITY",
+                           "nan",
+                           "1e400",
+                           "-1e400",
+                           "1e-400",
+                           "4.9e-324",
+                           "\t\n2.5",
+                           "0.1000000000000000055511151231257827",
+                           "00012.750",
+                           "1.2.3",
+                           "-0.000000",
+                           ".",
+                           "-.e1",
+                           "0x",
+                           "9007199254740992",
+                           "9007199254740993",
+                           "900719925474099.3",
+                           "123456789012345678",
+                           "1234567890123456789",
+                           "0.000000000000000001",
+                           "12345678.9012345678x",
+                           "7 #A 1 2",
+                           "1e-320",
+                           "-1e-320",
+                           "-nan",
+                           "-0.0",
+                           "1e308",
+                           "-1e308"}) {
     char *strtod_end = nullptr;
     const double expected = std::strtod(text, &strtod_end);
     const char *end = nullptr;
@@ -115,7 +173,8 @@ TEST(NumberReading, CDoubleIsExactlyStrtod) {
   std::mt19937_64 bits(7);
   char buffer[64];
   for (int i = 0; i < 100000; ++i) {
-    std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(bits() % 12), std::ldexp(static_cast<double>(bits() >> 20), -30) - 1000.0);
+    std::snprintf(buffer, sizeof buffer, "%.*f", static_cast<int>(bits() % 12),
+                  std::ldexp(static_cast<double>(bits() >> 20), -30) - 1000.0);
     ASSERT_EQ(ReadCDouble(buffer), std::strtod(buffer, nullptr)) << buffer;
   }
 }
@@ -413,7 +472,9 @@ TEST(OutputFile, NoFileIsReplacedWhenALaterOneCannotBeWritten) {
     return std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator());
   };
   // A folder in the place of the last file.
-  EXPECT_EQ(FailureMessage([&] { WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "folder", "F\n"}}); }),
+  EXPECT_EQ(FailureMessage([&] {
+              WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "folder", "F\n"}});
+            }),
             "cannot open " + (dir / "folder"));
   EXPECT_EQ(ReadFile(dir / "a.txt"), "old a\n");
   EXPECT_EQ(count_entries(), 3);
@@ -426,8 +487,9 @@ TEST(OutputFile, NoFileIsReplacedWhenALaterOneCannotBeWritten) {
   struct rlimit limited = saved;
   limited.rlim_cur = 4096;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-  const std::string message = FailureMessage(
-      [&] { WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "c.txt", "C\n"}, {dir / "b.txt", std::string(10000, 'b')}}); });
+  const std::string message = FailureMessage([&] {
+    WriteFilesAtomically({{dir / "a.txt", "A\n"}, {dir / "c.txt", "C\n"}, {dir / "b.txt", std::string(10000, 'b')}});
+  });
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous_handler);
   EXPECT_EQ(message, "cannot write " + (dir / "b.txt"));
@@ -455,12 +517,13 @@ int RunWithOptions(std::vector<std::string> words, std::string &seen) {
   static constexpr ProgramOption kOptions[] = {{"--file", true}, {"--flag", false}};
   std::vector<char *> argv;
   for (std::string &word : words) argv.push_back(word.data());
-  return RunProgramWithOptions(static_cast<int>(argv.size()), argv.data(), kOptions, 2, "P [--file F] [--flag] [a] [b]",
-                               [&](const GivenOptions &options, Arguments arguments, std::FILE *) {
-                                 seen = std::string(options.Has("--flag") ? "flag " : "") +
-                                        (options.Value("--file") ? std::string("file=") + options.Value("--file") + " " : "") +
-                                        arguments[0] + " " + arguments[1];
-                               });
+  return RunProgramWithOptions(
+      static_cast<int>(argv.size()), argv.data(), kOptions, 2, "P [--file F] [--flag] [a] [b]",
+      [&](const GivenOptions &options, Arguments arguments, std::FILE *) {
+        seen = std::string(options.Has("--flag") ? "flag " : "") +
+               (options.Value("--file") ? std::string("file=") + options.Value("--file") + " " : "") + arguments[0] +
+               " " + arguments[1];
+      });
 }
 
 TEST(Program, LeadingOptionsInAnyOrder) {
@@ -519,8 +582,8 @@ TEST(VectorComment, AcceptsWhatTheAssemblerWrites) {
 TEST(VectorComment, RefusesEmptyMalformedAndOutOfRangeComments) {
   const auto message = [](const char *line) { return FailureMessage([&] { ReadVectorComment(line, "v", 3); }); };
   EXPECT_EQ(message("0 1:0.5 2:0.1"), "v line 3: no #QUERY comment");
-  for (const char *comment : {"#", "# 1 5", "#QUERY", "#QUERY 1", "#QUERY 1 5 9", "#QUERY -1 5", "#QUERY +1 5", "#QUERY 1 5x",
-                              "#QUERY 1.0 5", "#QUERY 1 99999999999", "# QUERY 1 5"}) {
+  for (const char *comment : {"#", "# 1 5", "#QUERY", "#QUERY 1", "#QUERY 1 5 9", "#QUERY -1 5", "#QUERY +1 5",
+                              "#QUERY 1 5x", "#QUERY 1.0 5", "#QUERY 1 99999999999", "# QUERY 1 5"}) {
     EXPECT_EQ(message((std::string("0 1:0.5 ") + comment).c_str()),
               std::string("v line 3: malformed comment \"") + comment + "\": expected #QUERY POSITION LENGTH");
   }
@@ -542,7 +605,9 @@ TEST(SameFile, PathsOfOneFileAndOfFilesToBe) {
   EXPECT_TRUE(NameSameFile(dir / "new.txt", dir / "sub/../new.txt"));
   EXPECT_FALSE(NameSameFile(dir / "new.txt", dir / "sub/new.txt"));
   EXPECT_FALSE(NameSameFile(dir / "none/new.txt", dir / "sub/new.txt"));
-  EXPECT_EQ(FailureMessage([&] { RefuseOutputOverInputs({dir / "out.txt", dir / "hard.txt"}, {dir / "in.txt"}); }),
+  EXPECT_EQ(FailureMessage([&] {
+              RefuseOutputOverInputs({dir / "out.txt", dir / "hard.txt"}, {dir / "in.txt"});
+            }),
             "output file " + (dir / "hard.txt") + " is the input file " + (dir / "in.txt"));
   EXPECT_EQ(FailureMessage([&] { RefuseOutputOverInputs({dir / "out.txt"}, {dir / "in.txt"}); }), "(no failure)");
 }

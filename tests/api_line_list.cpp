@@ -189,9 +189,9 @@ TEST(ShuffleList, FollowsTheSeededDraws) {
     int swaps;
     std::vector<std::string> expected;
   };
-  for (const Case &c : {Case{1, 1, {"a", "d", "c", "b"}}, Case{5489, 1, {"d", "b", "c", "a"}},
-                        Case{5489, 2, {"d", "b", "c", "a"}}, Case{7, 0, {"a", "b", "c", "d"}},
-                        Case{7, -3, {"a", "b", "c", "d"}}}) {
+  for (const Case &c :
+       {Case{1, 1, {"a", "d", "c", "b"}}, Case{5489, 1, {"d", "b", "c", "a"}}, Case{5489, 2, {"d", "b", "c", "a"}},
+        Case{7, 0, {"a", "b", "c", "d"}}, Case{7, -3, {"a", "b", "c", "d"}}}) {
     ListMember *list = Build({"a", "b", "c", "d"});
     ShuffleList(list, c.seed, c.swaps);
     EXPECT_EQ(Texts(list), c.expected) << "seed " << c.seed << " swaps " << c.swaps;

@@ -122,9 +122,9 @@ TEST(GetPDB_CA, OneAlphaCarbonPerResidue) {
   // Alternate locations of residue 10, an insertion code at 52A, a negative
   // number, and a number met again after another one.
   WriteFile(dir / "ca.pdb", Atom(" N  ", "SER", -3) + Atom(" CA ", "SER", -3) + Atom(" CA ", "HIS", 10, 1, 'A') +
-                                Atom(" CA ", "HIS", 10, 2, 'B') + Atom(" CB ", "HIS", 10) +
-                                Atom(" CA ", "GLY", 52) + Atom(" CA ", "ALA", 52, 3, ' ', 'A') +
-                                Atom(" CA ", "LYS", 53) + Atom(" CA ", "GLU", 52, 4));
+                                Atom(" CA ", "HIS", 10, 2, 'B') + Atom(" CB ", "HIS", 10) + Atom(" CA ", "GLY", 52) +
+                                Atom(" CA ", "ALA", 52, 3, ' ', 'A') + Atom(" CA ", "LYS", 53) +
+                                Atom(" CA ", "GLU", 52, 4));
   const OwnedPDB ca(GetPDB_CA((dir / "ca.pdb").c_str()));
   ASSERT_TRUE(ca);
   EXPECT_STREQ(ca->seq, "SHGKE");
@@ -150,7 +150,8 @@ TEST(GetPDB, NoRecordGivesNull) {
 TEST(GetPDB, ShortAndCrowdedLinesStayInsideTheLine) {
   TempDir dir;
   const std::string full = Record("ATOM", " CA ", ' ', "ALA", 7, ' ', -123.456, -100, 5, 99.5);
-  WriteFile(dir / "short.pdb", "ATOM\nATOM      1  C\n" + full.substr(0, 26) + "\n" + full.substr(0, 63) + "\n" + full + "\n");
+  WriteFile(dir / "short.pdb",
+            "ATOM\nATOM      1  C\n" + full.substr(0, 26) + "\n" + full.substr(0, 63) + "\n" + full + "\n");
   const OwnedPDB pdb(GetPDB((dir / "short.pdb").c_str()));
   ASSERT_TRUE(pdb);
   ASSERT_EQ(pdb->num, 5);

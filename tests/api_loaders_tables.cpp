@@ -70,8 +70,7 @@ TEST(GetEigen, SixVectorsOfSixComponents) {
   std::string file = "EIGENVECTORS OF THE MASS-WEIGHTED HESSIAN\n\n";
   for (int j = 1; j <= 6; ++j) {
     const std::string v = std::to_string(j);
-    file += Block(" VECTOR " + v + "  VALUE  " + v + ".5E+02",
-                  {"  0." + v + "  -1." + v + "   2", "   3  4  5." + v});
+    file += Block(" VECTOR " + v + "  VALUE  " + v + ".5E+02", {"  0." + v + "  -1." + v + "   2", "   3  4  5." + v});
   }
   WriteFile(dir / "e.txt", file);
   const OwnedEigen e(GetEigen((dir / "e.txt").c_str()));
@@ -87,8 +86,8 @@ TEST(GetEigen, VectorLinesAndMissingValues) {
   TempDir dir;
   // "VECTOR" without the leading blank is a component line; a vector line
   // without "VALUE" ends the reading but still counts.
-  WriteFile(dir / "e.txt", Block(" VECTOR 1 VALUE 2", {"1 2", "VECTOR 9", "7 8 9"}) +
-                               Block(" VECTOR 2", {"5 5 5"}) + Block(" VECTOR 3 VALUE 4", {"6 6 6"}));
+  WriteFile(dir / "e.txt", Block(" VECTOR 1 VALUE 2", {"1 2", "VECTOR 9", "7 8 9"}) + Block(" VECTOR 2", {"5 5 5"}) +
+                               Block(" VECTOR 3 VALUE 4", {"6 6 6"}));
   const OwnedEigen e(GetEigen((dir / "e.txt").c_str()));
   ASSERT_TRUE(e);
   ASSERT_EQ(e->num, 3);

@@ -50,7 +50,8 @@ TEST(RoadOptions, TakesEveryFormAndKeepsTheThresholdAsTyped) {
 TEST(RoadOptions, RefusesWhatAtoiWouldHaveRead) {
   EXPECT_EQ(ParseFailure({"--window", " 15", "a.fa"}),
             "invalid window size ' 15': expected a whole number from 1 to 1000000");
-  EXPECT_EQ(ParseFailure({"--offset", "1e3", "a.fa"}), "invalid offset '1e3': expected a whole number from 0 to 1000000");
+  EXPECT_EQ(ParseFailure({"--offset", "1e3", "a.fa"}),
+            "invalid offset '1e3': expected a whole number from 0 to 1000000");
   EXPECT_EQ(ParseFailure({"-j", "1025", "a.fa"}), "invalid -j '1025': expected a whole number from 1 to 1024");
   for (const std::string threshold : {"inf", "-nan", "0x1p3", "1,5", "", "1e400", "."}) {
     EXPECT_NE(ParseFailure({"--threshold=" + threshold, "a.fa"}), "") << threshold;
@@ -79,8 +80,7 @@ std::string ReadFailure(const std::string &text) {
 }
 
 TEST(RoadFasta, NormalisesBeforeAnyProgramSeesARecord) {
-  const auto records =
-      ReadAll("\xEF\xBB\xBF>sp|P69905|HBA_HUMAN Hemoglobin\r\nmv Ls\tpa\r\n\r\nDK\n>tr|Q0|Q0_X\nW\n");
+  const auto records = ReadAll("\xEF\xBB\xBF>sp|P69905|HBA_HUMAN Hemoglobin\r\nmv Ls\tpa\r\n\r\nDK\n>tr|Q0|Q0_X\nW\n");
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].name, "P69905");
   EXPECT_EQ(records[0].residues, "MVLSPADK");
@@ -102,9 +102,11 @@ TEST(RoadFasta, RefusesNamingTheLine) {
 TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {
   TempDir dir;
   const linkerkit::ProteinRecord protein{"P", "MKVA", 1};
-  WriteFile(dir / "good.ss2", "# PSIPRED\n\n   1 M C 0.1 0.2 0.7\n   2 K C 0.1 0.2 0.7\n   3 X C 1 0 0\n   4 A H 0 1 0\n");
+  WriteFile(dir / "good.ss2",
+            "# PSIPRED\n\n   1 M C 0.1 0.2 0.7\n   2 K C 0.1 0.2 0.7\n   3 X C 1 0 0\n   4 A H 0 1 0\n");
   EXPECT_NO_THROW(linkerkit::CheckSecStructFile(protein, dir / "good.ss2"));
-  WriteFile(dir / "other.ss2", "# PSIPRED\n\n   1 M C 0.1 0.2 0.7\n   2 W C 0.1 0.2 0.7\n   3 V C 1 0 0\n   4 A H 0 1 0\n");
+  WriteFile(dir / "other.ss2",
+            "# PSIPRED\n\n   1 M C 0.1 0.2 0.7\n   2 W C 0.1 0.2 0.7\n   3 V C 1 0 0\n   4 A H 0 1 0\n");
   EXPECT_THROW(linkerkit::CheckSecStructFile(protein, dir / "other.ss2"), Failure);
   WriteFile(dir / "m.mtx", "4\nMKVA\n1e-3\n");
   EXPECT_NO_THROW(linkerkit::CheckProfileMatrixFile(protein, dir / "m.mtx"));
@@ -120,8 +122,9 @@ TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {
 
 TEST(RoadLinkerTable, CountsFromOne) {
   const auto linkers = linkerkit::ReadReportedLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
-  EXPECT_EQ(linkerkit::FormatLinkerTable(linkers),
-            "protein\tstart\tend\tpeak_position\tscore\tprotein_length\nB\t1\t5\t3\t1.250000\t30\nA\t10\t10\t10\t0.5\t12\n");
+  EXPECT_EQ(
+      linkerkit::FormatLinkerTable(linkers),
+      "protein\tstart\tend\tpeak_position\tscore\tprotein_length\nB\t1\t5\t3\t1.250000\t30\nA\t10\t10\t10\t0.5\t12\n");
   EXPECT_TRUE(linkerkit::ReadReportedLinkers("No prediction\n", "report").empty());
   EXPECT_THROW(linkerkit::ReadReportedLinkers("B|0,4|5|1.25|30\n", "report"), Failure);
 }

@@ -21,8 +21,9 @@ TEST(ApplyResidueScaleCli, PrintsTheSmoothedScale) {
   WriteFile(dir / "s.tsv", "A\t1.0\r\nC\t2.0\r\nG\t3.0\r\n");
   const auto result = RunTool("ApplyResidueScale", {dir / "p.fa", dir / "s.tsv", "3"});
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out,
-            "1.000000 #QUERY 0 5\n2.000000 #QUERY 1 5\n2.333333 #QUERY 2 5\n2.000000 #QUERY 3 5\n1.000000 #QUERY 4 5\n");
+  EXPECT_EQ(
+      result.out,
+      "1.000000 #QUERY 0 5\n2.000000 #QUERY 1 5\n2.333333 #QUERY 2 5\n2.000000 #QUERY 3 5\n1.000000 #QUERY 4 5\n");
 
   WriteFile(dir / "lower.fa", ">P1\nacgxa\n");
   const auto empty = RunTool("ApplyResidueScale", {dir / "lower.fa", dir / "s.tsv", "3"});

@@ -72,7 +72,8 @@ TEST(AssembleFeatureRowsCli, FailuresPrintOneLineAndNoVectors) {
 
 TEST(AssembleFeatureRowsCli, ValuesAndPositionsAtTheEdges) {
   TempDir dir;
-  const std::vector<std::string> values = {"1e308", "-1e308", "-0.0", "nan", "-nan", "-inf", "1e-320", "3.4e38", "-1e-40"};
+  const std::vector<std::string> values = {"1e308", "-1e308", "-0.0",   "nan",   "-nan",
+                                           "-inf",  "1e-320", "3.4e38", "-1e-40"};
   std::string track;
   std::string expected;
   for (std::size_t i = 0; i < values.size(); ++i) {

@@ -25,7 +25,8 @@ TEST(ClassifyFeatureRowsCli, ScoresSmoothsAndNormalises) {
   TempDir dir;
   WriteFile(dir / "model", kModel);
   // Decision values x1 - x2 - 0.5: 0.5, -0.5, 1.5, -1.5.
-  WriteFile(dir / "vectors", "0 1:1 2:0 #QUERY 0 4\n0 1:0 2:0 #QUERY 1 4\n0 1:2 2:0 #QUERY 2 4\n0 1:0 2:1 #QUERY 3 4\n");
+  WriteFile(dir / "vectors",
+            "0 1:1 2:0 #QUERY 0 4\n0 1:0 2:0 #QUERY 1 4\n0 1:2 2:0 #QUERY 2 4\n0 1:0 2:1 #QUERY 3 4\n");
   // ws 1 keeps the values; mean 0, standard deviation sqrt(1.25).
   const auto result = RunTool("ClassifyFeatureRows", {dir / "model", dir / "vectors", "P1", "1"});
   EXPECT_EQ(result.status, 0);
@@ -64,7 +65,8 @@ TEST(ClassifyFeatureRowsCli, FailuresAreOneLineAndStatusOne) {
         Case{{dir / "vectors", dir / "vectors", "P1", "3"}, "cannot load model " + (dir / "vectors") + "\n"},
         Case{{dir / "model", dir / "missing", "P1", "3"}, "cannot open " + (dir / "missing") + "\n"},
         Case{{dir / "model", dir / "vectors", "P1", "3"}, dir / "vectors" + " line 2: no #QUERY comment\n"},
-        Case{{dir / "model", dir / "wide", "P1", "3"}, dir / "wide" + " line 1: has features up to 3, the model has 2\n"},
+        Case{{dir / "model", dir / "wide", "P1", "3"},
+             dir / "wide" + " line 1: has features up to 3, the model has 2\n"},
         Case{{dir / "model", dir / "empty", "P1", "3"}, dir / "empty" + ": no vector lines\n"},
         Case{{dir / "model", dir / "vectors", "P 1", "3"}, "invalid protein name: P 1\n"},
         Case{{dir / "model", dir / "vectors", "P#1", "3"}, "invalid protein name: P#1\n"},
@@ -88,8 +90,9 @@ TEST(ClassifyFeatureRowsCli, RangesScaleTheVectorsFirst) {
   // line and scales from 0, and 20 lies beyond the training range.
   WriteFile(dir / "vectors", "0 1:5 2:0 3:7 #QUERY 0 3\n0 1:10 2:-2 3:5 #QUERY 1 3\n0 1:20 3:1 #QUERY 2 3\n");
   const std::string expected = "-0.500000 #P 0 3\n0.500000 #P 1 3\n1.000000 #P 2 3\n";
-  for (const std::vector<std::string> &options : {std::vector<std::string>{"--ranges", dir / "ranges", "--raw"},
-                                                  std::vector<std::string>{"--raw", "--ranges", dir / "ranges", "--"}}) {
+  for (const std::vector<std::string> &options :
+       {std::vector<std::string>{"--ranges", dir / "ranges", "--raw"},
+        std::vector<std::string>{"--raw", "--ranges", dir / "ranges", "--"}}) {
     std::vector<std::string> arguments = options;
     for (const std::string &argument : {dir / "model", dir / "vectors", std::string("P"), std::string("1")}) {
       arguments.push_back(argument);
@@ -155,8 +158,8 @@ TEST(ClassifyFeatureRowsCli, RangesGiveTheDecisionValuesOfSvmScaledVectors) {
   ASSERT_EQ(saved.status, 0) << saved.out;
   // Vectors at the training minimum and maximum, within and beyond the
   // range, one without feature 2, and feature 4 off its constant.
-  const std::vector<std::string> pairs = {"1:0.5 2:3 3:-1 4:2", "1:0.1 2:4 3:2.5 4:7", "1:0.3 2:3.7 3:0.4 4:2",
-                                          "1:1.7 2:1 3:3.3 4:0", "1:0.2 3:-2 4:2", "1:-0.4 2:3.2 3:1.9 4:2"};
+  const std::vector<std::string> pairs = {"1:0.5 2:3 3:-1 4:2",  "1:0.1 2:4 3:2.5 4:7", "1:0.3 2:3.7 3:0.4 4:2",
+                                          "1:1.7 2:1 3:3.3 4:0", "1:0.2 3:-2 4:2",      "1:-0.4 2:3.2 3:1.9 4:2"};
   std::string plain;
   std::string vectors;
   for (std::size_t i = 0; i < pairs.size(); ++i) {
@@ -165,12 +168,14 @@ TEST(ClassifyFeatureRowsCli, RangesGiveTheDecisionValuesOfSvmScaledVectors) {
   }
   WriteFile(dir / "plain", plain);
   WriteFile(dir / "vectors", vectors);
-  const auto scaled = RunCommand({"sh", "-c", "svm-scale -r \"$0/ranges\" \"$0/plain\" 2>/dev/null", dir.path().string()});
+  const auto scaled =
+      RunCommand({"sh", "-c", "svm-scale -r \"$0/ranges\" \"$0/plain\" 2>/dev/null", dir.path().string()});
   ASSERT_EQ(scaled.status, 0) << scaled.out;
   std::istringstream scaled_lines(scaled.out);
   std::string line;
   std::string scaled_vectors;
-  for (int i = 0; std::getline(scaled_lines, line); ++i) scaled_vectors += line + "#QUERY " + std::to_string(i) + " 6\n";
+  for (int i = 0; std::getline(scaled_lines, line); ++i)
+    scaled_vectors += line + "#QUERY " + std::to_string(i) + " 6\n";
   WriteFile(dir / "scaled", scaled_vectors);
   // A model over the three scaled features (RBF, so that every feature
   // counts beyond a sum), whose support vectors hold feature 3.
@@ -178,7 +183,8 @@ TEST(ClassifyFeatureRowsCli, RangesGiveTheDecisionValuesOfSvmScaledVectors) {
             "svm_type c_svc\nkernel_type rbf\ngamma 0.7\nnr_class 2\ntotal_sv 3\nrho -0.2\nlabel 1 -1\nnr_sv 2 1\nSV\n"
             "0.8 1:0.3 2:-0.5 3:0.9 \n0.6 1:-1 2:0.2 3:-0.4 \n-1.4 1:0.5 2:1 3:-1 \n");
   const auto by_svm_scale = RunTool("ClassifyFeatureRows", {"--raw", dir / "model", dir / "scaled", "P", "1"});
-  const auto by_ranges = RunTool("ClassifyFeatureRows", {"--raw", "--ranges", dir / "ranges", dir / "model", dir / "vectors", "P", "1"});
+  const auto by_ranges =
+      RunTool("ClassifyFeatureRows", {"--raw", "--ranges", dir / "ranges", dir / "model", dir / "vectors", "P", "1"});
   ASSERT_EQ(by_svm_scale.status, 0) << by_svm_scale.out;
   ASSERT_EQ(by_ranges.status, 0) << by_ranges.out;
   const auto expected = Values(by_svm_scale.out);

@@ -30,7 +30,8 @@ std::size_t CountEntries(const std::filesystem::path &folder) {
 
 TEST(ConvertReprofOutputCli, ConvertsReprofsTable) {
   TempDir dir;
-  const auto result = RunTool("ConvertReprofOutput", {Fixture("ubiquitin.reprof"), dir / "u.ss2", dir / "acc.txt", "7"});
+  const auto result =
+      RunTool("ConvertReprofOutput", {Fixture("ubiquitin.reprof"), dir / "u.ss2", dir / "acc.txt", "7"});
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(ReadFile(dir / "u.ss2"), ReadFile(Fixture("ubiquitin.ss2")));
@@ -39,7 +40,8 @@ TEST(ConvertReprofOutputCli, ConvertsReprofsTable) {
 
 TEST(ConvertReprofOutputCli, SplitSecStructProbsReadsReprofsProbabilities) {
   TempDir dir;
-  ASSERT_EQ(RunTool("ConvertReprofOutput", {Fixture("ubiquitin.reprof"), dir / "u.ss2", dir / "acc.txt", "1"}).status, 0);
+  ASSERT_EQ(RunTool("ConvertReprofOutput", {Fixture("ubiquitin.reprof"), dir / "u.ss2", dir / "acc.txt", "1"}).status,
+            0);
   ASSERT_EQ(RunTool("SplitSecStructProbs", {dir / "u.ss2", dir / "", "1"}).status, 0);
   // With ws 1 each track is the probability as read, in single precision.
   std::string coil, helix, strand;
@@ -70,7 +72,8 @@ TEST(ConvertReprofOutputCli, SplitSecStructProbsReadsReprofsProbabilities) {
 TEST(ConvertReprofOutputCli, FailuresWriteNoFile) {
   TempDir dir;
   const std::string header = "No\tAA\tPHEL\tRI_S\tpH\tpE\tpL\tPACC\tPREL\tP10\tRI_A\tPbe\tPbie\n";
-  WriteFile(dir / "gap.reprof", header + "1\tM\tL\t8\t0\t5\t93\t169\t90\t9\t2\te\te\n3\tQ\tE\t3\t2\t66\t31\t110\t56\t7\t0\te\te\n");
+  WriteFile(dir / "gap.reprof",
+            header + "1\tM\tL\t8\t0\t5\t93\t169\t90\t9\t2\te\te\n3\tQ\tE\t3\t2\t66\t31\t110\t56\t7\t0\te\te\n");
   WriteFile(dir / "empty.reprof", "");
   const std::string input = Fixture("ubiquitin.reprof");
   std::filesystem::create_directory(dir / "out");
@@ -86,11 +89,13 @@ TEST(ConvertReprofOutputCli, FailuresWriteNoFile) {
            Case{{input, ss2, acc}, kUsage},
            Case{{dir / "missing", ss2, acc, "0"}, "invalid window size: 0\n"},
            Case{{dir / "missing", ss2, acc, "7"}, "cannot open " + (dir / "missing") + "\n"},
-           Case{{dir / "gap.reprof", ss2, acc, "7"}, dir / "gap.reprof" + " line 3: row numbered '3' where 2 was due\n"},
+           Case{{dir / "gap.reprof", ss2, acc, "7"},
+                dir / "gap.reprof" + " line 3: row numbered '3' where 2 was due\n"},
            Case{{dir / "empty.reprof", ss2, acc, "7"}, dir / "empty.reprof" + ": no header line (No AA PHEL ...)\n"},
            // An output that names the input is refused before the input is
            // read: even a missing input gives this message.
-           Case{{dir / "missing", dir / "missing", acc, "7"}, "output file " + (dir / "missing") + " is the input file " + (dir / "missing") + "\n"},
+           Case{{dir / "missing", dir / "missing", acc, "7"},
+                "output file " + (dir / "missing") + " is the input file " + (dir / "missing") + "\n"},
            Case{{input, ss2, ss2, "7"}, "the ss2 file and the accessibility track are both " + ss2 + "\n"},
            Case{{input, ss2, dir / "none/acc.txt", "7"}, "cannot open " + (dir / "none/acc.txt") + "\n"},
        }) {

@@ -75,9 +75,10 @@ TEST(EvaluateLinkersCli, ToleranceArgumentAndEmptyReport) {
   // Rank 0 gives an empty report: nothing predicted, nothing wrong.
   const auto none = RunTool("EvaluateLinkers", {dir / "empty", dir / "truth"});
   EXPECT_EQ(none.status, 0);
-  EXPECT_NE(none.out.find("total\tproteins=6\ttrue=4\tpredicted=0\tmatched=0\tprecision=0.000000\trecall=0.000000"
-                          "\tF1=0.000000\nmean_protein_F1\t0.000000\tover=4\ndomain_number_accuracy\t0.333333\tover=6\n"),
-            std::string::npos);
+  EXPECT_NE(
+      none.out.find("total\tproteins=6\ttrue=4\tpredicted=0\tmatched=0\tprecision=0.000000\trecall=0.000000"
+                    "\tF1=0.000000\nmean_protein_F1\t0.000000\tover=4\ndomain_number_accuracy\t0.333333\tover=6\n"),
+      std::string::npos);
 }
 
 TEST(EvaluateLinkersCli, FailuresPrintOneLine) {
@@ -101,13 +102,21 @@ TEST(EvaluateLinkersCli, FailuresPrintOneLine) {
            Case{"", "", {report, truth, "2x"}, "invalid tolerance: 2x\n"},
            Case{"", "", {report, dir / "missing"}, "cannot open " + (dir / "missing") + "\n"},
            Case{"", "", {dir / "missing", truth}, "cannot open " + (dir / "missing") + "\n"},
-           Case{"", "P1|120,128|9|2.5|300|124|1\nX9|1,2|2|1.0|50|1|1\n", {bad, truth},
+           Case{"",
+                "P1|120,128|9|2.5|300|124|1\nX9|1,2|2|1.0|50|1|1\n",
+                {bad, truth},
                 bad + " line 2: protein X9 is not in " + truth + "\n"},
-           Case{"", "P1|120,128|9|2.5|301|124|1\n", {bad, truth},
+           Case{"",
+                "P1|120,128|9|2.5|301|124|1\n",
+                {bad, truth},
                 bad + " line 1: length 301 of P1 differs from 300 in " + truth + " line 2\n"},
-           Case{"", "P1 120 128\n", {bad, truth},
+           Case{"",
+                "P1 120 128\n",
+                {bad, truth},
                 bad + " line 1: not NAME|START,END|RUN_LENGTH|PEAK_VALUE|LENGTH|PEAK_POSITION|RANK\n"},
-           Case{"P1|1,301|domain|301|300\n", "", {report, bad},
+           Case{"P1|1,301|domain|301|300\n",
+                "",
+                {report, bad},
                 bad + " line 1: range ends at 301, beyond the protein length 300\n"},
            Case{"P1|1-100|domain|100|300\n", "", {report, bad}, bad + " line 1: range \"1-100\" is not START,END\n"},
        }) {

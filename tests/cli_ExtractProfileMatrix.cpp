@@ -42,7 +42,8 @@ TEST(ExtractProfileMatrixCli, FailuresWriteNoFile) {
   TempDir dir;
   WriteFile(dir / "p.mtx", kMtx);
   WriteFile(dir / "empty.mtx", "");
-  WriteFile(dir / "zeros.mtx", std::string("2\nMA\n0\n0\n") + (std::string(kMtx).substr(std::string(kMtx).find("-32768"))));
+  WriteFile(dir / "zeros.mtx",
+            std::string("2\nMA\n0\n0\n") + (std::string(kMtx).substr(std::string(kMtx).find("-32768"))));
   WriteFile(dir / "kept.tab", "kept\n");
   std::filesystem::create_directory(dir / "folder");
   struct Case {
@@ -73,11 +74,11 @@ TEST(ExtractProfileMatrixCli, ScoresAtTheIntLimitsAreCopiedAsAtoiReadsThem) {
   std::vector<std::string> columns;
   for (int k = 0; k < 28; ++k) columns.push_back(std::to_string(k));
   columns[0] = columns[2] = "-32768";
-  columns[1] = "2147483647";     // A
-  columns[16] = "-2147483648";   // R
-  columns[13] = "99999999999";   // N
-  columns[4] = "-99999999999";   // D
-  columns[3] = "2147483648";     // C
+  columns[1] = "2147483647";    // A
+  columns[16] = "-2147483648";  // R
+  columns[13] = "99999999999";  // N
+  columns[4] = "-99999999999";  // D
+  columns[3] = "2147483648";    // C
   std::string row;
   for (const std::string &column : columns) row += column + "  ";
   WriteFile(dir / "p.mtx", "1\nM\n2.670000e-03\n" + row + "\n");

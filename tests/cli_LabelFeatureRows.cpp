@@ -12,8 +12,9 @@ using linkerkit::test::RunTool;
 using linkerkit::test::TempDir;
 using linkerkit::test::WriteFile;
 
-constexpr const char *kVectors = "0 1:0.1 2:0.2 #QUERY 0 4\n0 1:0.3 2:0.4 #QUERY 1 4\n0 1:0.5 2:0.6 #QUERY 2 4\n"
-                                 "0 1:0.7 2:0.8 #QUERY 3 4\n";
+constexpr const char *kVectors =
+    "0 1:0.1 2:0.2 #QUERY 0 4\n0 1:0.3 2:0.4 #QUERY 1 4\n0 1:0.5 2:0.6 #QUERY 2 4\n"
+    "0 1:0.7 2:0.8 #QUERY 3 4\n";
 
 TEST(LabelFeatureRowsCli, LabelsEveryResidue) {
   TempDir dir;
@@ -21,8 +22,9 @@ TEST(LabelFeatureRowsCli, LabelsEveryResidue) {
   WriteFile(dir / "regions", "Q1|1,1|linker|1|9\nP1|2,3|linker|2|4\n");
   const auto result = RunTool("LabelFeatureRows", {dir / "vectors", dir / "regions", "P1"});
   EXPECT_EQ(result.status, 0);
-  EXPECT_EQ(result.out, "-1 1:0.1 2:0.2 #QUERY 0 4\n+1 1:0.3 2:0.4 #QUERY 1 4\n+1 1:0.5 2:0.6 #QUERY 2 4\n"
-                        "-1 1:0.7 2:0.8 #QUERY 3 4\n");
+  EXPECT_EQ(result.out,
+            "-1 1:0.1 2:0.2 #QUERY 0 4\n+1 1:0.3 2:0.4 #QUERY 1 4\n+1 1:0.5 2:0.6 #QUERY 2 4\n"
+            "-1 1:0.7 2:0.8 #QUERY 3 4\n");
 }
 
 TEST(LabelFeatureRowsCli, FailuresPrintOneLineAndNoVectors) {

@@ -20,7 +20,8 @@ constexpr const char *kWorkedScores =
     "0.200000 #P1 0 8\n0.600000 #P1 1 8\n0.700000 #P1 2 8\n0.400000 #P1 3 8\n0.550000 #P1 4 8\n0.900000 #P1 5 8\n"
     "0.900000 #P1 6 8\n0.100000 #P1 7 8\n0.800000 #P2 0 5\n0.650000 #P2 1 5\n0.300000 #P2 2 5\n0.300000 #P2 3 5\n"
     "0.500000 #P2 4 5\n";
-constexpr const char *kWorkedListing = "P2 0.150000 1 1 1 5\nP2 0.000000 4 4 4 5\nP1 0.400000 4 6 5 8\nP1 0.200000 1 2 2 8\n";
+constexpr const char *kWorkedListing =
+    "P2 0.150000 1 1 1 5\nP2 0.000000 4 4 4 5\nP1 0.400000 4 6 5 8\nP1 0.200000 1 2 2 8\n";
 
 // A folder with the worked example's score file and an options file naming
 // it and report.txt, plus extra option lines (DIR stands for the folder).
@@ -38,7 +39,8 @@ struct ReportFolder {
   std::string Report() { return ReadFile(dir / "report.txt"); }
   bool OnlyTheReportIsThere() {
     int files = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(dir.path())) files += entry.path().filename() != "report.txt";
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path()))
+      files += entry.path().filename() != "report.txt";
     return files == 2;
   }
 };
@@ -48,7 +50,8 @@ TEST(ReportDomainHingesCli, WorkedExample) {
   auto result = setup.Run("2", "0.5");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, kWorkedListing);
-  EXPECT_EQ(setup.Report(), "P2|1,1|1|0.650000|5|1|1\nP2|4,4|1|0.500000|5|4|2\nP1|4,6|3|0.900000|8|5|1\nP1|1,2|2|0.700000|8|2|2\n");
+  EXPECT_EQ(setup.Report(),
+            "P2|1,1|1|0.650000|5|1|1\nP2|4,4|1|0.500000|5|4|2\nP1|4,6|3|0.900000|8|5|1\nP1|1,2|2|0.700000|8|2|2\n");
   result = setup.Run("1", "0.5");
   EXPECT_EQ(result.out, kWorkedListing);
   EXPECT_EQ(setup.Report(), "P2|1,1|1|0.650000|5|1|1\nP1|4,6|3|0.900000|8|5|1\n");
@@ -63,7 +66,8 @@ TEST(ReportDomainHingesCli, OptionsFileLines) {
   // The file's Rank, Threshold and LengthMin change nothing; OffSet 1 keeps
   // positions 2 to 6 of P1 and 2 to 3 of P2; the later OutputFile wins;
   // unknown keys are reported in order.
-  ReportFolder setup("rank = 2\nRank = 9\nThreshold = 0.1\nLengthMin = 4\n\nOffSet = 1\n# note\nOutputFile = DIR/later.txt\n");
+  ReportFolder setup(
+      "rank = 2\nRank = 9\nThreshold = 0.1\nLengthMin = 4\n\nOffSet = 1\n# note\nOutputFile = DIR/later.txt\n");
   const auto result = setup.Run("1", "0.5");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out,
@@ -95,19 +99,33 @@ TEST(ReportDomainHingesCli, FailuresLeaveTheOldReport) {
       {"", kWorkedScores, {"DIR/options.txt", "2"}, kUsage},
       {"", kWorkedScores, {"DIR/options.txt", "2", "0.5", "x"}, kUsage},
       {"", kWorkedScores, {"DIR/missing.txt", "2", "0.5"}, "cannot open DIR/missing.txt\n"},
-      {"x y\nOutputFile = DIR/report.txt\n", kWorkedScores, {"DIR/options.txt", "2", "0.5"},
+      {"x y\nOutputFile = DIR/report.txt\n",
+       kWorkedScores,
+       {"DIR/options.txt", "2", "0.5"},
        "There's no parameter named x\noptions file DIR/options.txt sets no NormalizedFile\n"},
-      {"NormalizedFile = DIR/scores.txt\n", kWorkedScores, {"DIR/options.txt", "2", "0.5"},
+      {"NormalizedFile = DIR/scores.txt\n",
+       kWorkedScores,
+       {"DIR/options.txt", "2", "0.5"},
        "options file DIR/options.txt sets no OutputFile\n"},
-      {"NormalizedFile = DIR/none.txt\nOutputFile = DIR/report.txt\n", kWorkedScores, {"DIR/options.txt", "2", "0.5"},
+      {"NormalizedFile = DIR/none.txt\nOutputFile = DIR/report.txt\n",
+       kWorkedScores,
+       {"DIR/options.txt", "2", "0.5"},
        "cannot open DIR/none.txt\n"},
-      {"NormalizedFile = DIR\nOutputFile = DIR/report.txt\n", kWorkedScores, {"DIR/options.txt", "2", "0.5"},
+      {"NormalizedFile = DIR\nOutputFile = DIR/report.txt\n",
+       kWorkedScores,
+       {"DIR/options.txt", "2", "0.5"},
        "cannot open DIR\n"},
-      {"NormalizedFile = DIR/scores.txt\nOutputFile = DIR/no/report.txt\n", kWorkedScores,
-       {"DIR/options.txt", "2", "0.5"}, "cannot open DIR/no/report.txt\n"},
-      {"NormalizedFile = DIR/scores.txt\nOutputFile =\n", kWorkedScores, {"DIR/options.txt", "2", "0.5"},
+      {"NormalizedFile = DIR/scores.txt\nOutputFile = DIR/no/report.txt\n",
+       kWorkedScores,
+       {"DIR/options.txt", "2", "0.5"},
+       "cannot open DIR/no/report.txt\n"},
+      {"NormalizedFile = DIR/scores.txt\nOutputFile =\n",
+       kWorkedScores,
+       {"DIR/options.txt", "2", "0.5"},
        "cannot open \n"},
-      {good_options, "0.9 #P1 1 8\n0.9 #P1 2 8\n0.9 P1 3 8\n", {"DIR/options.txt", "2", "0.5"},
+      {good_options,
+       "0.9 #P1 1 8\n0.9 #P1 2 8\n0.9 P1 3 8\n",
+       {"DIR/options.txt", "2", "0.5"},
        "malformed score line 3: expected VALUE #NAME POSITION LENGTH\n"},
   };
   for (const Case &c : cases) {
@@ -132,8 +150,9 @@ TEST(ReportDomainHingesCli, FailuresLeaveTheOldReport) {
 TEST(ReportDomainHingesCli, ValuesAtTheEdges) {
   // In single precision 1e308 is inf, -1e308 is -inf and 1e-320 is 0, which
   // reaches a threshold of 0 as -0.0 does; nan reaches no threshold.
-  ReportFolder setup("", "1e308 #A 1 9\n-0.0 #A 2 9\n1e-320 #A 3 9\n-1e308 #A 4 9\ninf #A 5 9\nnan #A 6 9\n0.5 #A 7 9\n"
-                         "-inf #A 8 9\n");
+  ReportFolder setup("",
+                     "1e308 #A 1 9\n-0.0 #A 2 9\n1e-320 #A 3 9\n-1e308 #A 4 9\ninf #A 5 9\nnan #A 6 9\n0.5 #A 7 9\n"
+                     "-inf #A 8 9\n");
   for (const char *threshold : {"0", "-0.0"}) {
     const auto result = setup.Run("9", threshold);
     EXPECT_EQ(result.status, 0);
@@ -153,12 +172,14 @@ TEST(ReportDomainHingesCli, ValuesAtTheEdges) {
 TEST(ReportDomainHingesCli, PositionsLengthsAndCountsAtTheIntLimits) {
   // n - p of the last position is 0, never above the offset; atoi reads
   // 99999999999 as 1215752191.
-  ReportFolder setup("", "0.9 #B 2147483646 2147483647\n0.9 #B 2147483647 2147483647\n0.9 #C -2147483648 5\n"
-                         "0.9 #C 3 99999999999\n");
+  ReportFolder setup("",
+                     "0.9 #B 2147483646 2147483647\n0.9 #B 2147483647 2147483647\n0.9 #C -2147483648 5\n"
+                     "0.9 #C 3 99999999999\n");
   auto result = setup.Run("2147483647", "0.5");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.out, "C 0.400000 3 3 3 1215752191\nB 0.400000 2147483646 2147483646 2147483646 2147483647\n");
-  EXPECT_EQ(setup.Report(), "C|3,3|1|0.900000|1215752191|3|1\nB|2147483646,2147483646|1|0.900000|2147483647|2147483646|1\n");
+  EXPECT_EQ(setup.Report(),
+            "C|3,3|1|0.900000|1215752191|3|1\nB|2147483646,2147483646|1|0.900000|2147483647|2147483646|1\n");
   result = setup.Run("-2147483648", "0.5");
   EXPECT_EQ(result.status, 0);
   EXPECT_EQ(setup.Report(), "");
@@ -182,7 +203,8 @@ TEST(ReportDomainHingesCli, RefusesAReportOverTheScoresOrTheOptions) {
     const auto result = setup.Run("2", "0.5");
     EXPECT_EQ(result.status, 1) << output;
     const std::string named = setup.dir / output;
-    const std::string input = std::string(output).ends_with("options.txt") ? setup.dir / "options.txt" : setup.dir / "scores.txt";
+    const std::string input =
+        std::string(output).ends_with("options.txt") ? setup.dir / "options.txt" : setup.dir / "scores.txt";
     EXPECT_EQ(result.out, "output file " + named + " is the input file " + input + "\n");
     EXPECT_EQ(ReadFile(setup.dir / "scores.txt"), kWorkedScores) << output;
     EXPECT_EQ(ReadFile(setup.dir / "options.txt"), options) << output;

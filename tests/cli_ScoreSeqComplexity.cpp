@@ -44,12 +44,12 @@ TEST(ScoreSeqComplexityCli, FailuresAreOneLineAndStatusOne) {
     std::vector<std::string> arguments;
     std::string message;
   };
-  for (const Case &c : {Case{{}, kUsage}, Case{{dir / "p.fa"}, kUsage}, Case{{dir / "p.fa", "3", "x"}, kUsage},
-                        Case{{dir / "missing.fa", "3"}, "cannot open " + (dir / "missing.fa") + "\n"},
-                        Case{{dir / "p.fa", "0"}, "invalid window size: 0\n"},
-                        Case{{dir / "p.fa", "-3"}, "invalid window size: -3\n"},
-                        // the window size is checked before any file is read
-                        Case{{dir / "missing.fa", "abc"}, "invalid window size: abc\n"}}) {
+  for (const Case &c :
+       {Case{{}, kUsage}, Case{{dir / "p.fa"}, kUsage}, Case{{dir / "p.fa", "3", "x"}, kUsage},
+        Case{{dir / "missing.fa", "3"}, "cannot open " + (dir / "missing.fa") + "\n"},
+        Case{{dir / "p.fa", "0"}, "invalid window size: 0\n"}, Case{{dir / "p.fa", "-3"}, "invalid window size: -3\n"},
+        // the window size is checked before any file is read
+        Case{{dir / "missing.fa", "abc"}, "invalid window size: abc\n"}}) {
     const auto result = RunTool("ScoreSeqComplexity", c.arguments);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, c.message);

@@ -89,7 +89,8 @@ TEST(SplitSecStructProbsCli, ValuesBeyondSinglePrecisionBecomeInfinite) {
   const auto expected = [](std::initializer_list<double> values) {
     std::string track;
     int i = 0;
-    for (const double value : values) track += Printf("%f #QUERY %d 4\n", static_cast<double>(static_cast<float>(value)), i++);
+    for (const double value : values)
+      track += Printf("%f #QUERY %d 4\n", static_cast<double>(static_cast<float>(value)), i++);
     return track;
   };
   for (const std::string ws : {"2147483647", "2147483646"}) {

@@ -17,12 +17,14 @@ TEST(TrackChainPositionCli, PrintsATrackPerMeasure) {
   WriteFile(dir / "p.fa", ">P1 five residues\nMK\nvL*AX\n");
   const auto terminus = RunTool("TrackChainPosition", {dir / "p.fa", "terminus", "3"});
   EXPECT_EQ(terminus.status, 0);
-  EXPECT_EQ(terminus.out,
-            "0.000000 #QUERY 0 5\n0.333333 #QUERY 1 5\n0.666667 #QUERY 2 5\n0.333333 #QUERY 3 5\n0.000000 #QUERY 4 5\n");
+  EXPECT_EQ(
+      terminus.out,
+      "0.000000 #QUERY 0 5\n0.333333 #QUERY 1 5\n0.666667 #QUERY 2 5\n0.333333 #QUERY 3 5\n0.000000 #QUERY 4 5\n");
   const auto length = RunTool("TrackChainPosition", {dir / "p.fa", "length", "8"});
   EXPECT_EQ(length.status, 0);
-  EXPECT_EQ(length.out,
-            "0.625000 #QUERY 0 5\n0.625000 #QUERY 1 5\n0.625000 #QUERY 2 5\n0.625000 #QUERY 3 5\n0.625000 #QUERY 4 5\n");
+  EXPECT_EQ(
+      length.out,
+      "0.625000 #QUERY 0 5\n0.625000 #QUERY 1 5\n0.625000 #QUERY 2 5\n0.625000 #QUERY 3 5\n0.625000 #QUERY 4 5\n");
   WriteFile(dir / "empty.fa", ">P1\n");
   const auto empty = RunTool("TrackChainPosition", {dir / "empty.fa", "length", "8"});
   EXPECT_EQ(empty.status, 0);

@@ -74,7 +74,8 @@ TEST(TrackProfileColumnCli, ScoresAndCountsAtTheIntLimits) {
   // and atoi reads 99999999999 as 1215752191.
   const std::string zeros = " 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
   WriteFile(dir / "p.tab", "2\nMK\n2147483647 -2147483648" + zeros + "99999999999 -99999999999" + zeros);
-  for (const auto &[selection, line] : {std::pair{"A", "1.000000"}, std::pair{"R", "0.000000"}, std::pair{"N", "0.500000"}}) {
+  for (const auto &[selection, line] :
+       {std::pair{"A", "1.000000"}, std::pair{"R", "0.000000"}, std::pair{"N", "0.500000"}}) {
     for (const char *ws : {"2147483647", "2147483646"}) {
       const auto result = RunTool("TrackProfileColumn", {dir / "p.tab", selection, ws});
       EXPECT_EQ(result.status, 0);

@@ -60,9 +60,9 @@ TEST_P(EveryProgram, VersionIsTheNameAndTheProjectVersion) {
 TEST_P(EveryProgram, AWrongArgumentCountIsTheUsageAlone) {
   const std::string name = GetParam().name;
   const std::string usage = std::string(GetParam().usage) + "\n";
-  for (const std::vector<std::string> &arguments : {std::vector<std::string>{}, std::vector<std::string>{"x"},
-                                                    std::vector<std::string>{"-h"},
-                                                    std::vector<std::string>{"x", "y", "z", "w", "v", "u"}}) {
+  for (const std::vector<std::string> &arguments :
+       {std::vector<std::string>{}, std::vector<std::string>{"x"}, std::vector<std::string>{"-h"},
+        std::vector<std::string>{"x", "y", "z", "w", "v", "u"}}) {
     const auto result = RunTool(name, arguments);
     EXPECT_EQ(result.status, 1) << arguments.size();
     EXPECT_EQ(result.out, usage);

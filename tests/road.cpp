@@ -3,12 +3,11 @@
 // shared work folder; the pictures; the workflow against one run; and the
 // training scripts against the road.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -219,51 +218,55 @@ TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
   const auto needs_mtx = ModelFolder(dir, "needs_mtx", "PSSM_P_15\n");
   const auto broken = ModelFolder(dir, "broken", ReadFile(kExamples + "demo/index.txt"), ReadFile(fasta));
   fs::create_directory(dir / "empty");
-  ExpectFailures(dir, {
-      {{}, kUsage},
-      {{fasta, fasta}, kUsage},
-      {Demo({"--frobnicate", fasta}), "unknown option: --frobnicate (" + kUsage + ")"},
-      {{fasta, "--rank"}, "--rank needs a value"},
-      {{"--model", dir / "empty", fasta},
-       "no model in " + (dir / "empty") + " (a model folder holds index.txt, svm.model and settings)"},
-      {{"--model", bad_name, fasta}, bad_name + "/index.txt line 2: no track is made for the name 'Entropy'"},
-      {{"--model", needs_ss2, fasta},
-       "the model's recipe uses PSS_C_15: give the protein's PSIPRED file with --ss2 FILE (--ss2-dir DIR for many)"},
-      {{"--model", needs_mtx, fasta},
-       "the model's recipe uses PSSM_P_15: give the protein's checkpoint matrix with --mtx FILE (--mtx-dir DIR for "
-       "many)"},
-      {DemoProtein({}, "missing"), "cannot open " + kExamples + "missing.ss2"},
-      {{"--model", scale, "--scales", dir.path().string(), fasta},
-       "P1: ApplyResidueScale failed: cannot open " + (dir / "KYTJ820101.tsv")},
-      {DemoProtein({"--model", broken}, "P1"),
-       "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/svm.model"},
-  });
+  ExpectFailures(
+      dir,
+      {
+          {{}, kUsage},
+          {{fasta, fasta}, kUsage},
+          {Demo({"--frobnicate", fasta}), "unknown option: --frobnicate (" + kUsage + ")"},
+          {{fasta, "--rank"}, "--rank needs a value"},
+          {{"--model", dir / "empty", fasta},
+           "no model in " + (dir / "empty") + " (a model folder holds index.txt, svm.model and settings)"},
+          {{"--model", bad_name, fasta}, bad_name + "/index.txt line 2: no track is made for the name 'Entropy'"},
+          {{"--model", needs_ss2, fasta},
+           "the model's recipe uses PSS_C_15: give the protein's PSIPRED file with --ss2 FILE (--ss2-dir DIR for many)"},
+          {{"--model", needs_mtx, fasta},
+           "the model's recipe uses PSSM_P_15: give the protein's checkpoint matrix with --mtx FILE (--mtx-dir DIR for "
+           "many)"},
+          {DemoProtein({}, "missing"), "cannot open " + kExamples + "missing.ss2"},
+          {{"--model", scale, "--scales", dir.path().string(), fasta},
+           "P1: ApplyResidueScale failed: cannot open " + (dir / "KYTJ820101.tsv")},
+          {DemoProtein({"--model", broken}, "P1"),
+           "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/svm.model"},
+      });
 }
 
 TEST(RoadFailures, OptionsAreReadStrictly) {
   TempDir dir;
   const std::string fasta = kExamples + "real/Q9LQ92.fa";
-  ExpectFailures(dir, {
-      {{"--window", "15x", fasta}, "invalid window size '15x': expected a whole number from 1 to 1000000"},
-      {{"--window", "0", fasta}, "invalid window size '0': expected a whole number from 1 to 1000000"},
-      {{"--rank", "abc", fasta}, "invalid rank 'abc': expected a whole number from 1 to 1000000"},
-      {{"--rank", "+2", fasta}, "invalid rank '+2': expected a whole number from 1 to 1000000"},
-      {{"--offset", "-1", fasta}, "invalid offset '-1': expected a whole number from 0 to 1000000"},
-      {{"--smoothing", "99999999999", fasta},
-       "invalid smoothing window size '99999999999': expected a whole number from 1 to 1000000"},
-      {{"-j", "0", fasta}, "invalid -j '0': expected a whole number from 1 to 1024"},
-      {{"-j2x", fasta}, "invalid -j '2x': expected a whole number from 1 to 1024"},
-      {{"--threshold", "1.0x", fasta}, "invalid threshold '1.0x': expected a finite decimal number"},
-      {{"--threshold", "nan", fasta}, "invalid threshold 'nan': expected a finite decimal number"},
-      {{"--threshold", "1e999", fasta}, "invalid threshold '1e999': expected a finite decimal number"},
-      {{"--threshold=", fasta}, "--threshold needs a value"},
-      {{"--keep-work=yes", fasta}, "--keep-work takes no value"},
-      {{"--name", "P 1", fasta}, "invalid --name: protein name 'P 1' holds a blank or control character"},
-      {{"--ss2", "a.ss2", "--ss2-dir", "d", fasta}, "--ss2 and --ss2-dir cannot be given together"},
-      {{"--truth", "t.txt", fasta}, "--truth draws on the plots: give --plot DIR too"},
-  });
+  ExpectFailures(
+      dir, {
+               {{"--window", "15x", fasta}, "invalid window size '15x': expected a whole number from 1 to 1000000"},
+               {{"--window", "0", fasta}, "invalid window size '0': expected a whole number from 1 to 1000000"},
+               {{"--rank", "abc", fasta}, "invalid rank 'abc': expected a whole number from 1 to 1000000"},
+               {{"--rank", "+2", fasta}, "invalid rank '+2': expected a whole number from 1 to 1000000"},
+               {{"--offset", "-1", fasta}, "invalid offset '-1': expected a whole number from 0 to 1000000"},
+               {{"--smoothing", "99999999999", fasta},
+                "invalid smoothing window size '99999999999': expected a whole number from 1 to 1000000"},
+               {{"-j", "0", fasta}, "invalid -j '0': expected a whole number from 1 to 1024"},
+               {{"-j2x", fasta}, "invalid -j '2x': expected a whole number from 1 to 1024"},
+               {{"--threshold", "1.0x", fasta}, "invalid threshold '1.0x': expected a finite decimal number"},
+               {{"--threshold", "nan", fasta}, "invalid threshold 'nan': expected a finite decimal number"},
+               {{"--threshold", "1e999", fasta}, "invalid threshold '1e999': expected a finite decimal number"},
+               {{"--threshold=", fasta}, "--threshold needs a value"},
+               {{"--keep-work=yes", fasta}, "--keep-work takes no value"},
+               {{"--name", "P 1", fasta}, "invalid --name: protein name 'P 1' holds a blank or control character"},
+               {{"--ss2", "a.ss2", "--ss2-dir", "d", fasta}, "--ss2 and --ss2-dir cannot be given together"},
+               {{"--truth", "t.txt", fasta}, "--truth draws on the plots: give --plot DIR too"},
+           });
   // Good values in every accepted form.
-  const auto run = Road({"--threshold=.25", "-j", "2", "--rank", "1", "--offset", "0", "--work", dir / "ok", fasta}, dir);
+  const auto run =
+      Road({"--threshold=.25", "-j", "2", "--rank", "1", "--offset", "0", "--work", dir / "ok", fasta}, dir);
   EXPECT_EQ(run.status, 0) << run.err;
 }
 
@@ -276,16 +279,18 @@ TEST(RoadFailures, MismatchedInputsNameTheProteinAndBothLengths) {
   }
   WriteFile(dir / "truncated.mtx", truncated);
   const std::string p1 = kExamples + "P1.fa";
-  ExpectFailures(dir, {
-      {Demo({"--ss2", kExamples + "P2.ss2", "--mtx", kExamples + "P1.mtx", p1}),
-       "P1: the .ss2 file " + kExamples + "P2.ss2 has 158 residues, the FASTA sequence 120"},
-      {Demo({"--ss2", kExamples + "P1.ss2", "--mtx", kExamples + "P3.mtx", p1}),
-       "P1: the checkpoint matrix " + kExamples + "P3.mtx has 127 residues, the FASTA sequence 120"},
-  });
-  const auto run = Road(Demo({"--work", dir / "t", "--ss2", kExamples + "P1.ss2", "--mtx", dir / "truncated.mtx", p1}), dir);
+  ExpectFailures(dir,
+                 {
+                     {Demo({"--ss2", kExamples + "P2.ss2", "--mtx", kExamples + "P1.mtx", p1}),
+                      "P1: the .ss2 file " + kExamples + "P2.ss2 has 158 residues, the FASTA sequence 120"},
+                     {Demo({"--ss2", kExamples + "P1.ss2", "--mtx", kExamples + "P3.mtx", p1}),
+                      "P1: the checkpoint matrix " + kExamples + "P3.mtx has 127 residues, the FASTA sequence 120"},
+                 });
+  const auto run =
+      Road(Demo({"--work", dir / "t", "--ss2", kExamples + "P1.ss2", "--mtx", dir / "truncated.mtx", p1}), dir);
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(std::regex_match(LastLine(run.err), std::regex("P1: the checkpoint matrix " + (dir / "truncated.mtx") +
-                                                                 " gives 60 residues, the FASTA sequence 120")))
+                                                             " gives 60 residues, the FASTA sequence 120")))
       << run.err;
 }
 
@@ -295,10 +300,11 @@ TEST(RoadFailures, NoNonFiniteValueReachesTheClassifier) {
   TempDir dir;
   fs::create_directory(dir / "scales");
   std::string scale;
-  for (const auto &line : Lines(ReadFile(kExamples + "GEOR030101.tsv"))) scale += line.starts_with("L\t") ? "L\tinf\n" : line + "\n";
+  for (const auto &line : Lines(ReadFile(kExamples + "GEOR030101.tsv")))
+    scale += line.starts_with("L\t") ? "L\tinf\n" : line + "\n";
   WriteFile(dir / "scales/GEOR030101.tsv", scale);
-  const auto run = Road({"--model", kExamples + "demo", "--scales", dir / "scales", "--ss2", kExamples + "P1.ss2", "--mtx",
-                         kExamples + "P1.mtx", "--work", dir / "w", kExamples + "P1.fa"},
+  const auto run = Road({"--model", kExamples + "demo", "--scales", dir / "scales", "--ss2", kExamples + "P1.ss2",
+                         "--mtx", kExamples + "P1.mtx", "--work", dir / "w", kExamples + "P1.fa"},
                         dir);
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(std::regex_match(LastLine(run.err),
@@ -334,21 +340,25 @@ TEST(RoadFasta, RecordsAreNormalisedOrRefusedNamingTheLine) {
 
   WriteFile(dir / "dup.fa", ">A\nMKV\n>B\nMKV\n>A again\nMKV\n");
   WriteFile(dir / "letters.fa", ">A\nMKV\n>B\nMK1V\n");
-  WriteFile(dir / "binary.fa", std::string("\x7f" "ELF\x02\x01", 6));
+  WriteFile(dir / "binary.fa", std::string("\x7f"
+                                           "ELF\x02\x01",
+                                           6));
   WriteFile(dir / "names.fa", ">A#1\nMKV\n");
   WriteFile(dir / "empty.fa", "");
   WriteFile(dir / "bare.fa", ">A\n\n>B\nMKV\n");
-  ExpectFailures(dir, {
-      {{dir / "dup.fa"}, dir / "dup.fa" + " line 5: protein name A is used twice"},
-      {{dir / "letters.fa"}, dir / "letters.fa" + " line 4: protein B: '1' is no residue letter (A to Z)"},
-      {{dir / "binary.fa"}, dir / "binary.fa" + " line 1: expected a '>' header line before the sequence"},
-      {{dir / "names.fa"}, dir / "names.fa" + " line 1: protein name 'A#1' holds '#'"},
-      {{dir / "empty.fa"}, dir / "empty.fa" + ": no protein (a FASTA record begins with a '>' header line)"},
-      {{dir / "bare.fa"}, dir / "bare.fa" + " line 1: protein A has no residues"},
-      {{"--ss2", kExamples + "P1.ss2", dir / "two.fa"},
-       dir / "two.fa" + " holds 2 proteins: --name, --ss2, --mtx and --reprof are for one protein; use --ss2-dir, "
-                        "--mtx-dir and --reprof-dir"},
-  });
+  ExpectFailures(
+      dir,
+      {
+          {{dir / "dup.fa"}, dir / "dup.fa" + " line 5: protein name A is used twice"},
+          {{dir / "letters.fa"}, dir / "letters.fa" + " line 4: protein B: '1' is no residue letter (A to Z)"},
+          {{dir / "binary.fa"}, dir / "binary.fa" + " line 1: expected a '>' header line before the sequence"},
+          {{dir / "names.fa"}, dir / "names.fa" + " line 1: protein name 'A#1' holds '#'"},
+          {{dir / "empty.fa"}, dir / "empty.fa" + ": no protein (a FASTA record begins with a '>' header line)"},
+          {{dir / "bare.fa"}, dir / "bare.fa" + " line 1: protein A has no residues"},
+          {{"--ss2", kExamples + "P1.ss2", dir / "two.fa"},
+           dir / "two.fa" + " holds 2 proteins: --name, --ss2, --mtx and --reprof are for one protein; use --ss2-dir, "
+                            "--mtx-dir and --reprof-dir"},
+      });
 }
 
 // A proteome of generated proteins: the report is ReportDomainHinges' over
@@ -378,7 +388,8 @@ TEST(RoadProteome, TheReportIsTheOneOverTheJoinedScores) {
   EXPECT_EQ(run.out, ReadFile(dir / "own.txt"));
   EXPECT_EQ(ReadFile(dir / "w/candidates.txt"), own.out);
   // The bar scales down with the proteome: the wrapper's twelve proteins give eight report lines.
-  EXPECT_GT(Lines(run.out).size(), std::min<std::size_t>(10, count / 2)) << "the generated proteins should have linkers";
+  EXPECT_GT(Lines(run.out).size(), std::min<std::size_t>(10, count / 2))
+      << "the generated proteins should have linkers";
 
   const auto one_at_a_time = Road({"--work", dir / "w1", "-j", "1", "--rank", "2", dir / "proteome.fa"}, dir);
   EXPECT_EQ(one_at_a_time.out, run.out);
@@ -516,7 +527,8 @@ TEST(RoadPictures, EverySvgRendersWithTheLinkersWhereTheReportPutsThem) {
       fields >> protein >> start >> end;
       if (protein != name) continue;
       expected_boxes.push_back(linkerkit::test::Printf("x=\"%.2f\" y=\"50.00\" width=\"%.2f\"",
-                                                       70 + (start - 1) * 810.0 / length, (end - start + 1) * 810.0 / length));
+                                                       70 + (start - 1) * 810.0 / length,
+                                                       (end - start + 1) * 810.0 / length));
       const std::string label = linkerkit::test::Printf(">%d-%d</text>", start, end);
       EXPECT_NE(svg.find(label), std::string::npos) << label;
     }
@@ -541,9 +553,8 @@ TEST(RoadPictures, EverySvgRendersWithTheLinkersWhereTheReportPutsThem) {
 std::vector<std::string> Workflow(const TempDir &dir, const std::string &fasta, std::vector<std::string> config,
                                   bool keep_going = false) {
   fs::create_directories(dir / "run");
-  std::vector<std::string> command = {"snakemake", "-s",      kSource + "/workflow/Snakefile", "--directory",
-                                      dir / "run", "--cores", "2",
-                                      "--quiet"};
+  std::vector<std::string> command = {
+      "snakemake", "-s", kSource + "/workflow/Snakefile", "--directory", dir / "run", "--cores", "2", "--quiet"};
   if (keep_going) command.push_back("--keep-going");
   command.insert(command.end(), {"--config", "fasta=" + fasta, "results=" + (dir / "results"),
                                  std::string("bin=") + LINKERKIT_BIN_DIR});
@@ -592,7 +603,8 @@ TEST(RoadWorkflow, AFailedChunkLeavesAReportOverTheOthers) {
 TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
   if (!Installed("svm-train")) GTEST_SKIP() << "svm-train (libsvm-tools) is not installed, so training is not tested";
   TempDir dir;
-  const auto run = RunCommand({"bash", kSource + "/scripts/train-demo-model.sh", dir / "demo.model", LINKERKIT_BIN_DIR});
+  const auto run =
+      RunCommand({"bash", kSource + "/scripts/train-demo-model.sh", dir / "demo.model", LINKERKIT_BIN_DIR});
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(ReadFile(dir / "demo.model"), ReadFile(kExamples + "demo/svm.model"));
 }
@@ -606,10 +618,12 @@ TEST(RoadTraining, TheScriptTrainsAModelTheRoadUses) {
     if (!Installed(command)) GTEST_SKIP() << command << " is not installed, so training is not tested";
   }
   TempDir dir;
-  WriteFile(dir / "grid.txt", "# small\nlocal svm 10 0.1 1 SUYM030101_15,SeqComplexity_15\n"
-                              "chain lsq 10 1 1 SUYM030101_15,SeqComplexity_15,Terminus_100,ChainLength_500\n");
-  const auto run = RunCommand({"bash", kSource + "/scripts/train-model.sh", dir / "grid.txt", "--bin", LINKERKIT_BIN_DIR,
-                               "--proteins", "50", "--work", dir / "work", "--out", dir / "model", "-j", "2"});
+  WriteFile(dir / "grid.txt",
+            "# small\nlocal svm 10 0.1 1 SUYM030101_15,SeqComplexity_15\n"
+            "chain lsq 10 1 1 SUYM030101_15,SeqComplexity_15,Terminus_100,ChainLength_500\n");
+  const auto run =
+      RunCommand({"bash", kSource + "/scripts/train-model.sh", dir / "grid.txt", "--bin", LINKERKIT_BIN_DIR,
+                  "--proteins", "50", "--work", dir / "work", "--out", dir / "model", "-j", "2"});
   ASSERT_EQ(run.status, 0) << run.out;
   const auto figures = Lines(ReadFile(dir / "model/figures.md"));
   ASSERT_EQ(figures.size(), 8u) << ReadFile(dir / "model/figures.md");

@@ -7,8 +7,8 @@
 #pragma once
 
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 namespace linkerkit {
 

@@ -17,7 +17,8 @@ void StoreTrackLine(std::string_view line, std::size_t line_number, FeatureColum
   column[static_cast<std::size_t>(track->position)] = static_cast<float>(track->value);
 }
 
-void AppendFeatureRow(std::string &out, const std::vector<FeatureColumn> &columns, std::size_t position, std::size_t m) {
+void AppendFeatureRow(std::string &out, const std::vector<FeatureColumn> &columns, std::size_t position,
+                      std::size_t m) {
   out += "0 ";
   for (std::size_t k = 0; k < columns.size(); ++k) {
     AppendInt(out, static_cast<long long>(k + 1));
@@ -47,7 +48,8 @@ void RunAssembleFeatureRows(Arguments arguments, std::FILE *out) {
   std::vector<FeatureColumn> columns(names.size(), FeatureColumn(m + 1, 0.0f));
   for (std::size_t k = 0; k < names.size(); ++k) {
     const std::string path = track_path(names[k]);
-    ForEachLine(path, [&](std::string_view line, std::size_t number) { StoreTrackLine(line, number, columns[k], path); });
+    ForEachLine(path,
+                [&](std::string_view line, std::size_t number) { StoreTrackLine(line, number, columns[k], path); });
   }
 
   // Written in pieces: the lines of a long protein with many features would

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <limits>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -14,6 +13,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -80,12 +80,14 @@ std::vector<FeatureVector> ParseVectorLines(const std::vector<std::string> &line
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const VectorComment comment = ReadVectorComment(lines[i], path, i + 1);
     if (previous && comment.length != previous->length) {
-      FailAtLine(path, i + 1, "residue count " + std::to_string(comment.length) + " differs from " +
-                                  std::to_string(previous->length) + " on line 1: lines of more than one protein");
+      FailAtLine(path, i + 1,
+                 "residue count " + std::to_string(comment.length) + " differs from " +
+                     std::to_string(previous->length) + " on line 1: lines of more than one protein");
     }
     if (previous && comment.position <= previous->position) {
-      FailAtLine(path, i + 1, "position " + std::to_string(comment.position) + " follows position " +
-                                  std::to_string(previous->position) + ": lines of more than one protein");
+      FailAtLine(path, i + 1,
+                 "position " + std::to_string(comment.position) + " follows position " +
+                     std::to_string(previous->position) + ": lines of more than one protein");
     }
     previous = comment;
     vectors.push_back(ParseVectorLine(lines[i], comment.start, path, i + 1));
@@ -138,7 +140,8 @@ bool IsSoundModelFile(const std::vector<std::string> &lines) {
     const std::size_t blank = line.find(' ');
     const std::string_view name = line.substr(0, blank);
     const std::string_view value = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
-    const auto keyword = std::find_if(std::begin(kKeywords), std::end(kKeywords), [&](const Keyword &k) { return k.name == name; });
+    const auto keyword =
+        std::find_if(std::begin(kKeywords), std::end(kKeywords), [&](const Keyword &k) { return k.name == name; });
     if (keyword == std::end(kKeywords) || numbers.count(name) || words.count(name)) return false;
     if (keyword->per_class && !numbers.count("nr_class")) return false;
     if (keyword->numbers == 0) {
@@ -155,7 +158,8 @@ bool IsSoundModelFile(const std::vector<std::string> &lines) {
   const std::string_view kernel = words["kernel_type"];
   const bool kernel_sound = kernel == "linear" || (kernel == "polynomial" && has({"degree", "gamma", "coef0"})) ||
                             (kernel == "rbf" && has({"gamma"})) || (kernel == "sigmoid" && has({"gamma", "coef0"}));
-  if ((type != "c_svc" && type != "nu_svc") || !kernel_sound || !has({"nr_class", "total_sv", "rho", "label", "nr_sv"})) {
+  if ((type != "c_svc" && type != "nu_svc") || !kernel_sound ||
+      !has({"nr_class", "total_sv", "rho", "label", "nr_sv"})) {
     return false;
   }
   const double total = numbers["total_sv"][0];
@@ -221,7 +225,8 @@ LinkerModel::LinkerModel(const std::string &path) : path_(path) {
   // LIBSVM's decision value is positive for the model's first label.
   orientation_ = labels[0] == 1 ? 1.0 : -1.0;
   for (int i = 0; i < model_->l; ++i) {
-    for (const svm_node *node = model_->SV[i]; node->index != -1; ++node) feature_count_ = std::max(feature_count_, node->index);
+    for (const svm_node *node = model_->SV[i]; node->index != -1; ++node)
+      feature_count_ = std::max(feature_count_, node->index);
   }
 }
 
@@ -242,8 +247,8 @@ std::vector<double> LinkerModel::Score(const std::vector<FeatureVector> &vectors
     const FeatureVector &features = vectors[i];
     const int highest = features.empty() ? 0 : features.back().first;
     if (highest != feature_count_) {
-      FailAtLine(path, i + 1, "has features up to " + std::to_string(highest) + ", the model has " +
-                              std::to_string(feature_count_));
+      FailAtLine(path, i + 1,
+                 "has features up to " + std::to_string(highest) + ", the model has " + std::to_string(feature_count_));
     }
     scores.push_back(Decide(features));
   }
@@ -260,8 +265,8 @@ std::vector<double> LinkerModel::Score(const std::vector<FeatureVector> &vectors
   // svm-scale drops them.
   const int last_range = ranges.highest_index();
   if (feature_count_ > last_range) {
-    Fail("model " + path_ + " has features up to " + std::to_string(feature_count_) + ", the range file " + ranges_path +
-         " up to " + std::to_string(last_range));
+    Fail("model " + path_ + " has features up to " + std::to_string(feature_count_) + ", the range file " +
+         ranges_path + " up to " + std::to_string(last_range));
   }
   std::vector<double> scores;
   scores.reserve(vectors.size());
@@ -269,8 +274,9 @@ std::vector<double> LinkerModel::Score(const std::vector<FeatureVector> &vectors
     const FeatureVector &features = vectors[i];
     const int highest = features.empty() ? 0 : features.back().first;
     if (highest < last_range) {
-      FailAtLine(path, i + 1, "has features up to " + std::to_string(highest) + ", the range file has " +
-                              std::to_string(last_range));
+      FailAtLine(
+          path, i + 1,
+          "has features up to " + std::to_string(highest) + ", the range file has " + std::to_string(last_range));
     }
     scores.push_back(Decide(ranges.Scale(features)));
   }
@@ -306,7 +312,8 @@ void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, st
   // The name becomes the score lines' "#NAME" and the report's first
   // "|"-separated field: a blank, "#" or "|" in it would break both.
   if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
-        return std::isspace(static_cast<unsigned char>(c)) || c == '#' || c == '|' || std::iscntrl(static_cast<unsigned char>(c));
+        return std::isspace(static_cast<unsigned char>(c)) || c == '#' || c == '|' ||
+               std::iscntrl(static_cast<unsigned char>(c));
       })) {
     Fail("invalid protein name: " + PrintableName(name));
   }
@@ -318,11 +325,13 @@ void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, st
   const auto vectors = ParseVectorLines(ReadLines(vector_path), vector_path);
   // A protein without lines would vanish from the score file unnoticed.
   if (vectors.empty()) FailInFile(vector_path, "no vector lines");
-  const std::vector<double> smoothed =
-      SmoothClipped(ranges ? model.Score(vectors, vector_path, *ranges, ranges_path) : model.Score(vectors, vector_path), ws);
+  const std::vector<double> smoothed = SmoothClipped(
+      ranges ? model.Score(vectors, vector_path, *ranges, ranges_path) : model.Score(vectors, vector_path), ws);
   WriteAll(out, FormatTrack(ScoresOf(smoothed, options.Has("--raw")), name));
 }
 
-void RunClassifyFeatureRows(Arguments arguments, std::FILE *out) { RunClassifyFeatureRows(GivenOptions(), arguments, out); }
+void RunClassifyFeatureRows(Arguments arguments, std::FILE *out) {
+  RunClassifyFeatureRows(GivenOptions(), arguments, out);
+}
 
 }  // namespace linkerkit

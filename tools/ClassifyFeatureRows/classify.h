@@ -34,8 +34,8 @@ class LinkerModel {
   // training vectors were scaled with. Fails when the model has features
   // beyond the ranges (it was not trained on vectors scaled with them), or a
   // vector ends before the last feature with a range.
-  std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path, const FeatureRanges &ranges,
-                            const std::string &ranges_path) const;
+  std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path,
+                            const FeatureRanges &ranges, const std::string &ranges_path) const;
   // The oriented decision value of one vector, unchecked.
   double Decide(const FeatureVector &features) const;
 

@@ -64,7 +64,8 @@ FeatureRanges::FeatureRanges(const std::vector<std::string> &lines, const std::s
         break;
       }
       case Expect::kX:
-        if (words != std::vector<std::string>{"x"}) FailAtLine(path, number, "expected the line \"x\" after the y section");
+        if (words != std::vector<std::string>{"x"})
+          FailAtLine(path, number, "expected the line \"x\" after the y section");
         expect = Expect::kBounds;
         break;
       case Expect::kBounds: {
@@ -83,7 +84,8 @@ FeatureRanges::FeatureRanges(const std::vector<std::string> &lines, const std::s
         const double min = (*numbers)[0];
         const double max = (*numbers)[1];
         if (min > max) FailAtLine(path, number, "the minimum is above the maximum");
-        if (!listed.insert(*index).second) FailAtLine(path, number, "feature " + std::to_string(*index) + " is listed twice");
+        if (!listed.insert(*index).second)
+          FailAtLine(path, number, "feature " + std::to_string(*index) + " is listed twice");
         ranges_.push_back({*index, min, max});
         break;
       }

@@ -50,14 +50,15 @@ void AppendFormatted(std::string &out, const char *format, Values... values) {
 }  // namespace
 
 void ReprofParser::ReadHeader(const std::vector<std::string> &fields, std::size_t number) {
-  if (std::find(fields.begin(), fields.end(), "No") == fields.end()) FailAtLine(path_, number, "expected the header line (No AA PHEL ...) before the rows");
+  if (std::find(fields.begin(), fields.end(), "No") == fields.end())
+    FailAtLine(path_, number, "expected the header line (No AA PHEL ...) before the rows");
   const auto column = [&](std::string_view name) {
     const auto found = std::find(fields.begin(), fields.end(), name);
     if (found == fields.end()) FailAtLine(path_, number, "the header has no column " + std::string(name));
     return static_cast<std::size_t>(found - fields.begin());
   };
-  columns_ = Columns{fields.size(), column("No"), column("AA"), column("PHEL"), column("pH"),
-                     column("pE"),  column("pL"), column("PREL")};
+  columns_ = Columns{fields.size(), column("No"), column("AA"), column("PHEL"),
+                     column("pH"),  column("pE"), column("pL"), column("PREL")};
 }
 
 void ReprofParser::AddLine(std::string_view line, std::size_t number) {
@@ -84,7 +85,8 @@ void ReprofParser::AddLine(std::string_view line, std::size_t number) {
   const std::string &state = fields[c.state];
   if (state != "H" && state != "E" && state != "L") FailAtLine(path_, number, "PHEL '" + state + "' is not H, E or L");
   residues_.push_back({residue[0], state == "L" ? 'C' : state[0], ReadPercent(fields[c.helix], "pH", path_, number),
-                       ReadPercent(fields[c.strand], "pE", path_, number), ReadPercent(fields[c.loop], "pL", path_, number),
+                       ReadPercent(fields[c.strand], "pE", path_, number),
+                       ReadPercent(fields[c.loop], "pL", path_, number),
                        ReadPercent(fields[c.relative_accessibility], "PREL", path_, number)});
 }
 
@@ -124,7 +126,8 @@ void RunConvertReprofOutput(Arguments arguments, std::FILE *) {
   ReprofParser parser(reprof_path);
   ForEachLine(reprof_path, [&](std::string_view line, std::size_t number) { parser.AddLine(line, number); });
   const std::vector<ReprofResidue> &residues = parser.Finish();
-  WriteFilesAtomically({{ss2_path, FormatSs2(residues)}, {track_path, FormatTrack(AccessibilityTrack(residues, ws), "QUERY")}});
+  WriteFilesAtomically(
+      {{ss2_path, FormatSs2(residues)}, {track_path, FormatTrack(AccessibilityTrack(residues, ws), "QUERY")}});
 }
 
 }  // namespace linkerkit

@@ -31,7 +31,8 @@ std::string RangeText(const Domain &domain) { return std::to_string(domain.start
 // were listed twice, which would add a boundary that is not there.
 void CheckNoRepeatedDomain(const TruthProtein &protein, std::vector<DomainLine> lines, const std::string &path) {
   std::sort(lines.begin(), lines.end(), [](const DomainLine &a, const DomainLine &b) {
-    return std::tie(a.domain.start, a.domain.end, a.line_number) < std::tie(b.domain.start, b.domain.end, b.line_number);
+    return std::tie(a.domain.start, a.domain.end, a.line_number) <
+           std::tie(b.domain.start, b.domain.end, b.line_number);
   });
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const DomainLine &earlier = lines[i - 1];
@@ -95,15 +96,15 @@ DomainTruth ReadDomainTruth(const std::string &path) {
     TruthProtein &protein = truth.proteins[found->second];
     if (region.protein_length != protein.length) {
       FailAtLine(path, number,
-                 "protein length " + std::to_string(region.protein_length) + " of " + protein.name +
-                     " differs from " + std::to_string(protein.length) + " on line " +
-                     std::to_string(protein.first_line));
+                 "protein length " + std::to_string(region.protein_length) + " of " + protein.name + " differs from " +
+                     std::to_string(protein.length) + " on line " + std::to_string(protein.first_line));
     }
     protein.domains.push_back(Domain{region.start, region.end});
     domain_lines[found->second].push_back(DomainLine{protein.domains.back(), number});
   });
   if (truth.proteins.empty()) FailInFile(path, "no domains");
-  for (std::size_t i = 0; i < truth.proteins.size(); ++i) CheckNoRepeatedDomain(truth.proteins[i], domain_lines[i], path);
+  for (std::size_t i = 0; i < truth.proteins.size(); ++i)
+    CheckNoRepeatedDomain(truth.proteins[i], domain_lines[i], path);
   return truth;
 }
 
@@ -129,9 +130,9 @@ std::optional<ReportedLinker> ParseReportLine(std::string_view line, std::string
   const int protein_length = ReadNumberField(fields[4], "length", path, line_number);
   // Report positions count from 0.
   if (range.end >= protein_length) {
-    FailAtLine(path, line_number,
-               "range ends at " + std::to_string(range.end) + ", beyond the protein length " +
-                   std::to_string(protein_length));
+    FailAtLine(
+        path, line_number,
+        "range ends at " + std::to_string(range.end) + ", beyond the protein length " + std::to_string(protein_length));
   }
   return ReportedLinker{fields[0], range.start, range.end, protein_length};
 }
@@ -179,7 +180,8 @@ std::size_t CountMatches(const std::vector<DoubledPosition> &true_boundaries,
     while (first_in_reach < predicted_count && predicted_boundaries[first_in_reach] < truth - doubled_tolerance) {
       ++first_in_reach;
     }
-    for (std::size_t p = first_in_reach; p < predicted_count && predicted_boundaries[p] <= truth + doubled_tolerance; ++p) {
+    for (std::size_t p = first_in_reach; p < predicted_count && predicted_boundaries[p] <= truth + doubled_tolerance;
+         ++p) {
       pairs.push_back(Pair{std::llabs(truth - predicted_boundaries[p]), t, p});
     }
   }

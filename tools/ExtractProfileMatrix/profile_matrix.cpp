@@ -18,7 +18,8 @@ constexpr std::size_t kMtxColumns = 28;
 // Columns 0 to 22 run from the gap column to Y, the last one written.
 constexpr int kNeededColumns = 23;
 // The NCBIstdaa column of each letter of the profile alphabet ARNDCQEGHILKMFPSTWYV.
-constexpr std::array<std::size_t, 20> kProfileColumns = {1, 16, 13, 4, 3, 15, 5, 7, 8, 9, 11, 10, 12, 6, 14, 17, 18, 20, 22, 19};
+constexpr std::array<std::size_t, 20> kProfileColumns = {1,  16, 13, 4, 3,  15, 5,  7,  8,  9,
+                                                         11, 10, 12, 6, 14, 17, 18, 20, 22, 19};
 
 // Reads up to 28 blank-separated integers; returns how many the row holds.
 int ReadMatrixRow(const char *row, std::array<int, kMtxColumns> &column) {

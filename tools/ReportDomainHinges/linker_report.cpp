@@ -149,7 +149,8 @@ ScoreValue ReadScoreValue(std::string_view line) {
   const char *p = text + negative;
   std::uint64_t digits = 0;
   const char *const first = p;
-  for (unsigned digit; (digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') <= 9; ++p) digits = digits * 10 + digit;
+  for (unsigned digit; (digit = static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0') <= 9; ++p)
+    digits = digits * 10 + digit;
   const std::ptrdiff_t whole = p - first;
   // The six decimals and the byte after them must lie within the line (its
   // NUL included).
@@ -161,8 +162,8 @@ ScoreValue ReadScoreValue(std::string_view line) {
       digits = digits * 10 + (digit & 15);
     }
     const char after = p[7];
-    const bool ends = static_cast<unsigned>(static_cast<unsigned char>(after)) - '0' > 9 && after != '.' && after != 'e' &&
-                      after != 'E' && after != 'x' && after != 'X';
+    const bool ends = static_cast<unsigned>(static_cast<unsigned char>(after)) - '0' > 9 && after != '.' &&
+                      after != 'e' && after != 'E' && after != 'x' && after != 'X';
     if (!bad && ends) return ScoreValue{true, negative, digits, 0.0, p + 7};
   }
   ScoreValue read{false, false, 0, 0.0, text};
@@ -234,7 +235,8 @@ void RunScanner::Add(std::string_view text) {
     }
   }
   const char *length_space = name_end ? FindInLine(name_end + 1, ' ') : nullptr;
-  if (!length_space) Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
+  if (!length_space)
+    Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
   // The short path's value is compared as its digits, which needs no
   // division: the bounds give the same answer as the value in single
   // precision against the threshold.

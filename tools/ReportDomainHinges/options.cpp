@@ -10,7 +10,8 @@ namespace linkerkit {
 
 namespace {
 
-using Setting = std::variant<int ReportSettings::*, float ReportSettings::*, std::optional<std::string> ReportSettings::*>;
+using Setting =
+    std::variant<int ReportSettings::*, float ReportSettings::*, std::optional<std::string> ReportSettings::*>;
 
 struct Key {
   std::string_view name;
@@ -18,16 +19,11 @@ struct Key {
 };
 
 constexpr Key kKeys[] = {
-    {"WindowSize", &ReportSettings::ws},
-    {"SmoothingValue", &ReportSettings::smoothing_ws},
-    {"CutOFF", &ReportSettings::cutoff},
-    {"Threshold", &ReportSettings::threshold},
-    {"LengthMin", &ReportSettings::length_min},
-    {"Rank", &ReportSettings::rank},
-    {"OffSet", &ReportSettings::offset},
-    {"Margin", &ReportSettings::mergin},
-    {"AnswerFile", &ReportSettings::answer_file},
-    {"NormalizedFile", &ReportSettings::smoothing_file},
+    {"WindowSize", &ReportSettings::ws},          {"SmoothingValue", &ReportSettings::smoothing_ws},
+    {"CutOFF", &ReportSettings::cutoff},          {"Threshold", &ReportSettings::threshold},
+    {"LengthMin", &ReportSettings::length_min},   {"Rank", &ReportSettings::rank},
+    {"OffSet", &ReportSettings::offset},          {"Margin", &ReportSettings::mergin},
+    {"AnswerFile", &ReportSettings::answer_file}, {"NormalizedFile", &ReportSettings::smoothing_file},
     {"OutputFile", &ReportSettings::output_file},
 };
 

@@ -12,17 +12,17 @@ namespace linkerkit {
 // NormalizedFile and OutputFile change the report; Rank and Threshold are
 // replaced from the command line; the others are accepted and kept.
 struct ReportSettings {
-  int ws = 1;                                  // WindowSize
-  int smoothing_ws = 5;                        // SmoothingValue
-  float cutoff = -0.1f;                        // CutOFF
-  float threshold = -0.1f;                     // Threshold
-  int length_min = 1;                          // LengthMin
-  int rank = 1;                                // Rank
-  int offset = 0;                              // OffSet: margin of the position filter
-  int mergin = 60;                             // Margin
-  std::optional<std::string> answer_file;      // AnswerFile
-  std::optional<std::string> smoothing_file;   // NormalizedFile: the score file
-  std::optional<std::string> output_file;      // OutputFile: the report file
+  int ws = 1;                                 // WindowSize
+  int smoothing_ws = 5;                       // SmoothingValue
+  float cutoff = -0.1f;                       // CutOFF
+  float threshold = -0.1f;                    // Threshold
+  int length_min = 1;                         // LengthMin
+  int rank = 1;                               // Rank
+  int offset = 0;                             // OffSet: margin of the position filter
+  int mergin = 60;                            // Margin
+  std::optional<std::string> answer_file;     // AnswerFile
+  std::optional<std::string> smoothing_file;  // NormalizedFile: the score file
+  std::optional<std::string> output_file;     // OutputFile: the report file
 };
 
 struct OptionsRead {

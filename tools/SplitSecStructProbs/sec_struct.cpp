@@ -58,8 +58,8 @@ std::vector<std::string> SecStructTrackPaths(std::string_view prefix, int ws) {
   return paths;
 }
 
-std::vector<std::pair<std::string, std::string>> SecStructTrackFiles(const SecStructProbs &probs, std::string_view prefix,
-                                                                     int ws) {
+std::vector<std::pair<std::string, std::string>> SecStructTrackFiles(const SecStructProbs &probs,
+                                                                     std::string_view prefix, int ws) {
   std::vector<std::string> paths = SecStructTrackPaths(prefix, ws);
   std::vector<std::pair<std::string, std::string>> files;
   files.reserve(3);

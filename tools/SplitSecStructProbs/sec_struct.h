@@ -43,8 +43,8 @@ class SecStructParser {
 // PREFIXPSS_C_WS.txt and its siblings, each class smoothed in single
 // precision with the positions without a full window unsmoothed.
 std::vector<std::string> SecStructTrackPaths(std::string_view prefix, int ws);
-std::vector<std::pair<std::string, std::string>> SecStructTrackFiles(const SecStructProbs &probs, std::string_view prefix,
-                                                                     int ws);
+std::vector<std::pair<std::string, std::string>> SecStructTrackFiles(const SecStructProbs &probs,
+                                                                     std::string_view prefix, int ws);
 
 // SplitSecStructProbs [data file (*.ss2)] [output dir] [ws]
 void RunSplitSecStructProbs(Arguments arguments, std::FILE *out);

@@ -30,9 +30,9 @@ std::vector<double> ChainPositionTrack(std::size_t n, ChainMeasure measure, int 
   const double divisor = static_cast<double>(cap);
   std::vector<double> values(n);
   for (long long i = 0; i < length; ++i) {
-    const long long distance =
-        measure == ChainMeasure::kTerminus ? std::min({i, length - 1 - i, static_cast<long long>(cap)})
-                                           : std::min(length, static_cast<long long>(cap));
+    const long long distance = measure == ChainMeasure::kTerminus
+                                   ? std::min({i, length - 1 - i, static_cast<long long>(cap)})
+                                   : std::min(length, static_cast<long long>(cap));
     values[static_cast<std::size_t>(i)] = static_cast<double>(distance) / divisor;
   }
   return values;

@@ -15,7 +15,8 @@ inline int ProfileIndex(char letter) {
   static constexpr auto table = [] {
     std::array<signed char, 256> t{};
     t.fill(-1);
-    for (std::size_t i = 0; i < kProfileAlphabet.size(); ++i) t[static_cast<unsigned char>(kProfileAlphabet[i])] = static_cast<signed char>(i);
+    for (std::size_t i = 0; i < kProfileAlphabet.size(); ++i)
+      t[static_cast<unsigned char>(kProfileAlphabet[i])] = static_cast<signed char>(i);
     return t;
   }();
   return table[static_cast<unsigned char>(letter)];

@@ -85,7 +85,8 @@ AtomicOutputFile::AtomicOutputFile(std::string path) : path_(std::move(path)), t
   }
 }
 
-AtomicOutputFile::AtomicOutputFile(AtomicOutputFile &&other) noexcept : path_(std::move(other.path_)), file_(other.file_) {
+AtomicOutputFile::AtomicOutputFile(AtomicOutputFile &&other) noexcept
+    : path_(std::move(other.path_)), file_(other.file_) {
   other.file_ = nullptr;
   // A short path lives inside the string object and moves to a new address:
   // the registry then follows it.

@@ -64,7 +64,8 @@ int TakeOptions(int argc, char **argv, std::span<const ProgramOption> options, G
   while (next < argc && std::string_view(argv[next]).starts_with("--")) {
     const std::string_view argument = argv[next++];
     if (argument == "--") break;
-    const auto known = std::find_if(options.begin(), options.end(), [&](const ProgramOption &o) { return o.name == argument; });
+    const auto known =
+        std::find_if(options.begin(), options.end(), [&](const ProgramOption &o) { return o.name == argument; });
     if (known == options.end()) Fail("unknown option: " + std::string(argument));
     if (given.Has(known->name)) Fail("option " + std::string(argument) + " given twice");
     if (!known->takes_value) {
@@ -125,7 +126,8 @@ int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> 
   GivenOptions given;
   int first = 1;
   // Option mistakes are failures like any other, with their own message.
-  if (const int status = RunGuarded([&] { first = TakeOptions(argc, argv, options, given); }); status != 0) return status;
+  if (const int status = RunGuarded([&] { first = TakeOptions(argc, argv, options, given); }); status != 0)
+    return status;
   if (argc - first != argument_count) {
     PrintUsage(usage);
     return 1;

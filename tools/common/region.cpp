@@ -46,9 +46,9 @@ Region ParseRegionLine(std::string_view line, std::string_view path, std::size_t
     FailAtLine(path, line_number, "range starts at " + std::to_string(range.start) + ", before residue 1");
   }
   if (range.end > protein_length) {
-    FailAtLine(path, line_number,
-               "range ends at " + std::to_string(range.end) + ", beyond the protein length " +
-                   std::to_string(protein_length));
+    FailAtLine(
+        path, line_number,
+        "range ends at " + std::to_string(range.end) + ", beyond the protein length " + std::to_string(protein_length));
   }
   return Region{fields[0], range.start, range.end, protein_length};
 }

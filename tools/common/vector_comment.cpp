@@ -26,8 +26,8 @@ VectorComment ReadVectorComment(std::string_view line, std::string_view path, st
   if (hash == std::string_view::npos) FailAtLine(path, line_number, "no #QUERY comment");
   const std::string_view comment = line.substr(hash + 1);
   const auto malformed = [&] {
-    FailAtLine(path, line_number, "malformed comment \"" + std::string(line.substr(hash)) +
-                                      "\": expected #QUERY POSITION LENGTH");
+    FailAtLine(path, line_number,
+               "malformed comment \"" + std::string(line.substr(hash)) + "\": expected #QUERY POSITION LENGTH");
   };
   // The tag follows the "#" directly.
   if (comment.empty() || IsBlank(comment.front())) malformed();
@@ -40,7 +40,8 @@ VectorComment ReadVectorComment(std::string_view line, std::string_view path, st
   const auto length = ReadWholeNumber(length_text);
   if (!position || !length) malformed();
   if (*position >= *length) {
-    FailAtLine(path, line_number, "position " + std::to_string(*position) + " outside 0 to " + std::to_string(*length - 1));
+    FailAtLine(path, line_number,
+               "position " + std::to_string(*position) + " outside 0 to " + std::to_string(*length - 1));
   }
   return VectorComment{hash, tag, *position, *length};
 }

@@ -14,8 +14,7 @@ int main(int argc, char **argv) {
   const std::filesystem::path installed = bin_dir / LINKERKIT_DATA_FROM_BIN;
   linkerkit::RoadPlaces places;
   places.bin_dir = bin_dir.string();
-  places.data_dir = std::filesystem::is_directory(installed / "models", error)
-                        ? installed.lexically_normal().string()
-                        : std::string(LINKERKIT_SOURCE_DATA_DIR);
+  places.data_dir = std::filesystem::is_directory(installed / "models", error) ? installed.lexically_normal().string()
+                                                                               : std::string(LINKERKIT_SOURCE_DATA_DIR);
   return linkerkit::RunRoad(std::span<char *const>(argv + 1, static_cast<std::size_t>(argc - 1)), places);
 }

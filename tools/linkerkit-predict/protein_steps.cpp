@@ -9,8 +9,8 @@
 #include <set>
 #include <vector>
 
-#include "classify.h"
 #include "chain_position.h"
+#include "classify.h"
 #include "failure.h"
 #include "feature_rows.h"
 #include "output_file.h"
@@ -19,8 +19,8 @@
 #include "reprof_output.h"
 #include "residue_scale.h"
 #include "sec_struct.h"
-#include "track.h"
 #include "seq_complexity.h"
+#include "track.h"
 
 namespace linkerkit {
 
@@ -198,10 +198,10 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
   std::string result = folder + "/" + vectors;
   if (stop != RoadStop::kVectors) {
     const std::string scores = where.base + ".scores";
-    steps.Capture(scores, "ClassifyFeatureRows",
-                  [&model](Arguments arguments, std::FILE *out) { RunClassifier(arguments, out, model); },
-                  {model.folder + "/svm.model", folder + "/" + vectors, protein.name,
-                   std::to_string(model.settings.smoothing)});
+    steps.Capture(
+        scores, "ClassifyFeatureRows",
+        [&model](Arguments arguments, std::FILE *out) { RunClassifier(arguments, out, model); },
+        {model.folder + "/svm.model", folder + "/" + vectors, protein.name, std::to_string(model.settings.smoothing)});
     result = folder + "/" + scores;
   }
   if (std::rename(result.c_str(), result_path.c_str()) != 0) Fail(protein.name + ": cannot write " + result_path);

@@ -91,8 +91,7 @@ bool FastaRecordReader::Next(ProteinRecord &record) {
       if (upper < 'A' || upper > 'Z') {
         const unsigned char byte = static_cast<unsigned char>(c);
         const std::string shown = std::isprint(byte) ? std::string("'") + c + "'" : "byte " + std::to_string(byte);
-        FailAtLine(path_, line_number_,
-                   "protein " + record.name + ": " + shown + " is no residue letter (A to Z)");
+        FailAtLine(path_, line_number_, "protein " + record.name + ": " + shown + " is no residue letter (A to Z)");
       }
       record.residues += upper;
     }

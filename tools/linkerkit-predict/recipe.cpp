@@ -70,8 +70,7 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
     if (line.empty() || line[0] == '#') return;
     std::smatch match;
     if (!std::regex_match(line, match, setting)) {
-      FailAtLine(settings_path, number,
-                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank or offset");
+      FailAtLine(settings_path, number, "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank or offset");
     }
     const std::string key = match[1].str();
     const std::string value = match[2].str();

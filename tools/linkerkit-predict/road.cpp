@@ -194,9 +194,9 @@ std::vector<std::string> CheckProteome(const RoadOptions &options, const Recipe 
       FailAtLine(options.fasta, record.header_line, "protein name " + record.name + " is used twice");
     }
     names.push_back(record.name);
-    for (const auto &[needed, dir, extension] : {std::tuple{recipe.needs_ss2, options.ss2_dir, ".ss2"},
-                                                 std::tuple{recipe.needs_mtx, options.mtx_dir, ".mtx"},
-                                                 std::tuple{recipe.needs_reprof, options.reprof_dir, ".reprof"}}) {
+    for (const auto &[needed, dir, extension] :
+         {std::tuple{recipe.needs_ss2, options.ss2_dir, ".ss2"}, std::tuple{recipe.needs_mtx, options.mtx_dir, ".mtx"},
+          std::tuple{recipe.needs_reprof, options.reprof_dir, ".reprof"}}) {
       if (needed && !dir.empty() && !IsFile(dir + "/" + record.name + extension)) {
         Fail(record.name + ": no " + record.name + extension + " in " + dir);
       }
@@ -252,8 +252,7 @@ StepFolder StepFolderOf(const Run &run, const WorkFolder &work, const ProteinRec
 }
 
 // reprof for a batch of proteins at once: its networks load once per batch.
-void PredictWithReprof(const std::string &bin_dir,
-                       const std::vector<std::pair<ProteinRecord, StepFolder>> &batch) {
+void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<ProteinRecord, StepFolder>> &batch) {
   std::vector<std::string> command = {bin_dir + "/linkerkit-reprof"};
   for (const auto &[protein, where] : batch) {
     command.push_back(where.folder + "/" + where.base + ".fa");
@@ -282,7 +281,8 @@ void PrepareProtein(const Run &run, const ProteinRecord &protein, const StepFold
     if (!out || std::fclose(out) != 0 || !written) Fail(protein.name + ": cannot write " + fasta);
   }
   const RoadOptions &options = run.options;
-  if (run.model.recipe.needs_ss2) CheckSecStructFile(protein, CompanionPath(options.ss2, options.ss2_dir, protein.name, ".ss2"));
+  if (run.model.recipe.needs_ss2)
+    CheckSecStructFile(protein, CompanionPath(options.ss2, options.ss2_dir, protein.name, ".ss2"));
   if (run.model.recipe.needs_mtx) {
     CheckProfileMatrixFile(protein, CompanionPath(options.mtx, options.mtx_dir, protein.name, ".mtx"));
   }
@@ -315,7 +315,8 @@ void Report(int pipe, const std::string &message) {
   int status = 0;
   try {
     constexpr std::size_t kReprofBatch = 25;
-    const bool batch_reprof = run.model.recipe.needs_reprof && run.options.reprof.empty() && run.options.reprof_dir.empty();
+    const bool batch_reprof =
+        run.model.recipe.needs_reprof && run.options.reprof.empty() && run.options.reprof_dir.empty();
     std::vector<std::pair<ProteinRecord, StepFolder>> batch;
     const auto flush = [&] {
       if (batch.empty()) return;
@@ -385,9 +386,7 @@ class Progress {
     std::fflush(stderr);
   }
 
-  double Seconds() const {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-  }
+  double Seconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
 
  private:
   std::size_t total_;
@@ -494,10 +493,10 @@ void CombineScores(const Run &run, const WorkFolder &work) {
 // ReportDomainHinges over the combined scores, in the work folder.
 std::string MakeReport(const Run &run, const WorkFolder &work) {
   const ModelSettings &settings = run.model.settings;
-  WriteFileAtomically(work / kOptionsFile, std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " +
-                                               kReportFile + "\nOffSet = " + std::to_string(settings.offset) +
-                                               "\nRank = " + std::to_string(settings.rank) +
-                                               "\nThreshold = " + settings.threshold + "\n");
+  WriteFileAtomically(work / kOptionsFile,
+                      std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " + kReportFile +
+                          "\nOffSet = " + std::to_string(settings.offset) +
+                          "\nRank = " + std::to_string(settings.rank) + "\nThreshold = " + settings.threshold + "\n");
   if (chdir(work.path().c_str()) != 0) Fail("cannot enter the work folder " + work.path());
   const std::string candidates = work / kCandidatesFile;
   const std::string partial = PartialName(candidates);
@@ -582,7 +581,8 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   const Recipe &recipe = run.model.recipe;
   for (const Track &track : recipe.tracks) {
     if (track.kind == TrackKind::kPsipred && options.ss2.empty() && options.ss2_dir.empty()) {
-      Fail("the model's recipe uses " + track.name + ": give the protein's PSIPRED file with --ss2 FILE (--ss2-dir DIR for many)");
+      Fail("the model's recipe uses " + track.name +
+           ": give the protein's PSIPRED file with --ss2 FILE (--ss2-dir DIR for many)");
     }
     if (track.kind == TrackKind::kProfile && options.mtx.empty() && options.mtx_dir.empty()) {
       Fail("the model's recipe uses " + track.name +
@@ -612,8 +612,9 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   const bool keep_folder = options.keep_work || options.stop != RoadStop::kReport;
   run.options = options;
   WorkFolder work(options.work, keep_folder);
-  const int jobs = std::max(1, std::min<int>(options.jobs ? options.jobs : static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)),
-                                             static_cast<int>(run.names.size())));
+  const int jobs =
+      std::max(1, std::min<int>(options.jobs ? options.jobs : static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)),
+                                static_cast<int>(run.names.size())));
   Say("linkerkit-predict " LINKERKIT_VERSION ": " + std::to_string(run.names.size()) + " protein" +
       (run.names.size() == 1 ? "" : "s") + ", model " + model_folder + " (" + std::to_string(recipe.tracks.size()) +
       " tracks), " + std::to_string(jobs) + " at a time, work folder " + work.path());

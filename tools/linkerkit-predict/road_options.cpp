@@ -120,9 +120,9 @@ RoadOptions ParseRoadOptions(std::span<char *const> arguments) {
   if (options.stop == RoadStop::kSettings && inputs.empty()) return options;
   if (inputs.size() != 1) Fail(kRoadUsage);
   options.fasta = inputs[0];
-  for (const auto &[one, many, what] : {std::tuple{&options.ss2, &options.ss2_dir, "--ss2"},
-                                        std::tuple{&options.mtx, &options.mtx_dir, "--mtx"},
-                                        std::tuple{&options.reprof, &options.reprof_dir, "--reprof"}}) {
+  for (const auto &[one, many, what] :
+       {std::tuple{&options.ss2, &options.ss2_dir, "--ss2"}, std::tuple{&options.mtx, &options.mtx_dir, "--mtx"},
+        std::tuple{&options.reprof, &options.reprof_dir, "--reprof"}}) {
     if (!one->empty() && !many->empty()) Fail(std::string(what) + " and " + what + "-dir cannot be given together");
   }
   if (!options.truth.empty() && options.plot_dir.empty()) Fail("--truth draws on the plots: give --plot DIR too");

@@ -27,11 +27,20 @@ std::string Escaped(const std::string &text) {
   std::string escaped;
   for (const char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;
@@ -78,10 +87,12 @@ std::string DrawScorePlot(const ScorePlot &plot) {
 
   std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Number(kWidth) + "\" height=\"" + Number(kHeight) +
-         "\" viewBox=\"0 0 " + Number(kWidth) + " " + Number(kHeight) + "\" font-family=\"sans-serif\" font-size=\"12\">\n";
+         "\" viewBox=\"0 0 " + Number(kWidth) + " " + Number(kHeight) +
+         "\" font-family=\"sans-serif\" font-size=\"12\">\n";
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
-  svg += "<text x=\"" + Number(kWidth / 2) + "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\">" +
-         Escaped(plot.protein) + " (" + std::to_string(n) + " residues)</text>\n";
+  svg += "<text x=\"" + Number(kWidth / 2) +
+         "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\">" + Escaped(plot.protein) + " (" +
+         std::to_string(n) + " residues)</text>\n";
 
   for (const auto &[start, end] : plot.linkers) {
     svg += "<rect class=\"linker\" x=\"" + Number(residue_left(start)) + "\" y=\"" + Number(kTop) + "\" width=\"" +
@@ -99,8 +110,8 @@ std::string DrawScorePlot(const ScorePlot &plot) {
 
   // Axes and ticks.
   svg += "<g stroke=\"black\" fill=\"none\">\n";
-  svg += "<line x1=\"" + Number(kPlotLeft) + "\" y1=\"" + Number(kBottom) + "\" x2=\"" + Number(kPlotLeft + kPlotWidth) +
-         "\" y2=\"" + Number(kBottom) + "\"/>\n";
+  svg += "<line x1=\"" + Number(kPlotLeft) + "\" y1=\"" + Number(kBottom) + "\" x2=\"" +
+         Number(kPlotLeft + kPlotWidth) + "\" y2=\"" + Number(kBottom) + "\"/>\n";
   svg += "<line x1=\"" + Number(kPlotLeft) + "\" y1=\"" + Number(kTop) + "\" x2=\"" + Number(kPlotLeft) + "\" y2=\"" +
          Number(kBottom) + "\"/>\n</g>\n";
   const double x_step = TickStep(std::max(n, 1), 10);
@@ -131,7 +142,8 @@ std::string DrawScorePlot(const ScorePlot &plot) {
          "\" stroke=\"#d62828\" stroke-dasharray=\"6,4\"/>\n";
   std::string points;
   const auto flush = [&] {
-    if (!points.empty()) svg += "<polyline class=\"score\" fill=\"none\" stroke=\"#1d3557\" points=\"" + points + "\"/>\n";
+    if (!points.empty())
+      svg += "<polyline class=\"score\" fill=\"none\" stroke=\"#1d3557\" points=\"" + points + "\"/>\n";
     points.clear();
   };
   for (int i = 0; i < n; ++i) {
@@ -150,7 +162,8 @@ std::string DrawScorePlot(const ScorePlot &plot) {
          "\" y2=\"" + Number(legend_y - 4) + "\" stroke=\"#1d3557\"/>\n";
   svg += "<text x=\"" + Number(kPlotLeft + 30) + "\" y=\"" + Number(legend_y) + "\">score</text>\n";
   svg += "<line x1=\"" + Number(kPlotLeft + 90) + "\" y1=\"" + Number(legend_y - 4) + "\" x2=\"" +
-         Number(kPlotLeft + 114) + "\" y2=\"" + Number(legend_y - 4) + "\" stroke=\"#d62828\" stroke-dasharray=\"6,4\"/>\n";
+         Number(kPlotLeft + 114) + "\" y2=\"" + Number(legend_y - 4) +
+         "\" stroke=\"#d62828\" stroke-dasharray=\"6,4\"/>\n";
   svg += "<text x=\"" + Number(kPlotLeft + 120) + "\" y=\"" + Number(legend_y) + "\">threshold " +
          Escaped(plot.threshold_text) + "</text>\n";
   svg += "<rect x=\"" + Number(kPlotLeft + 250) + "\" y=\"" + Number(legend_y - 10) +

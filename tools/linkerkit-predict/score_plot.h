@@ -16,10 +16,10 @@ inline constexpr double kPlotWidth = 810;
 
 struct ScorePlot {
   std::string protein;
-  std::string score_label;         // the y axis: what the scores are
-  std::vector<double> scores;      // one per residue; a NaN leaves a gap
+  std::string score_label;     // the y axis: what the scores are
+  std::vector<double> scores;  // one per residue; a NaN leaves a gap
   double threshold = 0;
-  std::string threshold_text;      // as the report was given it
+  std::string threshold_text;                // as the report was given it
   std::vector<std::pair<int, int>> linkers;  // from 1, both ends included
   std::vector<std::pair<int, int>> truth;
 };

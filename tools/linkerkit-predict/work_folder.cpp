@@ -30,7 +30,8 @@ WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
   if (requested.empty()) {
     const char *tmpdir = std::getenv("TMPDIR");
     std::string pattern = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/linkerkit-XXXXXX";
-    if (!mkdtemp(pattern.data())) Fail("cannot create a temporary work folder in " + pattern.substr(0, pattern.rfind('/')));
+    if (!mkdtemp(pattern.data()))
+      Fail("cannot create a temporary work folder in " + pattern.substr(0, pattern.rfind('/')));
     path_ = Absolute(pattern);
     temporary_ = true;
   } else {

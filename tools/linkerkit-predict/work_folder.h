@@ -15,8 +15,8 @@ inline constexpr const char *kCandidatesFile = "candidates.txt";
 inline constexpr const char *kLinkerTableFile = "linkers.tsv";
 inline constexpr const char *kScoresFile = "scores.txt";
 inline constexpr const char *kOptionsFile = "options.txt";
-inline constexpr const char *kScoresFolder = "scores";    // NAME.scores
-inline constexpr const char *kVectorsFolder = "vectors";  // NAME.vectors
+inline constexpr const char *kScoresFolder = "scores";      // NAME.scores
+inline constexpr const char *kVectorsFolder = "vectors";    // NAME.vectors
 inline constexpr const char *kProteinsFolder = "proteins";  // NAME/: one protein's steps, kept
 inline constexpr const char *kWorkersFolder = "workers";    // K/: worker K's scratch folder
 
