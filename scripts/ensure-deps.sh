@@ -39,5 +39,5 @@ ensure_fuzzer_runtime() {
 BUILD_PACKAGES=(cmake:cmake g++:g++ make:make /usr/include/libsvm/svm.h:libsvm-dev)
 TEST_PACKAGES=(/usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake:libgtest-dev valgrind:valgrind clang++:clang
   mmseqs:mmseqs2 /usr/lib/python3/dist-packages/numpy:python3-numpy
-  svm-train:libsvm-tools snakemake:snakemake reprof:reprof)
+  svm-train:libsvm-tools snakemake:snakemake reprof:reprof rsvg-convert:librsvg2-bin)
 FORMAT_PACKAGES=(clang-format:clang-format)
