@@ -42,7 +42,8 @@ WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
     if (!fs::is_directory(path_, error)) Fail("cannot create the work folder " + path_);
     if (!fs::exists(*this / kMarkerFile, error)) {
       for (const auto &entry : fs::directory_iterator(path_, error)) {
-        (void)entry;
+        // A run starting at this moment may just have made its mark.
+        if (entry.path().filename() == kMarkerFile) continue;
         Fail("the work folder " + path_ +
              " holds files of its own; give a new or empty folder, or one an earlier linkerkit-predict run made");
       }
