@@ -82,6 +82,11 @@ WorkFolder::~WorkFolder() {
 
 void WorkFolder::RemoveUnfinished() const {
   std::error_code error;
+  // A report of a run that did not end well must not pass for a good one,
+  // even where it was complete before the run was stopped.
+  for (const char *name : {kReportFile, kCandidatesFile, kLinkerTableFile, kScoresFile, kOptionsFile}) {
+    fs::remove(*this / name, error);
+  }
   fs::remove_all(*this / kWorkersFolder, error);
   if (!keep_) fs::remove_all(*this / kProteinsFolder, error);
   std::vector<fs::path> partial;

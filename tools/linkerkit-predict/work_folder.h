@@ -36,9 +36,10 @@ class WorkFolder {
   bool temporary() const { return temporary_; }
   bool kept() const { return !temporary_ || keep_; }
 
-  // After an interruption or failure: removes every partial file, the
-  // workers' scratch folders, and the proteins' step folders unless the
-  // work is kept.
+  // After an interruption or failure: removes the run's report and the
+  // other whole-run outputs, every partial file, the workers' scratch
+  // folders, and the proteins' step folders unless the work is kept. The
+  // proteins' finished scores stay: each is whole.
   void RemoveUnfinished() const;
 
  private:
