@@ -309,14 +309,7 @@ void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, st
   const std::string model_path = arguments[0];
   const std::string vector_path = arguments[1];
   const std::string name = arguments[2];
-  // The name becomes the score lines' "#NAME" and the report's first
-  // "|"-separated field: a blank, "#" or "|" in it would break both.
-  if (name.empty() || std::any_of(name.begin(), name.end(), [](char c) {
-        return std::isspace(static_cast<unsigned char>(c)) || c == '#' || c == '|' ||
-               std::iscntrl(static_cast<unsigned char>(c));
-      })) {
-    Fail("invalid protein name: " + PrintableName(name));
-  }
+  if (!ProteinNameProblem(name).empty()) Fail("invalid protein name: " + PrintableName(name));
   const int ws = ReadWindowSize(arguments[3]);
   const LinkerModel model(model_path);
   std::optional<FeatureRanges> ranges;

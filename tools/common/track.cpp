@@ -1,5 +1,6 @@
 #include "track.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -129,6 +130,19 @@ std::optional<ScoreLine> ParseScoreLine(const char *line) {
   if (!length_space) return std::nullopt;
   return ScoreLine{value, std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
                    length_space + 1};
+}
+
+std::string ProteinNameProblem(std::string_view name) {
+  if (name.empty()) return "no protein name";
+  for (const char c : {'#', '|'}) {
+    if (name.find(c) != std::string_view::npos) return "protein name '" + std::string(name) + "' holds '" + c + "'";
+  }
+  for (const char c : name) {
+    if (std::isspace(static_cast<unsigned char>(c)) || std::iscntrl(static_cast<unsigned char>(c))) {
+      return "protein name '" + std::string(name) + "' holds a blank or control character";
+    }
+  }
+  return "";
 }
 
 }  // namespace linkerkit

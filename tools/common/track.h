@@ -38,6 +38,12 @@ std::string FormatTrack(const std::vector<Real> &values, std::string_view tag) {
   return out;
 }
 
+// Why name cannot tag a protein's score lines, or empty when it can. The
+// name ends each line's "#NAME" and opens each report line's "|"-separated
+// fields: it must be non-empty and hold no "#", "|", blank or control
+// character.
+std::string ProteinNameProblem(std::string_view name);
+
 // What a vector assembler takes from a track line: the leading value and the
 // position after "#TAG ". Empty when the line has no "#" followed by a space.
 struct TrackValue {

@@ -24,30 +24,7 @@
 
 namespace linkerkit {
 
-std::string PartialName(const std::string &path) { return path + ".part"; }
-
-bool IsPartialName(const std::string &file_name) {
-  // Also the programs' own temporary files, "NAME.tmpXXXXXX".
-  const auto tmp = file_name.rfind(".tmp");
-  return file_name.ends_with(".part") || (tmp != std::string::npos && tmp + 10 == file_name.size());
-}
-
 namespace {
-
-// A program's arguments as its entry point takes them.
-class ArgumentList {
- public:
-  explicit ArgumentList(std::vector<std::string> arguments) : texts_(std::move(arguments)) {
-    for (std::string &text : texts_) pointers_.push_back(text.data());
-  }
-  Arguments Get() const { return Arguments(pointers_.data(), pointers_.size()); }
-
- private:
-  std::vector<std::string> texts_;
-  std::vector<char *> pointers_;
-};
-
-using ProgramEntry = std::function<void(Arguments, std::FILE *)>;
 
 class StepRunner {
  public:
@@ -58,22 +35,7 @@ class StepRunner {
   // which appears only when the program succeeds.
   void Capture(const std::string &output, const char *program, const ProgramEntry &entry,
                std::vector<std::string> arguments) {
-    const std::string path = folder_ + "/" + output;
-    const std::string partial = atomic_ ? PartialName(path) : path;
-    std::FILE *out = std::fopen(partial.c_str(), "w");
-    if (!out) Fail(protein_.name + ": cannot write " + partial);
-    try {
-      entry(ArgumentList(std::move(arguments)).Get(), out);
-    } catch (const Failure &failure) {
-      std::fclose(out);
-      std::remove(partial.c_str());
-      Fail(protein_.name + ": " + program + " failed: " + failure.what());
-    }
-    const bool written = std::fflush(out) == 0 && !std::ferror(out);
-    if (std::fclose(out) != 0 || !written || (atomic_ && std::rename(partial.c_str(), path.c_str()) != 0)) {
-      std::remove(partial.c_str());
-      Fail(protein_.name + ": cannot write " + path);
-    }
+    CaptureProgramOutput(folder_ + "/" + output, atomic_, program, entry, std::move(arguments), protein_.name);
   }
 
   // Runs a program that writes its own files (atomically); what it prints
@@ -81,8 +43,10 @@ class StepRunner {
   void Run(const char *program, const ProgramEntry &entry, std::vector<std::string> arguments) {
     std::FILE *sink = std::fopen("/dev/null", "w");
     if (!sink) Fail(protein_.name + ": cannot open /dev/null");
+    std::vector<char *> pointers;
+    for (std::string &argument : arguments) pointers.push_back(argument.data());
     try {
-      entry(ArgumentList(std::move(arguments)).Get(), sink);
+      entry(Arguments(pointers.data(), pointers.size()), sink);
     } catch (const Failure &failure) {
       std::fclose(sink);
       Fail(protein_.name + ": " + program + " failed: " + failure.what());

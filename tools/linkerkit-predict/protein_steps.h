@@ -9,6 +9,7 @@
 
 #include "proteome.h"
 #include "recipe.h"
+#include "road_files.h"
 #include "road_options.h"
 
 namespace linkerkit {
@@ -40,10 +41,5 @@ struct StepFolder {
 void RunProteinSteps(const Model &model, const std::string &scales_dir, const ProteinRecord &protein,
                      const CompanionFiles &files, const StepFolder &where, RoadStop stop,
                      const std::string &result_path);
-
-// The name of the temporary file a step writes before renaming it: what an
-// interrupted run's clean-up looks for.
-std::string PartialName(const std::string &path);
-bool IsPartialName(const std::string &file_name);
 
 }  // namespace linkerkit

@@ -5,6 +5,7 @@
 
 #include "failure.h"
 #include "lines.h"
+#include "track.h"
 
 namespace linkerkit {
 
@@ -47,17 +48,9 @@ std::string ProteinNameOf(std::string_view header) {
 }
 
 std::string NameProblem(std::string_view name) {
-  if (name.empty()) return "no protein name";
-  // A name ends each score line's "#NAME" tag and opens each report line's
-  // "|" fields, and names files in the work folder.
-  for (const char c : {'#', '|', '/'}) {
-    if (name.find(c) != std::string_view::npos) return "protein name '" + std::string(name) + "' holds '" + c + "'";
-  }
-  for (const char c : name) {
-    if (std::isspace(static_cast<unsigned char>(c)) || std::iscntrl(static_cast<unsigned char>(c))) {
-      return "protein name '" + std::string(name) + "' holds a blank or control character";
-    }
-  }
+  if (std::string problem = ProteinNameProblem(name); !problem.empty()) return problem;
+  // A name also names the protein's files in the work folder.
+  if (name.find('/') != std::string_view::npos) return "protein name '" + std::string(name) + "' holds '/'";
   if (name == "." || name == "..") return "protein name '" + std::string(name) + "' names a folder";
   return "";
 }

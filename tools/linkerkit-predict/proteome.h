@@ -46,8 +46,8 @@ class FastaRecordReader {
 // The protein name a header line (without its ">") gives; empty when it has none.
 std::string ProteinNameOf(std::string_view header);
 
-// Why a name cannot be a protein's name in the scores and the report, or
-// empty when it can.
+// Why a name cannot be a protein's name in the road, or empty when it can:
+// a name that cannot tag score lines, or one holding "/" or naming a folder.
 std::string NameProblem(std::string_view name);
 
 // The residue letters of a PSIPRED .ss2 file (the second field of each

@@ -7,15 +7,11 @@
 #include "arguments.h"
 #include "failure.h"
 #include "lines.h"
+#include "road_files.h"
 
 namespace linkerkit {
 
 namespace {
-
-bool IsFile(const std::string &path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
 
 TrackKind KindOf(const std::string &stem) {
   if (stem == "SeqComplexity") return TrackKind::kSeqComplexity;

@@ -28,6 +28,7 @@
 #include "proteome.h"
 #include "recipe.h"
 #include "region.h"
+#include "road_files.h"
 #include "road_options.h"
 #include "score_plot.h"
 #include "work_folder.h"
@@ -67,24 +68,6 @@ void SetSignalHandlers(void (*handler)(int)) {
 void Say(const std::string &line) {
   std::fprintf(stderr, "%s\n", line.c_str());
   std::fflush(stderr);
-}
-
-std::string Absolute(const std::string &path) {
-  if (path.empty()) return path;
-  std::error_code error;
-  const fs::path absolute = fs::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
-}
-
-bool IsFile(const std::string &path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
-void WriteFileAtomically(const std::string &path, const std::string &content) {
-  AtomicOutputFile file(path);
-  file.Write(content);
-  file.Commit();
 }
 
 std::string ShippedModels(const std::string &data_dir) {
@@ -271,15 +254,10 @@ void PrepareProtein(const Run &run, const ProteinRecord &protein, const StepFold
   std::error_code error;
   fs::create_directories(where.folder + "/feat", error);
   if (error) Fail(protein.name + ": cannot create " + where.folder);
-  const std::string fasta = where.folder + "/" + where.base + ".fa";
-  if (where.kept) {
-    WriteFileAtomically(fasta, FormatFastaRecord(protein));
-  } else {
-    std::FILE *out = std::fopen(fasta.c_str(), "w");
-    const std::string text = FormatFastaRecord(protein);
-    const bool written = out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if (!out || std::fclose(out) != 0 || !written) Fail(protein.name + ": cannot write " + fasta);
-  }
+  const std::string text = FormatFastaRecord(protein);
+  CaptureProgramOutput(
+      where.folder + "/" + where.base + ".fa", where.kept, "writing its FASTA file",
+      [&text](Arguments, std::FILE *out) { WriteAll(out, text); }, {}, protein.name);
   const RoadOptions &options = run.options;
   if (run.model.recipe.needs_ss2)
     CheckSecStructFile(protein, CompanionPath(options.ss2, options.ss2_dir, protein.name, ".ss2"));
@@ -493,29 +471,13 @@ void CombineScores(const Run &run, const WorkFolder &work) {
 // ReportDomainHinges over the combined scores, in the work folder.
 std::string MakeReport(const Run &run, const WorkFolder &work) {
   const ModelSettings &settings = run.model.settings;
-  WriteFileAtomically(work / kOptionsFile,
-                      std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " + kReportFile +
-                          "\nOffSet = " + std::to_string(settings.offset) +
-                          "\nRank = " + std::to_string(settings.rank) + "\nThreshold = " + settings.threshold + "\n");
+  WriteFilesAtomically(
+      {{work / kOptionsFile, std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " + kReportFile +
+                                 "\nOffSet = " + std::to_string(settings.offset) + "\nRank = " +
+                                 std::to_string(settings.rank) + "\nThreshold = " + settings.threshold + "\n"}});
   if (chdir(work.path().c_str()) != 0) Fail("cannot enter the work folder " + work.path());
-  const std::string candidates = work / kCandidatesFile;
-  const std::string partial = PartialName(candidates);
-  std::FILE *out = std::fopen(partial.c_str(), "w");
-  if (!out) Fail("cannot write " + partial);
-  std::vector<std::string> texts = {kOptionsFile, std::to_string(settings.rank), settings.threshold};
-  std::vector<char *> arguments;
-  for (std::string &text : texts) arguments.push_back(text.data());
-  try {
-    RunReportDomainHinges(Arguments(arguments.data(), arguments.size()), out);
-  } catch (const Failure &failure) {
-    std::fclose(out);
-    std::remove(partial.c_str());
-    Fail(std::string("ReportDomainHinges failed: ") + failure.what());
-  }
-  const bool written = std::fflush(out) == 0 && !std::ferror(out);
-  if (std::fclose(out) != 0 || !written || std::rename(partial.c_str(), candidates.c_str()) != 0) {
-    Fail("cannot write " + candidates);
-  }
+  CaptureProgramOutput(work / kCandidatesFile, true, "ReportDomainHinges", RunReportDomainHinges,
+                       {kOptionsFile, std::to_string(settings.rank), settings.threshold}, "");
   std::string report;
   ForEachLine(work / kReportFile, [&](std::string_view line, std::size_t) {
     report += line;
@@ -554,14 +516,14 @@ void DrawPlots(const Run &run, const WorkFolder &work, const std::vector<Reporte
     plot.threshold_text = run.model.settings.threshold;
     if (const auto found = called.find(name); found != called.end()) plot.linkers = found->second;
     if (const auto found = truth.find(name); found != truth.end()) plot.truth = found->second;
-    WriteFileAtomically(dir + "/" + name + ".svg", DrawScorePlot(plot));
+    WriteFilesAtomically({{dir + "/" + name + ".svg", DrawScorePlot(plot)}});
   }
 }
 
 // The checks and the work, with any failure thrown as Failure. Returns the
 // exit status.
 int Predict(RoadOptions options, const RoadPlaces &places) {
-  const std::string model_folder = Absolute(ModelFolderOf(options.model, places.data_dir + "/models"));
+  const std::string model_folder = AbsolutePath(ModelFolderOf(options.model, places.data_dir + "/models"));
   Run run;
   run.model = LoadModel(model_folder, options, options.stop != RoadStop::kVectors);
   const ModelSettings &settings = run.model.settings;
@@ -573,9 +535,9 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   }
   for (std::string *path : {&options.fasta, &options.ss2, &options.mtx, &options.reprof, &options.ss2_dir,
                             &options.mtx_dir, &options.reprof_dir, &options.plot_dir, &options.truth}) {
-    *path = Absolute(*path);
+    *path = AbsolutePath(*path);
   }
-  run.scales_dir = Absolute(options.scales.empty() ? places.data_dir + "/scales" : options.scales);
+  run.scales_dir = AbsolutePath(options.scales.empty() ? places.data_dir + "/scales" : options.scales);
   run.bin_dir = places.bin_dir;
 
   const Recipe &recipe = run.model.recipe;
@@ -639,7 +601,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
     const std::string report = MakeReport(run, work);
     if (g_signal) return interrupted(g_signal);
     const auto linkers = ReadReportedLinkers(report, work / kReportFile);
-    WriteFileAtomically(work / kLinkerTableFile, FormatLinkerTable(linkers));
+    WriteFilesAtomically({{work / kLinkerTableFile, FormatLinkerTable(linkers)}});
     if (!options.plot_dir.empty()) DrawPlots(run, work, linkers, truth);
     if (g_signal) return interrupted(g_signal);
     std::fwrite(report.data(), 1, report.size(), stdout);

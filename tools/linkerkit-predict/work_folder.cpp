@@ -10,21 +10,11 @@
 #include <system_error>
 
 #include "failure.h"
-#include "protein_steps.h"
+#include "road_files.h"
 
 namespace linkerkit {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string Absolute(const std::string &path) {
-  std::error_code error;
-  const fs::path absolute = fs::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
-}
-
-}  // namespace
 
 WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
   if (requested.empty()) {
@@ -32,10 +22,10 @@ WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
     std::string pattern = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/linkerkit-XXXXXX";
     if (!mkdtemp(pattern.data()))
       Fail("cannot create a temporary work folder in " + pattern.substr(0, pattern.rfind('/')));
-    path_ = Absolute(pattern);
+    path_ = AbsolutePath(pattern);
     temporary_ = true;
   } else {
-    path_ = Absolute(requested);
+    path_ = AbsolutePath(requested);
     while (path_.size() > 1 && path_.back() == '/') path_.pop_back();
     std::error_code error;
     fs::create_directories(path_, error);
