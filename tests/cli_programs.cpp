@@ -29,6 +29,7 @@ const Program kPrograms[] = {
      "ClassifyFeatureRows [--ranges FILE] [--raw] [model file] [vector file] [protein name] [smoothing ws]"},
     {"LabelFeatureRows", "LabelFeatureRows [vector file] [region file] [key]"},
     {"ReportDomainHinges", "ReportDomainHinges [option file] [rank] [threshold]"},
+    {"SegmentDomains", "SegmentDomains [score file] [threshold] [min domain length] [offset]"},
     {"EvaluateLinkers", "EvaluateLinkers [report file] [domain region file] [tolerance, default 20]"},
 };
 
