@@ -48,6 +48,8 @@ for scores in "$examples/scores.txt" "$work/P1.scores"; do
   printf 'NormalizedFile = %s\nOutputFile = %s\nOffSet = 2\n' "$scores" "$work/report.txt" >"$work/options.txt"
   check ReportDomainHinges "$work/options.txt" 2 0.5
   [[ -s $work/report.txt ]] || failed+=("ReportDomainHinges (no report for $scores)")
+  check SegmentDomains "$scores" 0.5 3 2
+  [[ -s $work/SegmentDomains.out ]] || failed+=("SegmentDomains (no report for $scores)")
 done
 
 # The real protein's chain tracks, a reprof prediction's conversion, and the

@@ -512,6 +512,11 @@ TEST(NumberReading, WholeFieldsAreNumbersOrNothing) {
   for (const char *bad : {"", "12x", " 12", "12 ", "1.2.3", "-", "e5"}) EXPECT_FALSE(ReadWholeCDouble(bad)) << bad;
   EXPECT_EQ(ReadPlainCount("007"), 7);
   for (const char *bad : {"", "+7", "-7", "7 ", "2147483648"}) EXPECT_FALSE(ReadPlainCount(bad)) << bad;
+  EXPECT_EQ(ReadFiniteDecimal("-.5e1"), -5.0);
+  EXPECT_EQ(ReadFiniteDecimal("+3."), 3.0);
+  for (const char *bad : {"", "nan", "inf", "0x1p3", "1,5", ".", "1e400", " 1", "1e"}) {
+    EXPECT_FALSE(ReadFiniteDecimal(bad)) << bad;
+  }
 }
 
 int RunWithOptions(std::vector<std::string> words, std::string &seen) {

@@ -30,6 +30,7 @@ const Program kPrograms[] = {
      "ClassifyFeatureRows [--ranges FILE] [--raw] [model file] [vector file] [protein name] [smoothing ws]", true},
     {"LabelFeatureRows", "LabelFeatureRows [vector file] [region file] [key]"},
     {"ReportDomainHinges", "ReportDomainHinges [option file] [rank] [threshold]"},
+    {"SegmentDomains", "SegmentDomains [score file] [threshold] [min domain length] [offset]"},
     {"EvaluateLinkers", "EvaluateLinkers [--domain-ids] [report file] [domain region file] [tolerance, default 20]",
      true},
 };

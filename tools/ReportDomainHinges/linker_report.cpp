@@ -12,6 +12,7 @@
 #include "failure.h"
 #include "options.h"
 #include "output_file.h"
+#include "report_line.h"
 #include "track.h"
 
 namespace linkerkit {
@@ -356,7 +357,7 @@ std::string FormatListing(const CandidateList &ranked) {
 
 void WriteReport(const CandidateList &ranked, int rank, float threshold, const TextSink &sink) {
   if (ranked.empty()) {
-    sink("No prediction\n");
+    sink(kNoPredictionLine);
     return;
   }
   PieceWriter writer(sink);
@@ -367,23 +368,9 @@ void WriteReport(const CandidateList &ranked, int rank, float threshold, const T
     if (candidate.name != ranked[group_start].name) group_start = i;
     const long long place = static_cast<long long>(i - group_start) + 1;
     if (place > rank) continue;
-    const float peak = ReportedPeak(candidate, threshold);
-    report += ranked.Name(candidate);
-    report += '|';
-    AppendInt(report, candidate.start);
-    report += ',';
-    AppendInt(report, candidate.end);
-    report += '|';
-    AppendInt(report, static_cast<long long>(candidate.end) - candidate.start + 1);
-    report += '|';
-    AppendFixed6(report, static_cast<double>(peak));
-    report += '|';
-    AppendInt(report, candidate.length);
-    report += '|';
-    AppendInt(report, candidate.peak_position);
-    report += '|';
-    AppendInt(report, place);
-    report += '\n';
+    AppendReportLine(report, ranked.Name(candidate), candidate.start, candidate.end,
+                     static_cast<double>(ReportedPeak(candidate, threshold)), candidate.length, candidate.peak_position,
+                     place);
     writer.LineDone();
   }
   writer.Flush();

@@ -1,8 +1,5 @@
 #include "road_options.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <regex>
 #include <string_view>
 #include <tuple>
 #include <vector>
@@ -22,10 +19,7 @@ int ReadCountOption(const std::string &option, const std::string &text, int lowe
 }
 
 std::string ReadThresholdOption(const std::string &option, const std::string &text) {
-  static const std::regex decimal(R"([-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?)");
-  if (!std::regex_match(text, decimal) || !std::isfinite(std::strtod(text.c_str(), nullptr))) {
-    Fail("invalid " + option + " '" + text + "': expected a finite decimal number");
-  }
+  if (!ReadFiniteDecimal(text)) Fail("invalid " + option + " '" + text + "': expected a finite decimal number");
   return text;
 }
 
