@@ -66,11 +66,6 @@ void CheckNoOverlap(const TruthProtein &protein, std::vector<DomainLine> lines, 
   }
 }
 
-void AppendDoubledPosition(std::string &out, DoubledPosition position) {
-  AppendInt(out, position / 2);
-  if (position % 2 != 0) out += ".5";
-}
-
 void AppendPositions(std::string &out, const std::vector<DoubledPosition> &positions) {
   if (positions.empty()) {
     out += '-';
@@ -98,6 +93,11 @@ double RatioOrZero(std::size_t numerator, std::size_t denominator) {
 bool SameDomain(const Domain &a, const Domain &b) { return a.id != 0 && a.id == b.id; }
 
 }  // namespace
+
+void AppendDoubledPosition(std::string &out, DoubledPosition position) {
+  AppendInt(out, position / 2);
+  if (position % 2 != 0) out += ".5";
+}
 
 int ReadTolerance(const char *argument) {
   const auto tolerance = ReadWholeNumber(argument);

@@ -21,6 +21,9 @@ namespace linkerkit {
 // held doubled (301) and stay exact integers.
 using DoubledPosition = long long;
 
+// The position as the table shows it: from 1, ".5" for a half.
+void AppendDoubledPosition(std::string &out, DoubledPosition position);
+
 // One region line of the truth: a domain, or with domain ids one segment of
 // a domain that may be split into several.
 struct Domain {
