@@ -163,6 +163,15 @@ std::vector<CallSetting> ReadSettings(const std::string &path) {
 }
 
 std::vector<float> CallerScores(const std::vector<double> &values, int smoothing) {
+  // Smoothing 1 is the score file as it stands: a file ClassifyFeatureRows
+  // wrote at 1 holds its output already (its text read back is the same
+  // text), and any other file is taken as the callers would take it.
+  if (smoothing == 1) {
+    std::vector<float> read;
+    read.reserve(values.size());
+    for (const double value : values) read.push_back(static_cast<float>(value));
+    return read;
+  }
   const std::vector<double> written = ScoresOf(SmoothClipped(values, smoothing), /*raw=*/true);
   std::vector<float> read;
   read.reserve(written.size());

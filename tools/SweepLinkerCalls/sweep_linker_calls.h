@@ -48,7 +48,7 @@ std::vector<CallSetting> ReadSettings(const std::string &path);
 // What a caller reads for one protein's values at a smoothing: the mean
 // over ClassifyFeatureRows' clipped window, as ClassifyFeatureRows --raw
 // writes it ("%f", "nan" for a constant profile) read back in single
-// precision.
+// precision. At smoothing 1, the values themselves in single precision.
 std::vector<float> CallerScores(const std::vector<double> &values, int smoothing);
 
 // One called linker, positions from 0, and its peak as the report shows it.
