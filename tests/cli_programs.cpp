@@ -33,6 +33,10 @@ const Program kPrograms[] = {
     {"SegmentDomains", "SegmentDomains [score file] [threshold] [min domain length] [offset]"},
     {"EvaluateLinkers", "EvaluateLinkers [--domain-ids] [report file] [domain region file] [tolerance, default 20]",
      true},
+    {"SweepLinkerCalls",
+     "SweepLinkerCalls [--domain-ids] [--calls] [score file] [domain region file] [settings file] [tolerance, default "
+     "20]",
+     true},
 };
 
 class EveryProgram : public testing::TestWithParam<Program> {};
