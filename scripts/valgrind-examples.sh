@@ -60,6 +60,13 @@ check TrackChainPosition "$examples/real/Q9LQ92.fa" length 500
 check ConvertReprofOutput "$root/tests/data/ubiquitin.reprof" "$work/ubiquitin.ss2" "$work/acc.txt" 7
 printf 'P1|1,60|domain|60|120\nP1|79,120|domain|42|120\n' >"$work/P1.domains"
 check EvaluateLinkers "$work/report.txt" "$work/P1.domains"
+printf 'P1|1,60|D1|60|120\nP1|79,120|D2|42|120\n' >"$work/P1.domain_ids"
+check EvaluateLinkers --domain-ids "$work/report.txt" "$work/P1.domain_ids"
+# Both callers at two smoothings over P1's scores, with the calls listed.
+printf '# smoothing caller threshold offset rank or min domain\n1 threshold 0.5 2 2\n5 threshold 0.5 2 1\n5 segment 0.5 2 3\n' \
+  >"$work/settings.txt"
+check SweepLinkerCalls --calls "$work/P1.scores" "$work/P1.domains" "$work/settings.txt"
+[[ $(grep -c '^protein ' "$work/SweepLinkerCalls.out") -eq 3 ]] || failed+=("SweepLinkerCalls (not 3 protein lines)")
 
 if ((${#failed[@]})); then
   echo "valgrind over the examples: FAILED: ${failed[*]}"

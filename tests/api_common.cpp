@@ -195,6 +195,7 @@ TEST(RegionLine, FieldsAndNumbers) {
   EXPECT_EQ(region.start, 58);
   EXPECT_EQ(region.end, 78);
   EXPECT_EQ(region.protein_length, 120);
+  EXPECT_EQ(region.type, "linker");
   EXPECT_EQ(ParseRegionLine("P1|1,120|linker|120|120", "r", 1).end, 120);  // the whole chain
   const auto message = [](const char *line) {
     return linkerkit::test::FailureMessage([&] { ParseRegionLine(line, "r", 3); });

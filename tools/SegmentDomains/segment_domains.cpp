@@ -122,31 +122,43 @@ class ProteinInProgress {
            " lines";
   }
 
-  void Start(std::string_view name, int length) {
+  void Start(std::string_view name, int length, std::size_t first_line) {
     name_.assign(name);
     length_ = length;
+    first_line_ = first_line;
     scores_.clear();
   }
-  void Add(float value) { scores_.push_back(value); }
+  void Add(double value) { scores_.push_back(value); }
   int length() const { return length_; }
+  std::size_t first_line() const { return first_line_; }
   long long next_position() const { return static_cast<long long>(scores_.size()); }
-  std::span<const float> scores() const { return scores_; }
+  std::span<const double> scores() const { return scores_; }
   void Close() { name_.clear(); }
 
  private:
   std::string name_;
   int length_ = 0;
-  std::vector<float> scores_;
+  std::size_t first_line_ = 0;
+  std::vector<double> scores_;
 };
 
 }  // namespace
 
 void ReadScoreProteins(const std::string &path, const ScoreProteinSink &sink) {
+  std::vector<float> narrowed;
+  ReadScoreProteinValues(path, [&](std::string_view name, std::span<const double> values, std::size_t) {
+    narrowed.clear();
+    for (const double value : values) narrowed.push_back(static_cast<float>(value));
+    sink(name, narrowed);
+  });
+}
+
+void ReadScoreProteinValues(const std::string &path, const ScoreValuesSink &sink) {
   ProteinInProgress protein;
   std::unordered_set<std::string> finished;
   std::size_t last_line = 0;
   const auto hand_over = [&] {
-    sink(protein.name(), protein.scores());
+    sink(protein.name(), protein.scores(), protein.first_line());
     finished.insert(protein.name());
     protein.Close();
   };
@@ -175,7 +187,7 @@ void ReadScoreProteins(const std::string &path, const ScoreProteinSink &sink) {
       if (finished.contains(std::string(line->name))) {
         fail("protein " + std::string(line->name) + " appears again after other proteins' lines");
       }
-      protein.Start(line->name, *length);
+      protein.Start(line->name, *length, number);
     }
     if (*length != protein.length()) {
       fail("protein " + protein.name() + " has length " + std::to_string(*length) + " here and " +
@@ -188,7 +200,7 @@ void ReadScoreProteins(const std::string &path, const ScoreProteinSink &sink) {
       fail("protein " + protein.name() + " has position " + std::to_string(*position) + " where " +
            std::to_string(protein.next_position()) + " was due");
     }
-    protein.Add(static_cast<float>(*value));
+    protein.Add(*value);
   });
   if (protein.open()) {
     if (!protein.complete()) FailAtLine(path, last_line, protein.Shortfall());

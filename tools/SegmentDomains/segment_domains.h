@@ -60,6 +60,12 @@ using ScoreProteinSink = std::function<void(std::string_view name, std::span<con
 // whose lines are not all together; "cannot open PATH" when it cannot be read.
 void ReadScoreProteins(const std::string &path, const ScoreProteinSink &sink);
 
+// The same proteins with their values as strtod reads them, before any
+// narrowing, and the number of each protein's first line (for messages).
+using ScoreValuesSink =
+    std::function<void(std::string_view name, std::span<const double> values, std::size_t first_line)>;
+void ReadScoreProteinValues(const std::string &path, const ScoreValuesSink &sink);
+
 // Appends one protein's report lines (ReportDomainHinges' report line,
 // report_line.h), ranks counted from 1 in the linkers' order.
 void AppendSegmentReport(std::string &out, std::string_view name, int length,
