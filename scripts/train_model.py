@@ -343,7 +343,7 @@ def sweep(bin_dir, scores, truth, settings_path, domain_ids, calls=False):
     for line in text.splitlines():
         fields = line.split("\t") if "\t" in line else line.split()
         if header is None:
-            header = fields
+            header = [field.lstrip("#") for field in fields]
         elif fields[0] == "call":
             call_lines.append(fields)
         elif fields[0] == "protein":
