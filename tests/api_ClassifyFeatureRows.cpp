@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "classify.h"
+#include "libsvm_model.h"
 #include "failure.h"
 #include "test_support.h"
 
@@ -42,33 +43,33 @@ TEST(ClassifyFeatureRows, VectorLinesParsesPairsAndRejectsMalformedLines) {
   }
 }
 
-TEST(ClassifyFeatureRows, LinkerModelDecisionValuesPointTowardsTheLinkerLabel) {
+TEST(ClassifyFeatureRows, LibsvmModelDecisionValuesPointTowardsTheLinkerLabel) {
   TempDir dir;
   WriteFile(dir / "plus_first", LinearModel("1 -1"));
   WriteFile(dir / "minus_first", LinearModel("-1 1"));
   const std::vector<FeatureVector> vectors = {{{1, 2.0}, {2, 0.5}}, {{1, 0.0}, {2, 1.0}}};
-  const auto plus = LinkerModel(dir / "plus_first").Score(vectors, "v");
+  const auto plus = LibsvmModel(dir / "plus_first").Score(vectors, "v");
   EXPECT_NEAR(plus[0], 2.0 - 0.5 - 0.5, 1e-12);
   EXPECT_NEAR(plus[1], 0.0 - 1.0 - 0.5, 1e-12);
   // With -1 as the first label LIBSVM's value is positive for non-linkers.
-  const auto minus = LinkerModel(dir / "minus_first").Score(vectors, "v");
+  const auto minus = LibsvmModel(dir / "minus_first").Score(vectors, "v");
   EXPECT_NEAR(minus[0], -plus[0], 1e-12);
 }
 
-TEST(ClassifyFeatureRows, LinkerModelRejectsModelsAndVectorsThatDoNotFit) {
+TEST(ClassifyFeatureRows, LibsvmModelRejectsModelsAndVectorsThatDoNotFit) {
   TempDir dir;
   WriteFile(dir / "model", LinearModel("1 -1"));
   WriteFile(dir / "garbage", "not a model\n");
   WriteFile(dir / "labels", LinearModel("2 3"));
-  EXPECT_THROW(LinkerModel(dir / "missing"), Failure);
-  EXPECT_THROW(LinkerModel(dir / "garbage"), Failure);
-  EXPECT_THROW(LinkerModel(dir / "labels"), Failure);
-  const LinkerModel model(dir / "model");
+  EXPECT_THROW(LibsvmModel(dir / "missing"), Failure);
+  EXPECT_THROW(LibsvmModel(dir / "garbage"), Failure);
+  EXPECT_THROW(LibsvmModel(dir / "labels"), Failure);
+  const LibsvmModel model(dir / "model");
   EXPECT_THROW(model.Score({{{1, 1.0}, {2, 1.0}, {3, 1.0}}}, "v"), Failure);
   EXPECT_THROW(model.Score({{{1, 1.0}}}, "v"), Failure);
 }
 
-TEST(ClassifyFeatureRows, LinkerModelTurnsAwayModelFilesLibsvmWouldMisread) {
+TEST(ClassifyFeatureRows, LibsvmModelTurnsAwayModelFilesLibsvmWouldMisread) {
   TempDir dir;
   const std::string good = LinearModel("1 -1");
   const auto replaced = [&](const std::string &line, const std::string &by) {
@@ -100,10 +101,10 @@ TEST(ClassifyFeatureRows, LinkerModelTurnsAwayModelFilesLibsvmWouldMisread) {
   for (std::size_t i = 0; i < models.size(); ++i) {
     const std::string path = dir / ("model" + std::to_string(i));
     WriteFile(path, models[i]);
-    EXPECT_THROW(LinkerModel{path}, Failure) << models[i];
+    EXPECT_THROW(LibsvmModel{path}, Failure) << models[i];
   }
   WriteFile(dir / "rbf", replaced("kernel_type linear", "kernel_type rbf\ngamma 0.5"));
-  EXPECT_NO_THROW(LinkerModel(dir / "rbf"));
+  EXPECT_NO_THROW(LibsvmModel(dir / "rbf"));
 }
 
 TEST(ClassifyFeatureRows, NormalisingZScoresPerProtein) {

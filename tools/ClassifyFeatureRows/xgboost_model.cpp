@@ -1,0 +1,374 @@
+#include "xgboost_model.h"
+
+#include <xgboost/c_api.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "failure.h"
+
+namespace linkerkit {
+
+namespace {
+
+// A model nests some eight levels deep; XGBoost's own reader recurses once
+// per level and runs out of stack on a file of nothing but brackets.
+constexpr int kDeepestNesting = 32;
+constexpr long long kNotAnInteger = std::numeric_limits<long long>::min();
+
+// What the checks need of one tree: its node arrays that prediction follows
+// and the sizes of all its arrays.
+struct TreeShape {
+  std::string num_nodes;
+  std::vector<long long> left, right, split_indices, split_type;
+  std::map<std::string, std::size_t, std::less<>> array_sizes;
+};
+
+// The trees and their bookkeeping, under "model" of a gbtree booster or
+// "gbtree"/"model" of a dart booster.
+struct Forest {
+  std::string num_trees;
+  std::vector<long long> tree_info;
+  std::vector<TreeShape> trees;
+};
+
+struct ModelShape {
+  std::string objective, booster, num_feature, num_class, num_target;
+  Forest forests[2];  // gbtree's, dart's
+  std::size_t weight_drop = 0;
+};
+
+// One pass over the JSON text, keeping what ModelShape holds. Strings are
+// kept as they stand between their quotes: a model's names have no escapes,
+// and one written with escapes is simply not recognised.
+class ModelScanner {
+ public:
+  explicit ModelScanner(std::string_view text) : text_(text) {}
+
+  // The shape, or the reason the text is no JSON document.
+  std::string Scan(ModelShape &shape) {
+    shape_ = &shape;
+    try {
+      SkipBlanks();
+      if (Peek() != '{') return "not a JSON object";
+      Value(0);
+      SkipBlanks();
+      if (position_ != text_.size()) Malformed();
+    } catch (const std::string &problem) {
+      return problem;
+    }
+    return "";
+  }
+
+ private:
+  [[noreturn]] void Malformed() const { throw "malformed JSON at byte " + std::to_string(position_ + 1); }
+  char Peek() const { return position_ < text_.size() ? text_[position_] : '\0'; }
+  void SkipBlanks() {
+    while (position_ < text_.size() &&
+           (text_[position_] == ' ' || text_[position_] == '\t' || text_[position_] == '\n' || text_[position_] == '\r'))
+      ++position_;
+  }
+  void Expect(char c) {
+    SkipBlanks();
+    if (Peek() != c) Malformed();
+    ++position_;
+  }
+
+  std::string_view String() {
+    Expect('"');
+    const std::size_t start = position_;
+    while (position_ < text_.size() && text_[position_] != '"') {
+      const unsigned char c = static_cast<unsigned char>(text_[position_]);
+      if (c < 0x20) Malformed();
+      position_ += c == '\\' ? 2 : 1;
+    }
+    if (position_ >= text_.size()) Malformed();
+    return text_.substr(start, position_++ - start);
+  }
+
+  void Value(int depth) {
+    SkipBlanks();
+    const char c = Peek();
+    if (c == '{' || c == '[') {
+      if (depth >= kDeepestNesting) throw std::string("JSON nested deeper than a model's");
+      ++position_;
+      SkipBlanks();
+      const char close = c == '{' ? '}' : ']';
+      std::size_t count = 0;
+      if (Peek() == close) {
+        ++position_;
+      } else {
+        for (;; ++count) {
+          if (c == '{') {
+            path_.push_back(String());
+            Expect(':');
+          } else {
+            path_.push_back("[]");
+          }
+          indices_.push_back(count);
+          Value(depth + 1);
+          path_.pop_back();
+          indices_.pop_back();
+          SkipBlanks();
+          if (Peek() == close) break;
+          Expect(',');
+        }
+        ++count;
+        ++position_;
+      }
+      if (c == '[') OnArray(count);
+    } else if (c == '"') {
+      OnString(String());
+    } else {
+      const std::size_t start = position_;
+      while (position_ < text_.size() && std::string_view("+-.0123456789eEtruefalsn").find(text_[position_]) !=
+                                             std::string_view::npos)
+        ++position_;
+      const std::string_view token = text_.substr(start, position_ - start);
+      if (token == "true" || token == "false" || token == "null") return;
+      double number = 0;
+      const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), number);
+      if (token.empty() || error != std::errc() || end != token.data() + token.size()) Malformed();
+      OnNumber(token);
+    }
+  }
+
+  // Whether the path ends at the learner's key, or its two keys.
+  bool AtLearner(std::string_view first, std::string_view second) const {
+    return path_.size() == 3 && path_[0] == "learner" && path_[1] == first && path_[2] == second;
+  }
+  // Where the path lies under a forest's "model": the forest, and the depth
+  // of the first key below it; null when it lies elsewhere.
+  Forest *InForest(std::size_t &below) const {
+    if (path_.size() > 3 && path_[0] == "learner" && path_[1] == "gradient_booster") {
+      if (path_[2] == "model") {
+        below = 3;
+        return &shape_->forests[0];
+      }
+      if (path_.size() > 4 && path_[2] == "gbtree" && path_[3] == "model") {
+        below = 4;
+        return &shape_->forests[1];
+      }
+    }
+    return nullptr;
+  }
+  // The tree the path lies in ("trees", its index, then a key), made when new.
+  TreeShape *InTree(std::size_t &below) const {
+    std::size_t at = 0;
+    Forest *forest = InForest(at);
+    if (!forest || path_.size() < at + 3 || path_[at] != "trees" || path_[at + 1] != "[]") return nullptr;
+    const std::size_t tree = indices_[at + 1];
+    if (forest->trees.size() <= tree) forest->trees.resize(tree + 1);
+    below = at + 2;
+    return &forest->trees[tree];
+  }
+
+  void OnString(std::string_view text) {
+    if (AtLearner("objective", "name")) shape_->objective = text;
+    if (AtLearner("gradient_booster", "name")) shape_->booster = text;
+    if (AtLearner("learner_model_param", "num_feature")) shape_->num_feature = text;
+    if (AtLearner("learner_model_param", "num_class")) shape_->num_class = text;
+    if (AtLearner("learner_model_param", "num_target")) shape_->num_target = text;
+    std::size_t below = 0;
+    if (Forest *forest = InForest(below);
+        forest && path_.size() == below + 2 && path_[below] == "gbtree_model_param" && path_[below + 1] == "num_trees")
+      forest->num_trees = text;
+    if (TreeShape *tree = InTree(below);
+        tree && path_.size() == below + 2 && path_[below] == "tree_param" && path_[below + 1] == "num_nodes")
+      tree->num_nodes = text;
+  }
+
+  void OnNumber(std::string_view token) {
+    std::size_t below = 0;
+    if (Forest *forest = InForest(below);
+        forest && path_.size() == below + 2 && path_[below] == "tree_info" && path_[below + 1] == "[]")
+      forest->tree_info.push_back(Integer(token));
+    TreeShape *tree = InTree(below);
+    if (!tree || path_.size() != below + 2 || path_[below + 1] != "[]") return;
+    const std::string_view field = path_[below];
+    std::vector<long long> *values = field == "left_children"    ? &tree->left
+                                     : field == "right_children" ? &tree->right
+                                     : field == "split_indices"  ? &tree->split_indices
+                                     : field == "split_type"     ? &tree->split_type
+                                                                 : nullptr;
+    if (values) values->push_back(Integer(token));
+  }
+
+  void OnArray(std::size_t count) {
+    if (path_.size() == 3 && path_[0] == "learner" && path_[1] == "gradient_booster" && path_[2] == "weight_drop")
+      shape_->weight_drop = count;
+    std::size_t below = 0;
+    if (TreeShape *tree = InTree(below); tree && path_.size() == below + 1)
+      tree->array_sizes[std::string(path_[below])] = count;
+  }
+
+  static long long Integer(std::string_view token) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
+    return error == std::errc() && end == token.data() + token.size() ? value : kNotAnInteger;
+  }
+
+  std::string_view text_;
+  std::size_t position_ = 0;
+  std::vector<std::string_view> path_;  // object keys, "[]" for an array's element
+  std::vector<std::size_t> indices_;    // the member or element number at each level
+  ModelShape *shape_ = nullptr;
+};
+
+std::optional<long long> Count(const std::string &text) {
+  long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 0) return std::nullopt;
+  return value;
+}
+
+// Why the tree is no tree over the features, or empty.
+std::string TreeProblem(const TreeShape &tree, long long features) {
+  const auto nodes = Count(tree.num_nodes);
+  if (!nodes || *nodes < 1) return "no node count";
+  const std::size_t n = static_cast<std::size_t>(*nodes);
+  for (const char *field : {"left_children", "right_children", "split_indices", "split_conditions", "default_left",
+                            "base_weights", "split_type", "parents", "loss_changes", "sum_hessian"}) {
+    const auto size = tree.array_sizes.find(field);
+    const bool needed = std::string_view(field).ends_with("children") || std::string_view(field) == "split_indices" ||
+                        std::string_view(field) == "split_conditions";
+    if (size == tree.array_sizes.end() ? needed : size->second != n) return std::string(field) + " not one per node";
+  }
+  if (tree.left.size() != n || tree.right.size() != n || tree.split_indices.size() != n) return "nodes not numbered";
+  // Every node reached once from the root, so that prediction ends.
+  std::vector<bool> reached(n, false);
+  std::vector<std::size_t> pending = {0};
+  reached[0] = true;
+  while (!pending.empty()) {
+    const std::size_t node = pending.back();
+    pending.pop_back();
+    const long long left = tree.left[node];
+    const long long right = tree.right[node];
+    if (left == -1 && right == -1) continue;
+    const long long feature = tree.split_indices[node];
+    if (feature < 0 || feature >= features) return "a split on no feature of the model";
+    if (!tree.split_type.empty() && tree.split_type[node] != 0) return "a categorical split";
+    for (const long long child : {left, right}) {
+      if (child < 0 || child >= *nodes || reached[static_cast<std::size_t>(child)]) return "a node that is no tree's";
+      reached[static_cast<std::size_t>(child)] = true;
+      pending.push_back(static_cast<std::size_t>(child));
+    }
+  }
+  return "";
+}
+
+// XGBoost's message for its last failed call: the first line, without the
+// time and source position before it.
+std::string LastXGBoostError() {
+  std::string message = XGBGetLastError();
+  message = message.substr(0, message.find('\n'));
+  if (message.starts_with('[')) {
+    const std::size_t source = message.find("] ");
+    const std::size_t text = source == std::string::npos ? std::string::npos : message.find(": ", source);
+    if (text != std::string::npos) message = message.substr(text + 2);
+  }
+  return message;
+}
+
+}  // namespace
+
+std::string XGBoostModelProblem(std::string_view text) {
+  ModelShape shape;
+  if (std::string problem = ModelScanner(text).Scan(shape); !problem.empty()) return problem;
+  if (shape.objective.empty()) return "no objective: not an XGBoost model";
+  if (shape.objective != "binary:logistic") return "objective " + shape.objective + ", not binary:logistic";
+  if (shape.booster != "gbtree" && shape.booster != "dart") return "booster " + shape.booster + ", not trees";
+  const auto features = Count(shape.num_feature);
+  if (!features || *features < 1 || *features > 1000000) return "no feature count";
+  if (!(shape.num_class.empty() || shape.num_class == "0" || shape.num_class == "1") ||
+      !(shape.num_target.empty() || shape.num_target == "1")) {
+    return "more than one output";
+  }
+  const bool dart = shape.booster == "dart";
+  const Forest &forest = shape.forests[dart ? 1 : 0];
+  const auto trees = Count(forest.num_trees);
+  if (!trees || static_cast<std::size_t>(*trees) != forest.trees.size() || forest.tree_info.size() != forest.trees.size()) {
+    return "tree count " + forest.num_trees + " but " + std::to_string(forest.trees.size()) + " trees";
+  }
+  if (dart && shape.weight_drop != forest.trees.size()) return "not one dart weight per tree";
+  for (std::size_t i = 0; i < forest.trees.size(); ++i) {
+    if (forest.tree_info[i] != 0) return "tree " + std::to_string(i) + " of another output";
+    if (std::string problem = TreeProblem(forest.trees[i], *features); !problem.empty())
+      return "tree " + std::to_string(i) + ": " + problem;
+  }
+  return "";
+}
+
+void XGBoostModel::BoosterDeleter::operator()(void *booster) const { XGBoosterFree(booster); }
+
+XGBoostModel::XGBoostModel(const std::string &path, const std::string &text) : path_(path) {
+  const auto fail = [&](const std::string &problem) { Fail("cannot load model " + path + ": " + problem); };
+  if (std::string problem = XGBoostModelProblem(text); !problem.empty()) fail(problem);
+  // XGBoost's warnings would land on standard error; its failures come back
+  // from the calls.
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { XGBSetGlobalConfig(R"({"verbosity": 0})"); });
+  BoosterHandle booster = nullptr;
+  if (XGBoosterCreate(nullptr, 0, &booster) != 0) fail(LastXGBoostError());
+  booster_.reset(booster);
+  if (XGBoosterLoadModelFromBuffer(booster, text.data(), text.size()) != 0) fail(LastXGBoostError());
+  // One thread: a worker of the road is one process per core already.
+  if (XGBoosterSetParam(booster, "nthread", "1") != 0) fail(LastXGBoostError());
+  bst_ulong features = 0;
+  if (XGBoosterGetNumFeature(booster, &features) != 0) fail(LastXGBoostError());
+  feature_count_ = static_cast<int>(features);
+}
+
+std::vector<double> XGBoostModel::Score(const std::vector<FeatureVector> &vectors, const std::string &path) const {
+  if (vectors.empty()) return {};
+  const std::size_t columns = static_cast<std::size_t>(feature_count_);
+  std::vector<float> values;
+  values.reserve(vectors.size() * columns);
+  for (std::size_t i = 0; i < vectors.size(); ++i) {
+    const FeatureVector &features = vectors[i];
+    if (features.size() != columns) {
+      FailAtLine(path, i + 1,
+                 "has " + std::to_string(features.size()) + " features, the model has " + std::to_string(columns));
+    }
+    for (std::size_t k = 0; k < columns; ++k) {
+      const auto &[index, value] = features[k];
+      if (index != static_cast<int>(k + 1)) {
+        FailAtLine(path, i + 1, "has no feature " + std::to_string(k + 1) + "; the model has features 1 to " +
+                                    std::to_string(columns));
+      }
+      // XGBoost compares in single precision, as Python's DMatrix stores a
+      // value; a value beyond it would become infinite.
+      const float single = static_cast<float>(value);
+      if (std::isinf(single)) {
+        FailAtLine(path, i + 1, "feature " + std::to_string(index) + " is beyond single precision, which XGBoost uses");
+      }
+      values.push_back(single);
+    }
+  }
+  char interface[256];
+  std::snprintf(interface, sizeof interface,
+                R"({"data": [%ju, true], "shape": [%zu, %zu], "typestr": "<f4", "version": 3})",
+                static_cast<std::uintmax_t>(reinterpret_cast<std::uintptr_t>(values.data())), vectors.size(), columns);
+  // type 1: the margin; iteration_end 0: every tree.
+  static constexpr char kConfig[] =
+      R"({"type": 1, "training": false, "iteration_begin": 0, "iteration_end": 0, "strict_shape": false, )"
+      R"("missing": NaN, "cache_id": 0})";
+  const bst_ulong *shape = nullptr;
+  bst_ulong dimensions = 0;
+  const float *margins = nullptr;
+  if (XGBoosterPredictFromDense(booster_.get(), interface, kConfig, nullptr, &shape, &dimensions, &margins) != 0) {
+    Fail("XGBoost cannot score " + path + " with " + path_ + ": " + LastXGBoostError());
+  }
+  if (dimensions != 1 || shape[0] != vectors.size()) Fail("XGBoost gives no one margin per vector of " + path);
+  return std::vector<double>(margins, margins + vectors.size());
+}
+
+}  // namespace linkerkit
