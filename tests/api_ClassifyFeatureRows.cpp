@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "classify.h"
-#include "libsvm_model.h"
 #include "failure.h"
+#include "libsvm_model.h"
 #include "test_support.h"
 
 namespace {

@@ -226,7 +226,8 @@ TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
           {Demo({"--frobnicate", fasta}), "unknown option: --frobnicate (" + kUsage + ")"},
           {{fasta, "--rank"}, "--rank needs a value"},
           {{"--model", dir / "empty", fasta},
-           "no model in " + (dir / "empty") + " (a model folder holds index.txt, svm.model and settings)"},
+           "no model in " + (dir / "empty") +
+               " (a model folder holds index.txt, settings, and svm.model or xgboost.json)"},
           {{"--model", bad_name, fasta}, bad_name + "/index.txt line 2: no track is made for the name 'Entropy'"},
           {{"--model", needs_ss2, fasta},
            "the model's recipe uses PSS_C_15: give the protein's PSIPRED file with --ss2 FILE (--ss2-dir DIR for many)"},
@@ -656,7 +657,8 @@ TEST(RoadModels, ShowsTheSettingsInForce) {
   TempDir dir;
   const auto shown = Road({"--model", kExamples + "demo", "--rank", "2", "--show-settings"}, dir);
   ASSERT_EQ(shown.status, 0) << shown.err;
-  EXPECT_EQ(shown.out, "model " + kExamples + "demo\nscores zscore\nsmoothing 15\nthreshold 1.0\nrank 2\noffset 10\n");
+  EXPECT_EQ(shown.out, "model " + kExamples +
+                           "demo\nclassifier libsvm\nscores zscore\nsmoothing 15\nthreshold 1.0\nrank 2\noffset 10\n");
 }
 
 }  // namespace

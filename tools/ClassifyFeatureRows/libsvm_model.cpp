@@ -143,8 +143,8 @@ LibsvmModel::LibsvmModel(const std::string &path, const std::string &ranges_path
   // svm-scale leaves out the ones that scale to 0, so the support vectors
   // may stop short of the last range; but they cannot go beyond it.
   if (feature_count_ > ranges_->highest_index()) {
-    Fail("model " + path + " has features up to " + std::to_string(feature_count_) + ", the range file " +
-         ranges_path + " up to " + std::to_string(ranges_->highest_index()));
+    Fail("model " + path + " has features up to " + std::to_string(feature_count_) + ", the range file " + ranges_path +
+         " up to " + std::to_string(ranges_->highest_index()));
   }
 }
 
@@ -166,9 +166,9 @@ std::vector<double> LibsvmModel::Score(const std::vector<FeatureVector> &vectors
     const int highest = features.empty() ? 0 : features.back().first;
     if (!ranges_) {
       if (highest != feature_count_) {
-        FailAtLine(path, i + 1,
-                   "has features up to " + std::to_string(highest) + ", the model has " +
-                       std::to_string(feature_count_));
+        FailAtLine(
+            path, i + 1,
+            "has features up to " + std::to_string(highest) + ", the model has " + std::to_string(feature_count_));
       }
       scores.push_back(Decide(features));
       continue;

@@ -1,5 +1,6 @@
 #include "xgboost_model.h"
 
+#include <omp.h>
 #include <xgboost/c_api.h>
 
 #include <charconv>
@@ -72,8 +73,8 @@ class ModelScanner {
   [[noreturn]] void Malformed() const { throw "malformed JSON at byte " + std::to_string(position_ + 1); }
   char Peek() const { return position_ < text_.size() ? text_[position_] : '\0'; }
   void SkipBlanks() {
-    while (position_ < text_.size() &&
-           (text_[position_] == ' ' || text_[position_] == '\t' || text_[position_] == '\n' || text_[position_] == '\r'))
+    while (position_ < text_.size() && (text_[position_] == ' ' || text_[position_] == '\t' ||
+                                        text_[position_] == '\n' || text_[position_] == '\r'))
       ++position_;
   }
   void Expect(char c) {
@@ -129,8 +130,8 @@ class ModelScanner {
       OnString(String());
     } else {
       const std::size_t start = position_;
-      while (position_ < text_.size() && std::string_view("+-.0123456789eEtruefalsn").find(text_[position_]) !=
-                                             std::string_view::npos)
+      while (position_ < text_.size() &&
+             std::string_view("+-.0123456789eEtruefalsn").find(text_[position_]) != std::string_view::npos)
         ++position_;
       const std::string_view token = text_.substr(start, position_ - start);
       if (token == "true" || token == "false" || token == "null") return;
@@ -295,7 +296,8 @@ std::string XGBoostModelProblem(std::string_view text) {
   const bool dart = shape.booster == "dart";
   const Forest &forest = shape.forests[dart ? 1 : 0];
   const auto trees = Count(forest.num_trees);
-  if (!trees || static_cast<std::size_t>(*trees) != forest.trees.size() || forest.tree_info.size() != forest.trees.size()) {
+  if (!trees || static_cast<std::size_t>(*trees) != forest.trees.size() ||
+      forest.tree_info.size() != forest.trees.size()) {
     return "tree count " + forest.num_trees + " but " + std::to_string(forest.trees.size()) + " trees";
   }
   if (dart && shape.weight_drop != forest.trees.size()) return "not one dart weight per tree";
@@ -313,14 +315,18 @@ XGBoostModel::XGBoostModel(const std::string &path, const std::string &text) : p
   const auto fail = [&](const std::string &problem) { Fail("cannot load model " + path + ": " + problem); };
   if (std::string problem = XGBoostModelProblem(text); !problem.empty()) fail(problem);
   // XGBoost's warnings would land on standard error; its failures come back
-  // from the calls.
-  static std::once_flag quiet;
-  std::call_once(quiet, [] { XGBSetGlobalConfig(R"({"verbosity": 0})"); });
+  // from the calls. It reads the trees with OpenMP's default team before the
+  // booster's nthread applies: one thread, as a worker of the road is one
+  // process per core already.
+  static std::once_flag settled;
+  std::call_once(settled, [] {
+    XGBSetGlobalConfig(R"({"verbosity": 0})");
+    omp_set_num_threads(1);
+  });
   BoosterHandle booster = nullptr;
   if (XGBoosterCreate(nullptr, 0, &booster) != 0) fail(LastXGBoostError());
   booster_.reset(booster);
   if (XGBoosterLoadModelFromBuffer(booster, text.data(), text.size()) != 0) fail(LastXGBoostError());
-  // One thread: a worker of the road is one process per core already.
   if (XGBoosterSetParam(booster, "nthread", "1") != 0) fail(LastXGBoostError());
   bst_ulong features = 0;
   if (XGBoosterGetNumFeature(booster, &features) != 0) fail(LastXGBoostError());
@@ -341,8 +347,9 @@ std::vector<double> XGBoostModel::Score(const std::vector<FeatureVector> &vector
     for (std::size_t k = 0; k < columns; ++k) {
       const auto &[index, value] = features[k];
       if (index != static_cast<int>(k + 1)) {
-        FailAtLine(path, i + 1, "has no feature " + std::to_string(k + 1) + "; the model has features 1 to " +
-                                    std::to_string(columns));
+        FailAtLine(
+            path, i + 1,
+            "has no feature " + std::to_string(k + 1) + "; the model has features 1 to " + std::to_string(columns));
       }
       // XGBoost compares in single precision, as Python's DMatrix stores a
       // value; a value beyond it would become infinite.

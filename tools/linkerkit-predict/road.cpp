@@ -129,10 +129,12 @@ void PrintHelp(const RoadPlaces &places) {
       "linkers.tsv (one line per reported linker, positions from 1), scores.txt (all\n"
       "proteins' scores), options.txt, and scores/NAME.scores for each protein.\n"
       "\n"
-      "A model folder holds index.txt (the recipe), svm.model (LIBSVM, labels +1 for\n"
-      "linker residues and -1), settings (scores raw or zscore, smoothing, threshold,\n"
-      "rank, offset) and, where the features were scaled in training, ranges\n"
-      "(svm-scale's range file).\n"
+      "A model folder holds index.txt (the recipe), settings (classifier libsvm or\n"
+      "xgboost, scores raw or zscore, smoothing, threshold, rank, offset) and the\n"
+      "classifier: with libsvm svm.model (LIBSVM, labels +1 for linker residues and\n"
+      "-1) and, where the features were scaled in training, ranges (svm-scale's\n"
+      "range file); with xgboost xgboost.json (a binary:logistic booster saved as\n"
+      "JSON, scored on the unscaled features).\n"
       "\n"
       "Recipe names (one per line; WS is the track's window size):\n"
       "  SeqComplexity_WS                    composition entropy of the sequence\n"
@@ -528,7 +530,8 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   run.model = LoadModel(model_folder, options, options.stop != RoadStop::kVectors);
   const ModelSettings &settings = run.model.settings;
   if (options.stop == RoadStop::kSettings) {
-    std::printf("model %s\nscores %s\nsmoothing %d\nthreshold %s\nrank %d\noffset %d\n", model_folder.c_str(),
+    std::printf("model %s\nclassifier %s\nscores %s\nsmoothing %d\nthreshold %s\nrank %d\noffset %d\n",
+                model_folder.c_str(), settings.classifier == ClassifierKind::kXGBoost ? "xgboost" : "libsvm",
                 settings.raw_scores ? "raw" : "zscore", settings.smoothing, settings.threshold.c_str(), settings.rank,
                 settings.offset);
     return 0;
