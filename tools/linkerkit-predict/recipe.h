@@ -1,8 +1,9 @@
 // A model folder: the feature recipe (index.txt, the names of the tracks in
 // the order they form the vector lines), the classifier (svm.model, with
 // ranges where the training vectors were scaled, or xgboost.json) and the
-// report settings (settings, which also name the kind of classifier). The training script and the workflow make their vectors and
-// scores through the road, so the recipe is read here alone.
+// report settings (settings, which also name the kind of classifier). The
+// training script and the workflow make their vectors and scores through the
+// road, so the recipe is read here alone.
 #pragma once
 
 #include <string>
@@ -46,7 +47,7 @@ enum class ClassifierKind { kLibsvm, kXGBoost };
 // The report settings in force: the model's, unless an option gives one.
 struct ModelSettings {
   ClassifierKind classifier = ClassifierKind::kLibsvm;  // "classifier libsvm|xgboost"
-  bool raw_scores = false;  // "scores raw": smoothed decision values, not z-scores
+  bool raw_scores = false;                              // "scores raw": smoothed decision values, not z-scores
   int smoothing = 15;
   std::string threshold = "1.0";
   int rank = 3;
