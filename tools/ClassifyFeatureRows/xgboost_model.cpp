@@ -3,6 +3,7 @@
 #include <omp.h>
 #include <xgboost/c_api.h>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -47,9 +48,39 @@ struct ModelShape {
   std::size_t weight_drop = 0;
 };
 
+// Where a value lies in the model, as far as the checks care: each object
+// member and array element gets its context from its parent's, so that the
+// bulk of a model, its per-node arrays, costs no look-up per value.
+struct Context {
+  enum Kind {
+    kSkip,
+    kRoot,
+    kLearner,
+    kObjective,
+    kLearnerParam,
+    kBooster,
+    kDart,
+    kForest,
+    kForestParam,
+    kTrees,
+    kTree,
+    kTreeParam,
+    kIntegers,  // an array whose numbers go to integers
+    kInteger,   // one of them
+    kText,      // a string that goes to text
+  };
+  Kind kind = kSkip;
+  Forest *forest = nullptr;
+  TreeShape *tree = nullptr;
+  std::vector<long long> *integers = nullptr;
+  std::string *text = nullptr;
+  std::size_t *count = nullptr;  // an array's element count goes here
+};
+
 // One pass over the JSON text, keeping what ModelShape holds. Strings are
 // kept as they stand between their quotes: a model's names have no escapes,
-// and one written with escapes is simply not recognised.
+// and one written with escapes is simply not recognised. Numbers are only
+// delimited here; XGBoost reads them and turns away malformed ones.
 class ModelScanner {
  public:
   explicit ModelScanner(std::string_view text) : text_(text) {}
@@ -60,7 +91,7 @@ class ModelScanner {
     try {
       SkipBlanks();
       if (Peek() != '{') return "not a JSON object";
-      Value(0);
+      Value(0, Context{Context::kRoot});
       SkipBlanks();
       if (position_ != text_.size()) Malformed();
     } catch (const std::string &problem) {
@@ -95,7 +126,7 @@ class ModelScanner {
     return text_.substr(start, position_++ - start);
   }
 
-  void Value(int depth) {
+  void Value(int depth, const Context &context) {
     SkipBlanks();
     const char c = Peek();
     if (c == '{' || c == '[') {
@@ -109,15 +140,12 @@ class ModelScanner {
       } else {
         for (;; ++count) {
           if (c == '{') {
-            path_.push_back(String());
+            const std::string_view key = String();
             Expect(':');
+            Value(depth + 1, Member(context, key));
           } else {
-            path_.push_back("[]");
+            Value(depth + 1, Element(context, count));
           }
-          indices_.push_back(count);
-          Value(depth + 1);
-          path_.pop_back();
-          indices_.pop_back();
           SkipBlanks();
           if (Peek() == close) break;
           Expect(',');
@@ -125,90 +153,84 @@ class ModelScanner {
         ++count;
         ++position_;
       }
-      if (c == '[') OnArray(count);
+      if (c == '[' && context.count) *context.count = count;
     } else if (c == '"') {
-      OnString(String());
+      const std::string_view text = String();
+      if (context.kind == Context::kText) *context.text = text;
     } else {
       const std::size_t start = position_;
-      while (position_ < text_.size() &&
-             std::string_view("+-.0123456789eEtruefalsn").find(text_[position_]) != std::string_view::npos)
-        ++position_;
-      const std::string_view token = text_.substr(start, position_ - start);
-      if (token == "true" || token == "false" || token == "null") return;
-      double number = 0;
-      const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), number);
-      if (token.empty() || error != std::errc() || end != token.data() + token.size()) Malformed();
-      OnNumber(token);
+      while (position_ < text_.size() && kNumberOrWord[static_cast<unsigned char>(text_[position_])]) ++position_;
+      if (position_ == start) Malformed();
+      if (context.kind == Context::kInteger)
+        context.integers->push_back(Integer(text_.substr(start, position_ - start)));
     }
   }
 
-  // Whether the path ends at the learner's key, or its two keys.
-  bool AtLearner(std::string_view first, std::string_view second) const {
-    return path_.size() == 3 && path_[0] == "learner" && path_[1] == first && path_[2] == second;
-  }
-  // Where the path lies under a forest's "model": the forest, and the depth
-  // of the first key below it; null when it lies elsewhere.
-  Forest *InForest(std::size_t &below) const {
-    if (path_.size() > 3 && path_[0] == "learner" && path_[1] == "gradient_booster") {
-      if (path_[2] == "model") {
-        below = 3;
-        return &shape_->forests[0];
+  Context Member(const Context &parent, std::string_view key) const {
+    const auto text = [](std::string *target) { return Context{Context::kText, nullptr, nullptr, nullptr, target}; };
+    switch (parent.kind) {
+      case Context::kRoot:
+        if (key == "learner") return {Context::kLearner};
+        break;
+      case Context::kLearner:
+        if (key == "objective") return {Context::kObjective};
+        if (key == "learner_model_param") return {Context::kLearnerParam};
+        if (key == "gradient_booster") return {Context::kBooster};
+        break;
+      case Context::kObjective:
+        if (key == "name") return text(&shape_->objective);
+        break;
+      case Context::kLearnerParam:
+        if (key == "num_feature") return text(&shape_->num_feature);
+        if (key == "num_class") return text(&shape_->num_class);
+        if (key == "num_target") return text(&shape_->num_target);
+        break;
+      case Context::kBooster:
+        if (key == "name") return text(&shape_->booster);
+        if (key == "model") return {Context::kForest, &shape_->forests[0]};
+        if (key == "gbtree") return {Context::kDart};
+        if (key == "weight_drop") return {Context::kSkip, nullptr, nullptr, nullptr, nullptr, &shape_->weight_drop};
+        break;
+      case Context::kDart:
+        if (key == "model") return {Context::kForest, &shape_->forests[1]};
+        break;
+      case Context::kForest:
+        if (key == "gbtree_model_param") return {Context::kForestParam, parent.forest};
+        if (key == "tree_info") return {Context::kIntegers, parent.forest, nullptr, &parent.forest->tree_info};
+        if (key == "trees") return {Context::kTrees, parent.forest};
+        break;
+      case Context::kForestParam:
+        if (key == "num_trees") return text(&parent.forest->num_trees);
+        break;
+      case Context::kTree: {
+        if (key == "tree_param") return {Context::kTreeParam, nullptr, parent.tree};
+        TreeShape &tree = *parent.tree;
+        std::size_t *count = &tree.array_sizes[std::string(key)];
+        std::vector<long long> *integers = key == "left_children"    ? &tree.left
+                                           : key == "right_children" ? &tree.right
+                                           : key == "split_indices"  ? &tree.split_indices
+                                           : key == "split_type"     ? &tree.split_type
+                                                                     : nullptr;
+        return {integers ? Context::kIntegers : Context::kSkip, nullptr, parent.tree, integers, nullptr, count};
       }
-      if (path_.size() > 4 && path_[2] == "gbtree" && path_[3] == "model") {
-        below = 4;
-        return &shape_->forests[1];
-      }
+      case Context::kTreeParam:
+        if (key == "num_nodes") return text(&parent.tree->num_nodes);
+        break;
+      default:
+        break;
     }
-    return nullptr;
-  }
-  // The tree the path lies in ("trees", its index, then a key), made when new.
-  TreeShape *InTree(std::size_t &below) const {
-    std::size_t at = 0;
-    Forest *forest = InForest(at);
-    if (!forest || path_.size() < at + 3 || path_[at] != "trees" || path_[at + 1] != "[]") return nullptr;
-    const std::size_t tree = indices_[at + 1];
-    if (forest->trees.size() <= tree) forest->trees.resize(tree + 1);
-    below = at + 2;
-    return &forest->trees[tree];
+    return {};
   }
 
-  void OnString(std::string_view text) {
-    if (AtLearner("objective", "name")) shape_->objective = text;
-    if (AtLearner("gradient_booster", "name")) shape_->booster = text;
-    if (AtLearner("learner_model_param", "num_feature")) shape_->num_feature = text;
-    if (AtLearner("learner_model_param", "num_class")) shape_->num_class = text;
-    if (AtLearner("learner_model_param", "num_target")) shape_->num_target = text;
-    std::size_t below = 0;
-    if (Forest *forest = InForest(below);
-        forest && path_.size() == below + 2 && path_[below] == "gbtree_model_param" && path_[below + 1] == "num_trees")
-      forest->num_trees = text;
-    if (TreeShape *tree = InTree(below);
-        tree && path_.size() == below + 2 && path_[below] == "tree_param" && path_[below + 1] == "num_nodes")
-      tree->num_nodes = text;
-  }
-
-  void OnNumber(std::string_view token) {
-    std::size_t below = 0;
-    if (Forest *forest = InForest(below);
-        forest && path_.size() == below + 2 && path_[below] == "tree_info" && path_[below + 1] == "[]")
-      forest->tree_info.push_back(Integer(token));
-    TreeShape *tree = InTree(below);
-    if (!tree || path_.size() != below + 2 || path_[below + 1] != "[]") return;
-    const std::string_view field = path_[below];
-    std::vector<long long> *values = field == "left_children"    ? &tree->left
-                                     : field == "right_children" ? &tree->right
-                                     : field == "split_indices"  ? &tree->split_indices
-                                     : field == "split_type"     ? &tree->split_type
-                                                                 : nullptr;
-    if (values) values->push_back(Integer(token));
-  }
-
-  void OnArray(std::size_t count) {
-    if (path_.size() == 3 && path_[0] == "learner" && path_[1] == "gradient_booster" && path_[2] == "weight_drop")
-      shape_->weight_drop = count;
-    std::size_t below = 0;
-    if (TreeShape *tree = InTree(below); tree && path_.size() == below + 1)
-      tree->array_sizes[std::string(path_[below])] = count;
+  Context Element(const Context &parent, std::size_t index) const {
+    if (parent.kind == Context::kIntegers) return {Context::kInteger, nullptr, nullptr, parent.integers};
+    if (parent.kind == Context::kTrees) {
+      // The trees come in order, so a tree's place stays put while it is read.
+      std::vector<TreeShape> &trees = parent.forest->trees;
+      if (trees.size() <= index) trees.resize(index + 1);
+      return {Context::kTree, nullptr, &trees[index]};
+    }
+    return {};
   }
 
   static long long Integer(std::string_view token) {
@@ -217,10 +239,15 @@ class ModelScanner {
     return error == std::errc() && end == token.data() + token.size() ? value : kNotAnInteger;
   }
 
+  // The characters of a JSON number, true, false and null.
+  static constexpr auto kNumberOrWord = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view("+-.0123456789eEtruefalsn")) table[static_cast<unsigned char>(c)] = true;
+    return table;
+  }();
+
   std::string_view text_;
   std::size_t position_ = 0;
-  std::vector<std::string_view> path_;  // object keys, "[]" for an array's element
-  std::vector<std::size_t> indices_;    // the member or element number at each level
   ModelShape *shape_ = nullptr;
 };
 
