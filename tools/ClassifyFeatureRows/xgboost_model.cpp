@@ -3,6 +3,7 @@
 #include <omp.h>
 #include <xgboost/c_api.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -43,7 +44,7 @@ struct Forest {
 };
 
 struct ModelShape {
-  std::string objective, booster, num_feature, num_class, num_target;
+  std::string objective, booster, num_feature, num_class, num_target, base_score;
   Forest forests[2];  // gbtree's, dart's
   std::size_t weight_drop = 0;
 };
@@ -184,6 +185,7 @@ class ModelScanner {
         if (key == "num_feature") return text(&shape_->num_feature);
         if (key == "num_class") return text(&shape_->num_class);
         if (key == "num_target") return text(&shape_->num_target);
+        if (key == "base_score") return text(&shape_->base_score);
         break;
       case Context::kBooster:
         if (key == "name") return text(&shape_->booster);
@@ -294,8 +296,10 @@ std::string TreeProblem(const TreeShape &tree, long long features) {
 }
 
 // XGBoost's message for its last failed call: the first line, without the
-// time and source position before it.
+// time and source position before it, and cut short: some quote the whole
+// model.
 std::string LastXGBoostError() {
+  constexpr std::size_t kLongest = 160;
   std::string message = XGBGetLastError();
   message = message.substr(0, message.find('\n'));
   if (message.starts_with('[')) {
@@ -303,6 +307,7 @@ std::string LastXGBoostError() {
     const std::size_t text = source == std::string::npos ? std::string::npos : message.find(": ", source);
     if (text != std::string::npos) message = message.substr(text + 2);
   }
+  if (message.size() > kLongest) message = message.substr(0, kLongest) + "...";
   return message;
 }
 
@@ -319,6 +324,14 @@ std::string XGBoostModelProblem(std::string_view text) {
   if (!(shape.num_class.empty() || shape.num_class == "0" || shape.num_class == "1") ||
       !(shape.num_target.empty() || shape.num_target == "1")) {
     return "more than one output";
+  }
+  // The margin starts from the log-odds of base_score, which XGBoost reads
+  // as it can: "x" would pass as 0.
+  float base_score = 0;
+  const char *base_end = shape.base_score.data() + shape.base_score.size();
+  if (const auto [end, error] = std::from_chars(shape.base_score.data(), base_end, base_score);
+      error != std::errc() || end != base_end || !(base_score > 0 && base_score < 1)) {
+    return "base_score " + shape.base_score + ", not a probability";
   }
   const bool dart = shape.booster == "dart";
   const Forest &forest = shape.forests[dart ? 1 : 0];
@@ -353,7 +366,9 @@ XGBoostModel::XGBoostModel(const std::string &path, const std::string &text) : p
   BoosterHandle booster = nullptr;
   if (XGBoosterCreate(nullptr, 0, &booster) != 0) fail(LastXGBoostError());
   booster_.reset(booster);
-  if (XGBoosterLoadModelFromBuffer(booster, text.data(), text.size()) != 0) fail(LastXGBoostError());
+  // XGBoost tells JSON from its binary formats by the first byte.
+  const std::size_t start = std::min(text.find('{'), text.size());
+  if (XGBoosterLoadModelFromBuffer(booster, text.data() + start, text.size() - start) != 0) fail(LastXGBoostError());
   if (XGBoosterSetParam(booster, "nthread", "1") != 0) fail(LastXGBoostError());
   bst_ulong features = 0;
   if (XGBoosterGetNumFeature(booster, &features) != 0) fail(LastXGBoostError());

@@ -14,8 +14,8 @@ namespace linkerkit {
 
 // Why the text of an XGBoost model file is no model the road can score with,
 // or empty when it is one: JSON nested no deeper than a model is, with the
-// objective binary:logistic, a gbtree or dart booster over at least one
-// feature, and trees that are trees (every node reached once from the root,
+// objective binary:logistic, a base_score between 0 and 1, a gbtree or dart
+// booster over at least one feature, and trees that are trees (every node reached once from the root,
 // both children or none, numeric splits on the model's features). XGBoost
 // itself trusts its model file: a tree whose child points back, or a tree
 // count that does not match the trees, makes it loop for ever or crash.
