@@ -48,7 +48,11 @@ std::unique_ptr<const LinkerClassifier> LoadLinkerClassifier(const std::string &
 }
 
 const LinkerClassifier &KeptLinkerClassifier(const std::string &model_path, const std::string &ranges_path) {
-  static std::map<std::pair<std::string, std::string>, std::unique_ptr<const LinkerClassifier>> kept;
+  // Never destroyed: freeing an XGBoost booster touches XGBoost's
+  // per-thread state, which is gone by the time static objects are
+  // destroyed at exit. The process's end frees it all.
+  using Kept = std::map<std::pair<std::string, std::string>, std::unique_ptr<const LinkerClassifier>>;
+  static Kept &kept = *std::make_unique<Kept>().release();
   auto &classifier = kept[{model_path, ranges_path}];
   if (!classifier) classifier = LoadLinkerClassifier(model_path, ranges_path);
   return *classifier;
