@@ -36,7 +36,8 @@ ensure_fuzzer_runtime() {
   ensure_packages "${builtins/builtins/fuzzer}:libclang-rt-${version%%.*}-dev"
 }
 
-BUILD_PACKAGES=(cmake:cmake g++:g++ make:make /usr/include/libsvm/svm.h:libsvm-dev)
+BUILD_PACKAGES=(cmake:cmake g++:g++ make:make /usr/include/libsvm/svm.h:libsvm-dev
+  /usr/include/xgboost/c_api.h:libxgboost-dev)
 TEST_PACKAGES=(/usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake:libgtest-dev valgrind:valgrind clang++:clang
   mmseqs:mmseqs2 /usr/lib/python3/dist-packages/numpy:python3-numpy
   svm-train:libsvm-tools snakemake:snakemake reprof:reprof rsvg-convert:librsvg2-bin)

@@ -36,7 +36,9 @@ echo "== end-to-end tests with every program run under valgrind"
 # The road's tests run linkerkit-predict under the wrapper, and valgrind
 # follows the processes it forks for the proteins' work; under the wrapper
 # they use smaller proteomes and skip the training and the timing of a signal.
-LINKERKIT_TOOL_WRAPPER="valgrind --leak-check=full --errors-for-leak-kinds=all --error-exitcode=97 -q" \
+# scripts/valgrind.supp says what of the libraries' own memory is not counted.
+LINKERKIT_TOOL_WRAPPER="valgrind --leak-check=full --errors-for-leak-kinds=all --error-exitcode=97 -q \
+--suppressions=$PWD/scripts/valgrind.supp" \
   run_ctest build -L 'cli|road'
 bash scripts/valgrind-examples.sh
 

@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "classify.h"
 #include "failure.h"
+#include "libsvm_model.h"
+#include "lines.h"
 #include "test_support.h"
+#include "track.h"
+#include "window.h"
+#include "xgboost_model.h"
 
 namespace {
 
@@ -42,33 +49,33 @@ TEST(ClassifyFeatureRows, VectorLinesParsesPairsAndRejectsMalformedLines) {
   }
 }
 
-TEST(ClassifyFeatureRows, LinkerModelDecisionValuesPointTowardsTheLinkerLabel) {
+TEST(ClassifyFeatureRows, LibsvmModelDecisionValuesPointTowardsTheLinkerLabel) {
   TempDir dir;
   WriteFile(dir / "plus_first", LinearModel("1 -1"));
   WriteFile(dir / "minus_first", LinearModel("-1 1"));
   const std::vector<FeatureVector> vectors = {{{1, 2.0}, {2, 0.5}}, {{1, 0.0}, {2, 1.0}}};
-  const auto plus = LinkerModel(dir / "plus_first").Score(vectors, "v");
+  const auto plus = LibsvmModel(dir / "plus_first").Score(vectors, "v");
   EXPECT_NEAR(plus[0], 2.0 - 0.5 - 0.5, 1e-12);
   EXPECT_NEAR(plus[1], 0.0 - 1.0 - 0.5, 1e-12);
   // With -1 as the first label LIBSVM's value is positive for non-linkers.
-  const auto minus = LinkerModel(dir / "minus_first").Score(vectors, "v");
+  const auto minus = LibsvmModel(dir / "minus_first").Score(vectors, "v");
   EXPECT_NEAR(minus[0], -plus[0], 1e-12);
 }
 
-TEST(ClassifyFeatureRows, LinkerModelRejectsModelsAndVectorsThatDoNotFit) {
+TEST(ClassifyFeatureRows, LibsvmModelRejectsModelsAndVectorsThatDoNotFit) {
   TempDir dir;
   WriteFile(dir / "model", LinearModel("1 -1"));
   WriteFile(dir / "garbage", "not a model\n");
   WriteFile(dir / "labels", LinearModel("2 3"));
-  EXPECT_THROW(LinkerModel(dir / "missing"), Failure);
-  EXPECT_THROW(LinkerModel(dir / "garbage"), Failure);
-  EXPECT_THROW(LinkerModel(dir / "labels"), Failure);
-  const LinkerModel model(dir / "model");
+  EXPECT_THROW(LibsvmModel(dir / "missing"), Failure);
+  EXPECT_THROW(LibsvmModel(dir / "garbage"), Failure);
+  EXPECT_THROW(LibsvmModel(dir / "labels"), Failure);
+  const LibsvmModel model(dir / "model");
   EXPECT_THROW(model.Score({{{1, 1.0}, {2, 1.0}, {3, 1.0}}}, "v"), Failure);
   EXPECT_THROW(model.Score({{{1, 1.0}}}, "v"), Failure);
 }
 
-TEST(ClassifyFeatureRows, LinkerModelTurnsAwayModelFilesLibsvmWouldMisread) {
+TEST(ClassifyFeatureRows, LibsvmModelTurnsAwayModelFilesLibsvmWouldMisread) {
   TempDir dir;
   const std::string good = LinearModel("1 -1");
   const auto replaced = [&](const std::string &line, const std::string &by) {
@@ -100,10 +107,10 @@ TEST(ClassifyFeatureRows, LinkerModelTurnsAwayModelFilesLibsvmWouldMisread) {
   for (std::size_t i = 0; i < models.size(); ++i) {
     const std::string path = dir / ("model" + std::to_string(i));
     WriteFile(path, models[i]);
-    EXPECT_THROW(LinkerModel{path}, Failure) << models[i];
+    EXPECT_THROW(LibsvmModel{path}, Failure) << models[i];
   }
   WriteFile(dir / "rbf", replaced("kernel_type linear", "kernel_type rbf\ngamma 0.5"));
-  EXPECT_NO_THROW(LinkerModel(dir / "rbf"));
+  EXPECT_NO_THROW(LibsvmModel(dir / "rbf"));
 }
 
 TEST(ClassifyFeatureRows, NormalisingZScoresPerProtein) {
@@ -213,6 +220,148 @@ TEST(ClassifyFeatureRows, VectorLinesFeatureValuesMustBeFinite) {
   // The largest finite values and underflow to zero are numbers.
   EXPECT_EQ(ParseVectorLines({"0 1:1.7976931348623157e308 2:1e-400 #QUERY 0 1"}, "v")[0],
             (FeatureVector{{1, 1.7976931348623157e308}, {2, 0.0}}));
+}
+
+}  // namespace
+
+namespace {
+
+const std::string kTinyModel = std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.json";
+const std::string kTinyVectors = std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.vectors";
+
+// Python's margins for the tiny model's vector lines, as single-precision
+// numbers.
+std::vector<float> PythonMargins() {
+  std::vector<float> margins;
+  for (const std::string &line : ReadLines(std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.margins"))
+    margins.push_back(static_cast<float>(std::strtod(line.c_str(), nullptr)));
+  return margins;
+}
+
+// What RunClassifyFeatureRows writes for the arguments.
+std::string ClassifyOutput(const GivenOptions &options, std::vector<std::string> arguments) {
+  std::vector<char *> pointers;
+  for (std::string &argument : arguments) pointers.push_back(argument.data());
+  std::FILE *out = std::tmpfile();
+  RunClassifyFeatureRows(options, Arguments(pointers.data(), pointers.size()), out);
+  std::rewind(out);
+  std::string text;
+  for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+  std::fclose(out);
+  return text;
+}
+
+TEST(ClassifyFeatureRows, XGBoostMarginsArePythonsOnAndAroundEverySplit) {
+  const auto vectors = ParseVectorLines(ReadLines(kTinyVectors), kTinyVectors);
+  const std::vector<float> expected = PythonMargins();
+  ASSERT_EQ(vectors.size(), expected.size());
+  const auto classifier = LoadLinkerClassifier(kTinyModel);
+  const std::vector<double> margins = classifier->Score(vectors, kTinyVectors);
+  ASSERT_EQ(margins.size(), expected.size());
+  for (std::size_t i = 0; i < margins.size(); ++i) EXPECT_FLOAT_EQ(static_cast<float>(margins[i]), expected[i]) << i;
+  // The same model again, and kept: the same values to the bit.
+  EXPECT_EQ(LoadLinkerClassifier(kTinyModel)->Score(vectors, kTinyVectors), margins);
+  const LinkerClassifier &kept = KeptLinkerClassifier(kTinyModel);
+  EXPECT_EQ(&kept, &KeptLinkerClassifier(kTinyModel));
+  EXPECT_EQ(kept.Score(vectors, kTinyVectors), margins);
+  EXPECT_EQ(kept.Score(vectors, kTinyVectors), margins);
+}
+
+TEST(ClassifyFeatureRows, XGBoostMarginsGoThroughTheSmoothingAndScores) {
+  std::vector<double> margins;
+  for (const float margin : PythonMargins()) margins.push_back(margin);
+  for (const bool raw : {true, false}) {
+    GivenOptions options;
+    if (raw) options.Add("--raw", "");
+    EXPECT_EQ(ClassifyOutput(options, {kTinyModel, kTinyVectors, "P", "3"}),
+              FormatTrack(ScoresOf(SmoothClipped(margins, 3), raw), "P"));
+  }
+}
+
+TEST(ClassifyFeatureRows, XGBoostVectorsMustHoldTheModelsFeaturesInSinglePrecision) {
+  const auto classifier = LoadLinkerClassifier(kTinyModel);
+  struct Case {
+    std::string line;
+    std::string message;
+  };
+  for (const Case &c : {
+           Case{"0 1:0.5 2:0.5 #QUERY 1 2", "v line 2: has 2 features, the model has 3"},
+           Case{"0 1:0.5 2:0.5 3:0.5 4:0.5 #QUERY 1 2", "v line 2: has 4 features, the model has 3"},
+           Case{"0 1:0.5 2:0.5 4:0.5 #QUERY 1 2", "v line 2: has no feature 3; the model has features 1 to 3"},
+           Case{"0 2:0.5 3:0.5 4:0.5 #QUERY 1 2", "v line 2: has no feature 1; the model has features 1 to 3"},
+           Case{"0 1:0.5 2:1e39 3:0.5 #QUERY 1 2",
+                "v line 2: feature 2 is beyond single precision, which XGBoost uses"},
+       }) {
+    const auto vectors = ParseVectorLines({"0 1:0.5 2:0.5 3:0.5 #QUERY 0 2", c.line}, "v");
+    EXPECT_EQ(linkerkit::test::FailureMessage([&] { classifier->Score(vectors, "v"); }), c.message) << c.line;
+  }
+  // The largest single-precision value is one.
+  EXPECT_EQ(classifier->Score(ParseVectorLines({"0 1:3.4028234e38 2:0 3:-3.4028234e38 #QUERY 0 1"}, "v"), "v").size(),
+            1u);
+}
+
+TEST(ClassifyFeatureRows, XGBoostModelsTakeNoRanges) {
+  EXPECT_EQ(linkerkit::test::FailureMessage([] { LoadLinkerClassifier(kTinyModel, "r"); }),
+            "--ranges is for LIBSVM models: the XGBoost model " + kTinyModel + " takes its vectors unscaled");
+}
+
+// Broken or foreign models are one line each, before XGBoost reads what
+// would make it loop for ever, crash or score nonsense.
+TEST(ClassifyFeatureRows, XGBoostModelsThatAreNoLinkerTreesAreTurnedAway) {
+  const std::string good = linkerkit::test::ReadFile(kTinyModel);
+  EXPECT_EQ(XGBoostModelProblem(good), "");
+  const auto replaced = [&](const std::string &text, const std::string &by) {
+    std::string model = good;
+    const std::size_t at = model.find(text);
+    EXPECT_NE(at, std::string::npos) << text;
+    return at == std::string::npos ? model : model.replace(at, text.size(), by);
+  };
+  struct Case {
+    std::string model;
+    std::string problem;
+  };
+  for (const Case &c : {
+           Case{"{}", "no objective: not an XGBoost model"},
+           Case{good.substr(0, 1000), "malformed JSON at byte 1001"},
+           Case{good + "}", "malformed JSON at byte " + std::to_string(good.size() + 1)},
+           Case{"{\"learner\":" + std::string(100000, '[') + std::string(100000, ']') + "}",
+                "JSON nested deeper than a model's"},
+           Case{replaced("\"binary:logistic\"", "\"reg:logistic\""), "objective reg:logistic, not binary:logistic"},
+           Case{replaced("\"name\":\"gbtree\"", "\"name\":\"gblinear\""), "booster gblinear, not trees"},
+           Case{replaced("\"num_class\":\"0\"", "\"num_class\":\"2\""), "more than one output"},
+           Case{replaced("\"num_feature\":\"3\",\"num_target\"", "\"num_feature\":\"0\",\"num_target\""),
+                "no feature count"},
+           Case{replaced("\"base_score\":\"5E-1\"", "\"base_score\":\"x\""), "base_score x, not a probability"},
+           Case{replaced("\"num_trees\":\"4\"", "\"num_trees\":\"5\""), "tree count 5 but 4 trees"},
+           Case{replaced("\"tree_info\":[0,0,0,0]", "\"tree_info\":[0,0,0,1]"), "tree 3 of another output"},
+           Case{replaced("\"num_nodes\":\"7\"", "\"num_nodes\":\"6\""), "tree 0: left_children not one per node"},
+           // A child pointing back at the root, beyond the nodes, or missing.
+           Case{replaced("\"left_children\":[1,3,5", "\"left_children\":[0,3,5"), "tree 0: a node that is no tree's"},
+           Case{replaced("\"left_children\":[1,3,5", "\"left_children\":[1,3,7"), "tree 0: a node that is no tree's"},
+           Case{replaced("\"left_children\":[1,3,5,-1", "\"left_children\":[1,3,5,4"),
+                "tree 0: a node that is no tree's"},
+           Case{replaced("\"split_indices\":[1,", "\"split_indices\":[3,"),
+                "tree 0: a split on no feature of the model"},
+           Case{replaced("\"split_type\":[0,", "\"split_type\":[1,"), "tree 0: a categorical split"},
+       }) {
+    EXPECT_EQ(XGBoostModelProblem(c.model), c.problem) << c.model.substr(0, 200);
+  }
+  // Through the loader: one line naming the file, XGBoost's own refusals
+  // too (without its time stamp and source position).
+  TempDir dir;
+  WriteFile(dir / "cycle.json", replaced("\"left_children\":[1,3,5", "\"left_children\":[0,3,5"));
+  EXPECT_EQ(linkerkit::test::FailureMessage([&] { LoadLinkerClassifier(dir / "cycle.json"); }),
+            "cannot load model " + (dir / "cycle.json") + ": tree 0: a node that is no tree's");
+  WriteFile(dir / "boolean.json", replaced("\"split_conditions\":[6.467505E-1", "\"split_conditions\":[true"));
+  EXPECT_EQ(linkerkit::test::FailureMessage([&] { LoadLinkerClassifier(dir / "boolean.json"); }),
+            "cannot load model " + (dir / "boolean.json") + ": Invalid cast, from Boolean to Number");
+  // Blanks before the "{" still make it an XGBoost model; anything else is
+  // read as LIBSVM's.
+  WriteFile(dir / "blanks.json", " \r\n\t" + good);
+  EXPECT_NE(dynamic_cast<const XGBoostModel *>(LoadLinkerClassifier(dir / "blanks.json").get()), nullptr);
+  WriteFile(dir / "text.json", "x" + good);
+  EXPECT_EQ(linkerkit::test::FailureMessage([&] { LoadLinkerClassifier(dir / "text.json"); }),
+            "cannot load model " + (dir / "text.json"));
 }
 
 }  // namespace

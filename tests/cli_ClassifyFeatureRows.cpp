@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -193,6 +194,59 @@ TEST(ClassifyFeatureRowsCli, RangesGiveTheDecisionValuesOfSvmScaledVectors) {
   ASSERT_EQ(expected.size(), pairs.size());
   // svm-scale prints its values with %g, six significant digits.
   for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], expected[i], 2e-5) << i;
+}
+
+}  // namespace
+
+namespace {
+
+const std::string kTinyModel = std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.json";
+const std::string kTinyVectors = std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.vectors";
+
+TEST(ClassifyFeatureRowsCli, XGBoostModelsScoreAsPythonPredicts) {
+  // ws 1 and --raw: the margins themselves, "%f" of Python's.
+  std::istringstream margins(ReadFile(std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.margins"));
+  std::string expected;
+  int position = 0;
+  for (std::string line; std::getline(margins, line); ++position) {
+    expected +=
+        linkerkit::test::Printf("%f #P %d 42\n", static_cast<double>(std::strtof(line.c_str(), nullptr)), position);
+  }
+  const auto raw = RunTool("ClassifyFeatureRows", {"--raw", kTinyModel, kTinyVectors, "P", "1"});
+  EXPECT_EQ(raw.status, 0) << raw.out;
+  EXPECT_EQ(raw.out, expected);
+  // Smoothed and z-scored, the same from run to run.
+  const auto scores = RunTool("ClassifyFeatureRows", {kTinyModel, kTinyVectors, "P", "5"});
+  EXPECT_EQ(scores.status, 0) << scores.out;
+  EXPECT_EQ(Values(scores.out).size(), 42u);
+  EXPECT_EQ(RunTool("ClassifyFeatureRows", {kTinyModel, kTinyVectors, "P", "5"}).out, scores.out);
+}
+
+TEST(ClassifyFeatureRowsCli, XGBoostFailuresAreOneLine) {
+  TempDir dir;
+  WriteFile(dir / "ranges", "x\n0 1\n1 0 10\n");
+  WriteFile(dir / "short", "0 1:0.5 2:0.5 3:0.5 #QUERY 0 2\n0 1:0.5 2:0.5 #QUERY 1 2\n");
+  WriteFile(dir / "broken.json", ReadFile(kTinyModel).substr(0, 500));
+  WriteFile(dir / "regression.json",
+            std::regex_replace(ReadFile(kTinyModel), std::regex("binary:logistic"), "reg:squarederror"));
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  for (const Case &c : {
+           Case{{"--ranges", dir / "ranges", kTinyModel, kTinyVectors, "P", "1"},
+                "--ranges is for LIBSVM models: the XGBoost model " + kTinyModel + " takes its vectors unscaled\n"},
+           Case{{kTinyModel, dir / "short", "P", "1"}, dir / "short" + " line 2: has 2 features, the model has 3\n"},
+           Case{{dir / "broken.json", kTinyVectors, "P", "1"},
+                "cannot load model " + (dir / "broken.json") + ": malformed JSON at byte 501\n"},
+           Case{{dir / "regression.json", kTinyVectors, "P", "1"},
+                "cannot load model " + (dir / "regression.json") +
+                    ": objective reg:squarederror, not binary:logistic\n"},
+       }) {
+    const auto result = RunTool("ClassifyFeatureRows", c.arguments);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, c.message);
+  }
 }
 
 }  // namespace

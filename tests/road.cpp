@@ -234,7 +234,8 @@ TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
           {Demo({"--frobnicate", fasta}), "unknown option: --frobnicate (" + kUsage + ")"},
           {{fasta, "--rank"}, "--rank needs a value"},
           {{"--model", dir / "empty", fasta},
-           "no model in " + (dir / "empty") + " (a model folder holds index.txt, svm.model and settings)"},
+           "no model in " + (dir / "empty") +
+               " (a model folder holds index.txt, settings, and svm.model or xgboost.json)"},
           {{"--model", bad_name, fasta}, bad_name + "/index.txt line 2: no track is made for the name 'Entropy'"},
           {{"--model", needs_ss2, fasta},
            "the model's recipe uses PSS_C_15: give the protein's PSIPRED file with --ss2 FILE (--ss2-dir DIR for many)"},
@@ -247,6 +248,47 @@ TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
           {DemoProtein({"--model", broken}, "P1"),
            "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/svm.model"},
       });
+}
+
+// A model folder of XGBoost's trees over sequence-only tracks.
+std::string XGBoostModelFolder(const TempDir &dir, const std::string &name,
+                               const std::string &recipe = "Terminus_100\nGEOR030101_15\nChainLength_500\n",
+                               const std::string &settings = "classifier xgboost\nscores raw\nsmoothing 5\n") {
+  fs::create_directories(dir / name);
+  WriteFile(dir / (name + "/index.txt"), recipe);
+  WriteFile(dir / (name + "/xgboost.json"), ReadFile(kSource + "/tests/data/tiny.xgboost.json"));
+  WriteFile(dir / (name + "/settings"), settings);
+  return dir / name;
+}
+
+TEST(RoadFailures, XGBoostModelFoldersStopWithOneLine) {
+  TempDir dir;
+  const std::string fasta = kExamples + "P1.fa";
+  const auto bad_kind = XGBoostModelFolder(dir, "bad_kind", "Terminus_100\n", "scores raw\nclassifier svm\n");
+  const auto missing = XGBoostModelFolder(dir, "missing");
+  fs::remove(missing + "/xgboost.json");
+  const auto ranges = XGBoostModelFolder(dir, "ranges");
+  WriteFile(ranges + "/ranges", "x\n-1 1\n1 0 1\n");
+  const auto broken = XGBoostModelFolder(dir, "broken");
+  WriteFile(broken + "/xgboost.json", ReadFile(broken + "/xgboost.json").substr(0, 100));
+  ExpectFailures(
+      dir,
+      {
+          {{"--model", bad_kind, fasta}, bad_kind + "/settings line 2: classifier must be libsvm or xgboost"},
+          {{"--model", missing, fasta},
+           "no classifier in " + missing + ": xgboost.json is missing (its settings say classifier xgboost)"},
+          {{"--model", ranges, "--show-settings"},
+           "the model " + ranges + " has a ranges file, which an XGBoost model does not take: remove it"},
+          {{"--model", broken, fasta},
+           "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/xgboost.json: malformed JSON at byte 101"},
+      });
+  // A recipe of two tracks for a model of three features.
+  const auto narrow = XGBoostModelFolder(dir, "narrow", "Terminus_100\nChainLength_500\n");
+  const auto run = Road({"--model", narrow, "--work", dir / "w", fasta}, dir);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(std::regex_match(LastLine(run.err), std::regex("P1: ClassifyFeatureRows failed: .*\\.vectors line 1: "
+                                                             "has 2 features, the model has 3")))
+      << run.err;
 }
 
 TEST(RoadFailures, OptionsAreReadStrictly) {
@@ -671,12 +713,41 @@ TEST(RoadModels, TheShippedModelsGiveTheGoldenReports) {
   EXPECT_EQ(reprof.out, ReadFile(kSource + "/tests/golden/Q9LQ92.reprof.report"));
 }
 
+// The road scores with XGBoost's trees as ClassifyFeatureRows does, each
+// worker's model read once and kept for its later proteins.
+TEST(RoadModels, AnXGBoostModelFolderScoresAsTheProgramDoes) {
+  TempDir dir;
+  const std::string model = XGBoostModelFolder(dir, "trees");
+  const auto shown = Road({"--model", model, "--rank", "2", "--show-settings"}, dir);
+  EXPECT_EQ(shown.out,
+            "model " + model + "\nclassifier xgboost\nscores raw\nsmoothing 5\nthreshold 1.0\nrank 2\noffset 10\n");
+  const int count = Wrapped() ? 4 : 30;
+  WriteFile(dir / "proteome.fa", GeneratedProteome(count, 13));
+  const auto run =
+      Road({"--model", model, "--threshold", "0.5", "--keep-work", "-j", "2", "--work", dir / "w", dir / "proteome.fa"},
+           dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("|"), std::string::npos) << "the trees should call some linkers";
+  for (const std::string &name :
+       {std::string("G10000"), std::string("G10001"), "G" + std::to_string(10000 + count - 1)}) {
+    const auto program =
+        RunTool("ClassifyFeatureRows",
+                {"--raw", model + "/xgboost.json", dir / ("w/proteins/" + name + "/" + name + ".vectors"), name, "5"});
+    ASSERT_EQ(program.status, 0) << program.out;
+    EXPECT_EQ(ReadFile(dir / ("w/scores/" + name + ".scores")), program.out) << name;
+  }
+  const auto one_at_a_time =
+      Road({"--model", model, "--threshold", "0.5", "-j", "1", "--work", dir / "w1", dir / "proteome.fa"}, dir);
+  EXPECT_EQ(one_at_a_time.out, run.out);
+  EXPECT_EQ(ReadFile(dir / "w1/scores.txt"), ReadFile(dir / "w/scores.txt"));
+}
+
 TEST(RoadModels, ShowsTheSettingsInForce) {
   TempDir dir;
   const auto shown = Road({"--model", kExamples + "demo", "--rank", "2", "--show-settings"}, dir);
   ASSERT_EQ(shown.status, 0) << shown.err;
   EXPECT_EQ(shown.out, "model " + kExamples +
-                           "demo\nscores zscore\nsmoothing 15\nthreshold 1.0\nrank 2\noffset 10\n"
+                           "demo\nclassifier libsvm\nscores zscore\nsmoothing 15\nthreshold 1.0\nrank 2\noffset 10\n"
                            "caller threshold\nmin_domain 40\ncalibration none\n");
 }
 

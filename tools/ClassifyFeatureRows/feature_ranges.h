@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "classify.h"
+#include "linker_classifier.h"
 
 namespace linkerkit {
 

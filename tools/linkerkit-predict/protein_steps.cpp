@@ -81,12 +81,14 @@ class StepRunner {
   bool atomic_;
 };
 
+// The classifier as the program runs it, with the model read once per
+// worker process and kept for its later proteins.
 void RunClassifier(Arguments arguments, std::FILE *out, const Model &model) {
   GivenOptions options;
   const std::string ranges = model.folder + "/ranges";
   if (model.has_ranges) options.Add("--ranges", ranges.c_str());
   if (model.settings.raw_scores) options.Add("--raw", "");
-  RunClassifyFeatureRows(options, arguments, out);
+  RunClassifyFeatureRows(options, arguments, out, ModelLoading::kKeptForProcess);
 }
 
 }  // namespace
@@ -162,10 +164,9 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
   std::string result = folder + "/" + vectors;
   if (stop != RoadStop::kVectors) {
     const std::string scores = where.base + ".scores";
-    steps.Capture(
-        scores, "ClassifyFeatureRows",
-        [&model](Arguments arguments, std::FILE *out) { RunClassifier(arguments, out, model); },
-        {model.folder + "/svm.model", folder + "/" + vectors, protein.name, std::to_string(model.settings.smoothing)});
+    steps.Capture(scores, "ClassifyFeatureRows",
+                  [&model](Arguments arguments, std::FILE *out) { RunClassifier(arguments, out, model); },
+                  {model.classifier, folder + "/" + vectors, protein.name, std::to_string(model.settings.smoothing)});
     result = folder + "/" + scores;
   }
   if (std::rename(result.c_str(), result_path.c_str()) != 0) Fail(protein.name + ": cannot write " + result_path);

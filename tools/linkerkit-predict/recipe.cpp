@@ -57,7 +57,8 @@ Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_overr
 }
 
 ModelSettings ReadModelSettings(const std::string &settings_path) {
-  static const std::regex setting(R"((scores|smoothing|threshold|rank|offset|caller|min_domain)[ \t]+([^ \t]+))");
+  static const std::regex setting(
+      R"((scores|smoothing|threshold|rank|offset|caller|min_domain|classifier)[ \t]+([^ \t]+))");
   ModelSettings settings;
   if (!IsFile(settings_path)) return settings;
   ForEachLine(settings_path, [&](std::string_view text, std::size_t number) {
@@ -67,7 +68,8 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
     std::smatch match;
     if (!std::regex_match(line, match, setting)) {
       FailAtLine(settings_path, number,
-                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller or min_domain");
+                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller, min_domain or "
+                 "classifier");
     }
     const std::string key = match[1].str();
     const std::string value = match[2].str();
@@ -75,6 +77,10 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
     if (key == "scores") {
       if (value != "raw" && value != "zscore") FailAtLine(settings_path, number, "scores must be raw or zscore");
       settings.raw_scores = value == "raw";
+    } else if (key == "classifier") {
+      if (value != "libsvm" && value != "xgboost")
+        FailAtLine(settings_path, number, "classifier must be libsvm or xgboost");
+      settings.classifier = value == "xgboost" ? ClassifierKind::kXGBoost : ClassifierKind::kLibsvm;
     } else if (key == "smoothing") {
       settings.smoothing = ReadCountOption(where, value, 1, 1000000);
     } else if (key == "threshold") {
@@ -96,12 +102,23 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
   Model model;
   model.folder = folder;
   if (!IsFile(folder + "/index.txt")) {
-    Fail("no model in " + folder + " (a model folder holds index.txt, svm.model and settings)");
+    Fail("no model in " + folder + " (a model folder holds index.txt, settings, and svm.model or xgboost.json)");
   }
-  if (needs_classifier && !IsFile(folder + "/svm.model")) Fail("no classifier in " + folder + ": svm.model is missing");
-  model.recipe = ReadRecipe(folder + "/index.txt", options.window);
   model.settings = ReadModelSettings(folder + "/settings");
-  model.has_ranges = IsFile(folder + "/ranges");
+  const bool xgboost = model.settings.classifier == ClassifierKind::kXGBoost;
+  const std::string classifier = xgboost ? "xgboost.json" : "svm.model";
+  if (needs_classifier && !IsFile(folder + "/" + classifier)) {
+    Fail("no classifier in " + folder + ": " + classifier + " is missing" +
+         (xgboost ? " (its settings say classifier xgboost)" : ""));
+  }
+  model.classifier = folder + "/" + classifier;
+  // XGBoost's trees were grown on the unscaled tracks: a range file beside
+  // them would be a LIBSVM model's, left behind or mixed up.
+  if (xgboost && IsFile(folder + "/ranges")) {
+    Fail("the model " + folder + " has a ranges file, which an XGBoost model does not take: remove it");
+  }
+  model.has_ranges = !xgboost && IsFile(folder + "/ranges");
+  model.recipe = ReadRecipe(folder + "/index.txt", options.window);
   if (options.smoothing) model.settings.smoothing = *options.smoothing;
   if (options.rank) model.settings.rank = *options.rank;
   if (options.offset) model.settings.offset = *options.offset;

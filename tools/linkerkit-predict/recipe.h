@@ -1,8 +1,9 @@
 // A model folder: the feature recipe (index.txt, the names of the tracks in
 // the order they form the vector lines), the classifier (svm.model, with
-// ranges where the training vectors were scaled) and the report settings
-// (settings). The training script and the workflow make their vectors and
-// scores through the road, so the recipe is read here alone.
+// ranges where the training vectors were scaled, or xgboost.json) and the
+// report settings (settings, which also name the kind of classifier). The
+// training script and the workflow make their vectors and scores through the
+// road, so the recipe is read here alone.
 #pragma once
 
 #include <optional>
@@ -40,9 +41,15 @@ struct Recipe {
   bool needs_reprof = false;
 };
 
+// The kind of the model folder's classifier: svm.model (LIBSVM), with
+// ranges where its training vectors were scaled, or xgboost.json (XGBoost's
+// trees, which take the vectors unscaled).
+enum class ClassifierKind { kLibsvm, kXGBoost };
+
 // The report settings in force: the model's, unless an option gives one.
 struct ModelSettings {
-  bool raw_scores = false;  // "scores raw": smoothed decision values, not z-scores
+  ClassifierKind classifier = ClassifierKind::kLibsvm;  // "classifier libsvm|xgboost"
+  bool raw_scores = false;                              // "scores raw": smoothed decision values, not z-scores
   int smoothing = 15;
   std::string threshold = "1.0";
   int rank = 3;
@@ -55,6 +62,7 @@ struct Model {
   std::string folder;  // absolute
   Recipe recipe;
   ModelSettings settings;
+  std::string classifier;  // the classifier file in the folder, by the settings' kind
   bool has_ranges = false;
   std::optional<Calibration> calibration;  // from the folder's calibration file, where there is one
 };

@@ -142,11 +142,14 @@ void PrintHelp(const RoadPlaces &places) {
       "scores.txt (all proteins' scores), scores/NAME.scores for each protein and, with\n"
       "the threshold caller, candidates.txt (every candidate, ranked) and options.txt.\n"
       "\n"
-      "A model folder holds index.txt (the recipe), svm.model (LIBSVM, labels +1 for\n"
-      "linker residues and -1), settings (scores raw or zscore, smoothing, threshold,\n"
-      "rank, offset, caller threshold or segment, min_domain), where the features were\n"
-      "scaled in training, ranges (svm-scale's range file) and, where it is calibrated,\n"
+      "A model folder holds index.txt (the recipe), settings (classifier libsvm or\n"
+      "xgboost, scores raw or zscore, smoothing, threshold, rank, offset, caller\n"
+      "threshold or segment, min_domain), the classifier and, where it is calibrated,\n"
       "calibration (lines 'linker FROM PROBABILITY' and 'protein FROM PROBABILITY').\n"
+      "The classifier: with libsvm svm.model (LIBSVM, labels +1 for linker residues\n"
+      "and -1) and, where the features were scaled in training, ranges (svm-scale's\n"
+      "range file); with xgboost xgboost.json (a binary:logistic booster saved as\n"
+      "JSON, scored on the unscaled features).\n"
       "\n"
       "Recipe names (one per line; WS is the track's window size):\n"
       "  SeqComplexity_WS                    composition entropy of the sequence\n"
@@ -598,10 +601,11 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   run.model = LoadModel(model_folder, options, options.stop != RoadStop::kVectors);
   const ModelSettings &settings = run.model.settings;
   if (options.stop == RoadStop::kSettings) {
-    std::printf("model %s\nscores %s\nsmoothing %d\nthreshold %s\nrank %d\noffset %d\ncaller %s\nmin_domain %d\n",
-                model_folder.c_str(), settings.raw_scores ? "raw" : "zscore", settings.smoothing,
-                settings.threshold.c_str(), settings.rank, settings.offset, CallerName(settings.caller),
-                settings.min_domain);
+    std::printf(
+        "model %s\nclassifier %s\nscores %s\nsmoothing %d\nthreshold %s\nrank %d\noffset %d\ncaller %s\nmin_domain %d\n",
+        model_folder.c_str(), settings.classifier == ClassifierKind::kXGBoost ? "xgboost" : "libsvm",
+        settings.raw_scores ? "raw" : "zscore", settings.smoothing, settings.threshold.c_str(), settings.rank,
+        settings.offset, CallerName(settings.caller), settings.min_domain);
     std::printf("calibration %s\n", run.model.calibration ? (model_folder + "/calibration").c_str() : "none");
     return 0;
   }

@@ -1,0 +1,61 @@
+#include "linker_classifier.h"
+
+#include <cctype>
+#include <cstdio>
+#include <map>
+
+#include "failure.h"
+#include "libsvm_model.h"
+#include "xgboost_model.h"
+
+namespace linkerkit {
+
+namespace {
+
+std::string ReadBytes(const std::string &path) {
+  std::FILE *file = std::fopen(path.c_str(), "rb");
+  if (!file) FailCannotOpen(path);
+  std::string bytes;
+  char buffer[65536];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, got);
+  const bool failed = std::ferror(file);
+  std::fclose(file);
+  if (failed) FailCannotOpen(path);
+  return bytes;
+}
+
+bool IsXGBoostJson(const std::string &bytes) {
+  for (const char c : bytes) {
+    if (!std::isspace(static_cast<unsigned char>(c))) return c == '{';
+  }
+  return false;
+}
+
+}  // namespace
+
+std::unique_ptr<const LinkerClassifier> LoadLinkerClassifier(const std::string &model_path,
+                                                             const std::string &ranges_path) {
+  const std::string bytes = ReadBytes(model_path);
+  if (IsXGBoostJson(bytes)) {
+    // Trees split on the features' own values; scaling would only move the
+    // vectors away from the values the trees were grown on.
+    if (!ranges_path.empty()) {
+      Fail("--ranges is for LIBSVM models: the XGBoost model " + model_path + " takes its vectors unscaled");
+    }
+    return std::make_unique<XGBoostModel>(model_path, bytes);
+  }
+  return std::make_unique<LibsvmModel>(model_path, ranges_path);
+}
+
+const LinkerClassifier &KeptLinkerClassifier(const std::string &model_path, const std::string &ranges_path) {
+  // Never destroyed: freeing an XGBoost booster touches XGBoost's
+  // per-thread state, which is gone by the time static objects are
+  // destroyed at exit. The process's end frees it all.
+  using Kept = std::map<std::pair<std::string, std::string>, std::unique_ptr<const LinkerClassifier>>;
+  static Kept &kept = *std::make_unique<Kept>().release();
+  auto &classifier = kept[{model_path, ranges_path}];
+  if (!classifier) classifier = LoadLinkerClassifier(model_path, ranges_path);
+  return *classifier;
+}
+
+}  // namespace linkerkit

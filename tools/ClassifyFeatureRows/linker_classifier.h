@@ -1,0 +1,39 @@
+// What scores one protein's vector lines, whichever kind of model the file
+// holds: a LIBSVM model (libsvm_model.h) or XGBoost's gradient-boosted trees
+// saved as JSON (xgboost_model.h). The file's content tells the kind.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace linkerkit {
+
+// The (index, value) pairs of one vector line, indices ascending from 1.
+using FeatureVector = std::vector<std::pair<int, double>>;
+
+class LinkerClassifier {
+ public:
+  virtual ~LinkerClassifier() = default;
+  // Decision values, one per vector, larger meaning more linker-like. Fails
+  // naming the vector file (path) and line of a vector whose features do not
+  // fit the model.
+  virtual std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path) const = 0;
+};
+
+// The model in the file at model_path: XGBoost's JSON when the file's first
+// byte that is no blank is "{", else a LIBSVM model. ranges_path, when not
+// empty, names svm-scale's range file the vectors are scaled with first,
+// which only a LIBSVM model takes. Fails with one line naming the file.
+std::unique_ptr<const LinkerClassifier> LoadLinkerClassifier(const std::string &model_path,
+                                                             const std::string &ranges_path = "");
+
+// The same, loaded on the first call for the two paths and kept for the
+// life of the process: the road scores protein after protein with one
+// model, and reading an XGBoost model of a few hundred trees takes longer
+// than scoring a protein with it. A file changed after the first call is not
+// read again.
+const LinkerClassifier &KeptLinkerClassifier(const std::string &model_path, const std::string &ranges_path = "");
+
+}  // namespace linkerkit
