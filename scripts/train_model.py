@@ -121,6 +121,21 @@ def read_region_set(fasta, regions, teacher):
     return [Protein(name, sequences[name], segments[name], teacher) for name in sequences if name in segments]
 
 
+def drop_whole_chain_records(proteins):
+    """A few CASP targets list the whole chain as domain D0 beside its
+    domains; that record is no domain of its own, and it overlaps the
+    others. Returns how many such records were left out."""
+    dropped = 0
+    for p in proteins:
+        others = [s for s in p.segments if s[2] != "D0"]
+        whole = [s for s in p.segments if s[2] == "D0"]
+        overlapping = [w for w in whole if any(o[0] <= w[1] and w[0] <= o[1] for o in others)]
+        if overlapping:
+            p.segments = [s for s in p.segments if s not in overlapping]
+            dropped += len(overlapping)
+    return dropped
+
+
 def boundary_count(protein):
     s = protein.segments
     return sum(1 for a, b in zip(s, s[1:]) if a[2] != b[2])
@@ -364,6 +379,8 @@ def isotonic_steps(values, outcomes):
     """Pool-adjacent-violators over outcomes sorted by value, then adjacent
     blocks pooled until each holds CALIBRATION_STEP items: (lowest value of
     the block, its mean outcome) rising."""
+    if len(values) == 0:
+        return [(-math.inf, 0.0)]
     order = np.argsort(values, kind="stable")
     values, outcomes = np.asarray(values)[order], np.asarray(outcomes, dtype=float)[order]
     blocks = []  # [sum, count, lowest value]
@@ -480,6 +497,12 @@ def main():
             sys.exit(f"{args.validation}: expected one .fa and one .regions file")
         validation = dict(fasta=os.path.join(args.validation, fa[0]), regions=os.path.join(args.validation, rg[0]))
         validation["proteins"] = read_region_set(validation["fasta"], validation["regions"], "validation")
+        dropped = drop_whole_chain_records(validation["proteins"])
+        if dropped:
+            say(f"validation: {dropped} whole-chain records (domain D0) overlapping the domains of their chains "
+                "left out")
+        validation["regions"] = os.path.join(args.work, "validation.regions")
+        write_truth(validation["proteins"], validation["regions"])
         say(f"validation: {len(validation['proteins'])} proteins, "
             f"{sum(boundary_count(p) for p in validation['proteins'])} boundaries")
 
