@@ -756,7 +756,9 @@ TEST(RoadModels, AnXGBoostModelFolderScoresAsTheProgramDoes) {
   const std::string model = XGBoostModelFolder(dir, "trees");
   const auto shown = Road({"--model", model, "--rank", "2", "--show-settings"}, dir);
   EXPECT_EQ(shown.out,
-            "model " + model + "\nclassifier xgboost\nscores raw\nsmoothing 5\nthreshold 1.0\nrank 2\noffset 10\n");
+            "model " + model +
+                "\nclassifier xgboost\nscores raw\nsmoothing 5\nthreshold 1.0\nrank 2\noffset 10\ncaller threshold\n"
+                "min_domain 40\ncalibration none\n");
   const int count = Wrapped() ? 4 : 30;
   WriteFile(dir / "proteome.fa", GeneratedProteome(count, 13));
   const auto run =
