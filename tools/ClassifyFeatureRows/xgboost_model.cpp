@@ -1,6 +1,6 @@
 #include "xgboost_model.h"
 
-#include <omp.h>
+#include <dlfcn.h>
 #include <xgboost/c_api.h>
 
 #include <algorithm>
@@ -356,12 +356,16 @@ XGBoostModel::XGBoostModel(const std::string &path, const std::string &text) : p
   if (std::string problem = XGBoostModelProblem(text); !problem.empty()) fail(problem);
   // XGBoost's warnings would land on standard error; its failures come back
   // from the calls. It reads the trees with OpenMP's default team before the
-  // booster's nthread applies: one thread, as a worker of the road is one
-  // process per core already.
+  // booster's nthread applies, so the OpenMP runtime it was built with,
+  // loaded with it, is told to use one thread too: a worker of the road is
+  // one process per core already. Looked up by name, so that linkerkit needs
+  // no OpenMP of its own, nor the same one.
   static std::once_flag settled;
   std::call_once(settled, [] {
     XGBSetGlobalConfig(R"({"verbosity": 0})");
-    omp_set_num_threads(1);
+    using SetThreads = void (*)(int);
+    if (const auto set_threads = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "omp_set_num_threads")))
+      set_threads(1);
   });
   BoosterHandle booster = nullptr;
   if (XGBoosterCreate(nullptr, 0, &booster) != 0) fail(LastXGBoostError());
