@@ -27,8 +27,8 @@ namespace {
 constexpr int kDeepestNesting = 32;
 constexpr long long kNotAnInteger = std::numeric_limits<long long>::min();
 
-// What the checks need of one tree: its node arrays that prediction follows
-// and the sizes of all its arrays.
+// What the checks need of one tree: the node arrays XGBoost builds its
+// nodes from, and the sizes of all its arrays.
 struct TreeShape {
   std::string num_nodes;
   std::vector<long long> id, left, right, parents, split_indices, split_type;
