@@ -51,6 +51,8 @@ for scores in "$examples/scores.txt" "$work/P1.scores"; do
   printf 'NormalizedFile = %s\nOutputFile = %s\nOffSet = 2\n' "$scores" "$work/report.txt" >"$work/options.txt"
   check ReportDomainHinges "$work/options.txt" 2 0.5
   [[ -s $work/report.txt ]] || failed+=("ReportDomainHinges (no report for $scores)")
+  check SegmentDomains "$scores" 0.5 3 2
+  [[ -s $work/SegmentDomains.out ]] || failed+=("SegmentDomains (no report for $scores)")
 done
 
 # The real protein's chain tracks, a reprof prediction's conversion, and the
@@ -61,6 +63,13 @@ check TrackChainPosition "$examples/real/Q9LQ92.fa" length 500
 check ConvertReprofOutput "$root/tests/data/ubiquitin.reprof" "$work/ubiquitin.ss2" "$work/acc.txt" 7
 printf 'P1|1,60|domain|60|120\nP1|79,120|domain|42|120\n' >"$work/P1.domains"
 check EvaluateLinkers "$work/report.txt" "$work/P1.domains"
+printf 'P1|1,60|D1|60|120\nP1|79,120|D2|42|120\n' >"$work/P1.domain_ids"
+check EvaluateLinkers --domain-ids "$work/report.txt" "$work/P1.domain_ids"
+# Both callers at two smoothings over P1's scores, with the calls listed.
+printf '# smoothing caller threshold offset rank or min domain\n1 threshold 0.5 2 2\n5 threshold 0.5 2 1\n5 segment 0.5 2 3\n' \
+  >"$work/settings.txt"
+check SweepLinkerCalls --calls "$work/P1.scores" "$work/P1.domains" "$work/settings.txt"
+[[ $(grep -c '^protein ' "$work/SweepLinkerCalls.out") -eq 3 ]] || failed+=("SweepLinkerCalls (not 3 protein lines)")
 
 if ((${#failed[@]})); then
   echo "valgrind over the examples: FAILED: ${failed[*]}"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -227,6 +228,52 @@ TEST(ReportDomainHinges, RankingNotANumberScoreRanksLast) {
   EXPECT_EQ(candidates.Record(candidates[0]), "A inf 3 3 3 9");
   EXPECT_TRUE(std::isnan(candidates[1].score) && std::isnan(candidates[2].score));
   EXPECT_EQ(candidates[1].start, 5);
+}
+
+// The fields after the name, the way the listing prints them.
+Texts Fields(const std::vector<Candidate> &candidates) {
+  Texts fields;
+  for (const Candidate &candidate : candidates) CandidateList::AppendFields(fields.emplace_back(), candidate);
+  return fields;
+}
+
+TEST(ReportDomainHinges, ReportedRunsOfValuesAreWhatTheScanReports) {
+  // One protein's values as score lines, scanned and ranked, against the
+  // value-level rule: runs, their order (scores that print alike, "nan"
+  // scores) and the first `rank`, at several offsets.
+  const float nan = std::nanf("");
+  const float inf = std::numeric_limits<float>::infinity();
+  const std::vector<std::vector<float>> proteins = {
+      {0.2f, 0.6f, 0.7f, 0.4f, 0.55f, 0.9f, 0.9f, 0.1f},
+      {0.7000001f, 0.1f, 0.7000003f, 0.1f, 0.9f, 0.9f, 0.5f, 0.1f, 0.8f, 0.8f, 0.8f, 0.1f},
+      {0.9f, nan, 0.6f, 0.6f, nan, 0.5f, 0.5f, 0.5f},
+      {-inf, 0.3f, -inf, -inf, 0.1f, inf},
+      {0.5f},
+      {}};
+  for (const std::vector<float> &values : proteins) {
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      lines.push_back(linkerkit::test::Printf("%.9g #A %zu %zu", static_cast<double>(values[i]), i, values.size()));
+    }
+    for (const float threshold : {0.5f, 0.0f, -inf}) {
+      for (const int offset : {0, 1, 3}) {
+        CandidateList scanned = Scan(lines, threshold, offset);
+        RankCandidates(scanned);
+        std::vector<Candidate> ranked;
+        for (std::size_t i = 0; i < scanned.size(); ++i) ranked.push_back(scanned[i]);
+        EXPECT_EQ(Fields(FindRuns(values, threshold, offset)).size(), ranked.size());
+        for (const int rank : {-1, 0, 1, 2, 9}) {
+          std::vector<Candidate> reported(ranked.begin(),
+                                          ranked.begin() + std::clamp(rank, 0, static_cast<int>(ranked.size())));
+          EXPECT_EQ(Fields(ReportedRuns(values, threshold, offset, rank)), Fields(reported))
+              << lines.size() << " values, threshold " << threshold << ", offset " << offset << ", rank " << rank;
+        }
+      }
+    }
+  }
+  // The report's peak of a value-level run, as the report line shows it.
+  const std::vector<float> tiny = {0.0000014f};
+  EXPECT_EQ(ReportedPeak(FindRuns(tiny, 0.0000006f, -1).at(0), 0.0000006f), static_cast<float>(0.000001 + 0.0000006f));
 }
 
 TEST(ReportDomainHinges, ReportPeakIsRebuiltFromTheRecordText) {

@@ -195,6 +195,7 @@ TEST(RegionLine, FieldsAndNumbers) {
   EXPECT_EQ(region.start, 58);
   EXPECT_EQ(region.end, 78);
   EXPECT_EQ(region.protein_length, 120);
+  EXPECT_EQ(region.type, "linker");
   EXPECT_EQ(ParseRegionLine("P1|1,120|linker|120|120", "r", 1).end, 120);  // the whole chain
   const auto message = [](const char *line) {
     return linkerkit::test::FailureMessage([&] { ParseRegionLine(line, "r", 3); });
@@ -511,6 +512,11 @@ TEST(NumberReading, WholeFieldsAreNumbersOrNothing) {
   for (const char *bad : {"", "12x", " 12", "12 ", "1.2.3", "-", "e5"}) EXPECT_FALSE(ReadWholeCDouble(bad)) << bad;
   EXPECT_EQ(ReadPlainCount("007"), 7);
   for (const char *bad : {"", "+7", "-7", "7 ", "2147483648"}) EXPECT_FALSE(ReadPlainCount(bad)) << bad;
+  EXPECT_EQ(ReadFiniteDecimal("-.5e1"), -5.0);
+  EXPECT_EQ(ReadFiniteDecimal("+3."), 3.0);
+  for (const char *bad : {"", "nan", "inf", "0x1p3", "1,5", ".", "1e400", " 1", "1e"}) {
+    EXPECT_FALSE(ReadFiniteDecimal(bad)) << bad;
+  }
 }
 
 int RunWithOptions(std::vector<std::string> words, std::string &seen) {

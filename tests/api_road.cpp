@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "calibration.h"
 #include "failure.h"
 #include "failure_message.h"
 #include "linker_table.h"
 #include "proteome.h"
+#include "recipe.h"
 #include "road_options.h"
 #include "score_plot.h"
 #include "test_support.h"
@@ -42,6 +44,11 @@ TEST(RoadOptions, TakesEveryFormAndKeepsTheThresholdAsTyped) {
   EXPECT_TRUE(options.keep_work);
   EXPECT_EQ(Parse({"--", "--odd.fa"}).fasta, "--odd.fa");
   EXPECT_EQ(Parse({"--show-settings"}).stop, linkerkit::RoadStop::kSettings);
+  const auto caller = Parse({"--caller", "segment", "--min-domain=30", "--min-confidence", ".25", "a.fa"});
+  EXPECT_EQ(caller.caller, linkerkit::LinkerCaller::kSegment);
+  EXPECT_EQ(caller.min_domain, 30);
+  EXPECT_EQ(caller.min_confidence, 0.25);
+  EXPECT_EQ(Parse({"--caller=threshold", "a.fa"}).caller, linkerkit::LinkerCaller::kThreshold);
 }
 
 TEST(RoadOptions, RefusesWhatAtoiWouldHaveRead) {
@@ -54,6 +61,13 @@ TEST(RoadOptions, RefusesWhatAtoiWouldHaveRead) {
     EXPECT_NE(ParseFailure({"--threshold=" + threshold, "a.fa"}), "(no failure)") << threshold;
   }
   EXPECT_EQ(ParseFailure({"--features-only=1", "a.fa"}), "--features-only takes no value");
+  EXPECT_EQ(ParseFailure({"--caller", "Segment", "a.fa"}), "invalid caller 'Segment': expected threshold or segment");
+  EXPECT_EQ(ParseFailure({"--min-domain", "0", "a.fa"}),
+            "invalid minimum domain length '0': expected a whole number from 1 to 1000000");
+  for (const std::string confidence : {"1.01", "-0.1", "nan", "0.5x", "1e400"}) {
+    EXPECT_EQ(ParseFailure({"--min-confidence", confidence, "a.fa"}),
+              "invalid --min-confidence '" + confidence + "': expected a decimal number from 0 to 1");
+  }
   EXPECT_EQ(ParseFailure({"a.fa", "b.fa"}), linkerkit::kRoadUsage);
 }
 
@@ -109,12 +123,85 @@ TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {
 }
 
 TEST(RoadLinkerTable, CountsFromOne) {
-  const auto linkers = linkerkit::ReadReportedLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
-  EXPECT_EQ(
-      linkerkit::FormatLinkerTable(linkers),
-      "protein\tstart\tend\tpeak_position\tscore\tprotein_length\nB\t1\t5\t3\t1.250000\t30\nA\t10\t10\t10\t0.5\t12\n");
+  auto linkers = linkerkit::ReadReportedLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
+  EXPECT_EQ(linkerkit::FormatLinkerTable(linkers),
+            "protein\tstart\tend\tpeak_position\tscore\tconfidence\tprotein_length\nB\t1\t5\t3\t1.250000\t-\t30\n"
+            "A\t10\t10\t10\t0.5\t-\t12\n");
+  linkers[1].confidence = 0.4125;
+  EXPECT_NE(linkerkit::FormatLinkerTable(linkers).find("\t0.5\t0.412\t12\n"), std::string::npos);
+  // The report of the linkers kept: their own lines.
+  EXPECT_EQ(linkerkit::FormatReportLines({linkers[1]}), "A|9,9|1|0.5|12|9|2\n");
+  EXPECT_EQ(linkerkit::FormatReportLines({}), "No prediction\n");
   EXPECT_TRUE(linkerkit::ReadReportedLinkers("No prediction\n", "report").empty());
   EXPECT_THROW(linkerkit::ReadReportedLinkers("B|0,4|5|1.25|30\n", "report"), Failure);
+}
+
+TEST(RoadLinkerTable, ProteinsWithOrWithoutAScoreAndACalibration) {
+  EXPECT_EQ(linkerkit::FormatProteinTable({{"P1", 120, 2, 2.571104, 0.8}, {"P2", 5, 0, std::nullopt, std::nullopt}}),
+            "protein\tlength\tlinkers\thighest_score\tmulti_domain_probability\nP1\t120\t2\t2.571104\t0.800\n"
+            "P2\t5\t0\t-\t-\n");
+}
+
+// The message of a calibration file's failure, after the file's name.
+std::string CalibrationFailure(const std::string &text) {
+  TempDir dir;
+  WriteFile(dir / "calibration", text);
+  const std::string message = linkerkit::test::FailureMessage([&] { linkerkit::ReadCalibration(dir / "calibration"); });
+  return message.substr(std::min(message.find(dir / "calibration") + (dir / "calibration").size(), message.size()));
+}
+
+TEST(RoadCalibration, ReadsRowsAndLooksUpTheLargestFromAtOrBelow) {
+  TempDir dir;
+  WriteFile(dir / "calibration",
+            "# made on held-out folds\n\nlinker -inf 0.05\nprotein\t-1.5\t0.2\nlinker 0.25 0.3\n  linker 0.5 1\r\n"
+            "protein 0 0.6\n");
+  const linkerkit::Calibration calibration = linkerkit::ReadCalibration(dir / "calibration");
+  ASSERT_EQ(calibration.linker.size(), 3u);
+  ASSERT_EQ(calibration.protein.size(), 2u);
+  const auto linker = [&](double value) { return linkerkit::CalibratedProbability(calibration.linker, value); };
+  EXPECT_EQ(linker(-1e300), 0.05);
+  EXPECT_EQ(linker(0.2499), 0.05);
+  EXPECT_EQ(linker(0.25), 0.3);
+  EXPECT_EQ(linker(0.4), 0.3);
+  EXPECT_EQ(linker(INFINITY), 1.0);
+  EXPECT_EQ(linker(NAN), 0.05);
+  const auto protein = [&](double value) { return linkerkit::CalibratedProbability(calibration.protein, value); };
+  // Below the lowest FROM, and nan (a protein of nan scores only): the lowest row.
+  EXPECT_EQ(protein(-2), 0.2);
+  EXPECT_EQ(protein(NAN), 0.2);
+  EXPECT_EQ(protein(0.1), 0.6);
+}
+
+TEST(RoadCalibration, RefusesAMalformedLineNamingIt) {
+  const std::string shape = ": expected 'linker FROM PROBABILITY' or 'protein FROM PROBABILITY'";
+  EXPECT_EQ(CalibrationFailure("linker 0 0.5\nlinker 0.1\n"), " line 2" + shape);
+  EXPECT_EQ(CalibrationFailure("linker 0 0.5 extra\n"), " line 1" + shape);
+  EXPECT_EQ(CalibrationFailure("domain 0 0.5\n"), " line 1" + shape);
+  EXPECT_EQ(CalibrationFailure("linker inf 0.5\n"), " line 1: FROM 'inf' is not a finite number or -inf");
+  EXPECT_EQ(CalibrationFailure("linker 0.1x 0.5\n"), " line 1: FROM '0.1x' is not a finite number or -inf");
+  EXPECT_EQ(CalibrationFailure("protein 0 1.5\n"), " line 1: PROBABILITY '1.5' is not a number from 0 to 1");
+  EXPECT_EQ(CalibrationFailure("protein 0 nan\n"), " line 1: PROBABILITY 'nan' is not a number from 0 to 1");
+  EXPECT_EQ(CalibrationFailure("linker 0.5 0.1\nprotein 0 0.1\nlinker 0.5 0.2\n"),
+            " line 3: linker rows must rise in FROM");
+  EXPECT_EQ(CalibrationFailure("# only linkers\nlinker 0 0.5\n"), ": no 'protein' row");
+  EXPECT_EQ(CalibrationFailure(""), ": no 'linker' row");
+}
+
+TEST(RoadModelSettings, TheCallerAndItsDomainLength) {
+  TempDir dir;
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "none").caller, linkerkit::LinkerCaller::kThreshold);
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "none").min_domain, 40);
+  WriteFile(dir / "settings", "scores raw\ncaller segment\nmin_domain 25\n");
+  const linkerkit::ModelSettings settings = linkerkit::ReadModelSettings(dir / "settings");
+  EXPECT_EQ(settings.caller, linkerkit::LinkerCaller::kSegment);
+  EXPECT_EQ(settings.min_domain, 25);
+  for (const auto &[line, problem] :
+       {std::pair<std::string, std::string>{"caller segments", "caller 'segments': expected threshold or segment"},
+        {"min_domain 0", "min_domain '0': expected a whole number from 1 to 1000000"}}) {
+    WriteFile(dir / "settings", "rank 2\n" + line + "\n");
+    EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::ReadModelSettings(dir / "settings"); }),
+              "invalid " + (dir / "settings") + " line 2: " + problem);
+  }
 }
 
 TEST(RoadPicture, DrawsBoxesAtTheirResiduesAndLeavesGapsForMissingScores) {
@@ -124,13 +211,14 @@ TEST(RoadPicture, DrawsBoxesAtTheirResiduesAndLeavesGapsForMissingScores) {
   plot.scores = {0.1, 0.9, NAN, 1.5, 0.2, -0.3, 0.4, 0.8, 1.1, 0.0};
   plot.threshold = 0.5;
   plot.threshold_text = "0.5";
-  plot.linkers = {{2, 4}};
+  plot.linkers = {{2, 4, ""}, {7, 7, "0.41"}};
   plot.truth = {{8, 9}};
   const std::string svg = linkerkit::DrawScorePlot(plot);
   // Residue i of 10 spans 70 + (i - 1) * 81 to 70 + i * 81.
   EXPECT_NE(svg.find("<rect class=\"linker\" x=\"151.00\" y=\"50.00\" width=\"243.00\""), std::string::npos) << svg;
   EXPECT_NE(svg.find("<rect class=\"truth\" x=\"637.00\""), std::string::npos);
   EXPECT_NE(svg.find(">2-4</text>"), std::string::npos);
+  EXPECT_NE(svg.find(">7-7 \xC2\xB7 0.41</text>"), std::string::npos);
   EXPECT_NE(svg.find(">A&lt;&amp;&gt; (10 residues)</text>"), std::string::npos);
   const std::regex polyline("<polyline class=\"score\"");
   EXPECT_EQ(std::distance(std::sregex_iterator(svg.begin(), svg.end(), polyline), std::sregex_iterator()), 2);

@@ -81,6 +81,39 @@ TEST(EvaluateLinkersCli, ToleranceArgumentAndEmptyReport) {
       std::string::npos);
 }
 
+TEST(EvaluateLinkersCli, DomainIdsJoinTheSegmentsOfADomain) {
+  TempDir dir;
+  // 19hcA: domain D2 split around D1's first segment, boundaries 99.5,
+  // 129.5 and 167.5, two domains. G1: D1's two segments lie apart with no
+  // other domain between them, so its one boundary is 100.5.
+  WriteFile(dir / "truth",
+            "19hcA|100,129|D1|30|292\n19hcA|1,99|D2|99|292\n19hcA|130,167|D2|38|292\n19hcA|168,292|D1|125|292\n"
+            "G1|1,40|D1|40|200\nG1|51,100|D1|50|200\nG1|101,200|D2|100|200\n");
+  WriteFile(dir / "report", "19hcA|96,100|5|1.0|292|98|1\nG1|98,100|3|1.0|200|99|1\n");
+  const auto result = RunTool("EvaluateLinkers", {"--domain-ids", dir / "report", dir / "truth"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, std::string(kHeader) +
+                            "19hcA\t2\t3\t1\t1\t1.000000\t0.333333\t0.500000\t99.5,129.5,167.5\t99\n"
+                            "G1\t2\t1\t1\t1\t1.000000\t1.000000\t1.000000\t100.5\t100\n"
+                            "total\tproteins=2\ttrue=4\tpredicted=2\tmatched=2\tprecision=1.000000\trecall=0.500000"
+                            "\tF1=0.666667\n"
+                            "mean_protein_F1\t0.750000\tover=2\n"
+                            "domain_number_accuracy\t1.000000\tover=2\n");
+  // Without the option every line is a domain of its own.
+  const auto plain = RunTool("EvaluateLinkers", {dir / "report", dir / "truth"});
+  EXPECT_NE(plain.out.find("19hcA\t4\t3\t1\t1\t"), std::string::npos) << plain.out;
+  EXPECT_NE(plain.out.find("G1\t3\t2\t1\t1\t1.000000\t0.500000\t0.666667\t45.5,100.5\t100\n"), std::string::npos)
+      << plain.out;
+  EXPECT_NE(plain.out.find("domain_number_accuracy\t0.000000\tover=2\n"), std::string::npos);
+  // The tolerance still follows, and so does the known-option check.
+  EXPECT_NE(RunTool("EvaluateLinkers", {"--domain-ids", dir / "report", dir / "truth", "0"}).out.find("matched=0"),
+            std::string::npos);
+  WriteFile(dir / "overlap", "X|1,50|D1|50|100\nX|40,100|D2|61|100\n");
+  const auto overlap = RunTool("EvaluateLinkers", {"--domain-ids", dir / "report", dir / "overlap"});
+  EXPECT_EQ(overlap.status, 1);
+  EXPECT_EQ(overlap.out, dir / "overlap" + " line 2: segment 40,100 of X overlaps line 1\n");
+}
+
 TEST(EvaluateLinkersCli, FailuresPrintOneLine) {
   TempDir dir;
   WriteFile(dir / "truth", kTruth);
@@ -94,7 +127,8 @@ TEST(EvaluateLinkersCli, FailuresPrintOneLine) {
     std::vector<std::string> arguments;
     std::string message;
   };
-  const std::string usage = "EvaluateLinkers [report file] [domain region file] [tolerance, default 20]\n";
+  const std::string usage =
+      "EvaluateLinkers [--domain-ids] [report file] [domain region file] [tolerance, default 20]\n";
   for (const Case &c : {
            Case{"", "", {report}, usage},
            Case{"", "", {report, truth, "20", "x"}, usage},

@@ -14,6 +14,7 @@ using linkerkit::test::RunTool;
 struct Program {
   const char *name;
   const char *usage;
+  bool takes_options = false;  // reads a leading "--" word as an option
 };
 
 const Program kPrograms[] = {
@@ -26,10 +27,16 @@ const Program kPrograms[] = {
     {"TrackChainPosition", "TrackChainPosition [FASTA file] [measure] [cap]"},
     {"AssembleFeatureRows", "AssembleFeatureRows [index list] [Vector element dir]"},
     {"ClassifyFeatureRows",
-     "ClassifyFeatureRows [--ranges FILE] [--raw] [model file] [vector file] [protein name] [smoothing ws]"},
+     "ClassifyFeatureRows [--ranges FILE] [--raw] [model file] [vector file] [protein name] [smoothing ws]", true},
     {"LabelFeatureRows", "LabelFeatureRows [vector file] [region file] [key]"},
     {"ReportDomainHinges", "ReportDomainHinges [option file] [rank] [threshold]"},
-    {"EvaluateLinkers", "EvaluateLinkers [report file] [domain region file] [tolerance, default 20]"},
+    {"SegmentDomains", "SegmentDomains [score file] [threshold] [min domain length] [offset]"},
+    {"EvaluateLinkers", "EvaluateLinkers [--domain-ids] [report file] [domain region file] [tolerance, default 20]",
+     true},
+    {"SweepLinkerCalls",
+     "SweepLinkerCalls [--domain-ids] [--calls] [score file] [domain region file] [settings file] [tolerance, default "
+     "20]",
+     true},
 };
 
 class EveryProgram : public testing::TestWithParam<Program> {};
@@ -67,13 +74,13 @@ TEST_P(EveryProgram, AWrongArgumentCountIsTheUsageAlone) {
     EXPECT_EQ(result.status, 1) << arguments.size();
     EXPECT_EQ(result.out, usage);
   }
-  // Only the lone, exact words are answered; ClassifyFeatureRows reads any
-  // other leading "--" word as an option it does not know.
+  // Only the lone, exact words are answered; a program with options reads
+  // any other leading "--" word as an option it does not know.
   for (const std::vector<std::string> &arguments :
        {std::vector<std::string>{"--helps"}, std::vector<std::string>{"--help", "--version", "x", "y", "z", "w"}}) {
     const auto result = RunTool(name, arguments);
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, name == "ClassifyFeatureRows" ? "unknown option: " + arguments[0] + "\n" : usage);
+    EXPECT_EQ(result.out, GetParam().takes_options ? "unknown option: " + arguments[0] + "\n" : usage);
   }
 }
 

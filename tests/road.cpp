@@ -11,10 +11,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -155,8 +158,14 @@ TEST(RoadOneProtein, GivesTheReportOnStandardOutputAndInTheWorkFolder) {
   EXPECT_EQ(Lines(run.err)[0], kVersionLine + ": 1 protein, model " + kExamples + "demo (7 tracks), 1 at a time, " +
                                    "work folder " + (dir / "P1"));
   // P1|58,77|20|2.571104|120|67|1, positions from 0, becomes a line from 1.
-  EXPECT_EQ(ReadFile(dir / "P1/linkers.tsv"),
-            "protein\tstart\tend\tpeak_position\tscore\tprotein_length\nP1\t59\t78\t68\t2.571104\t120\n");
+  // No calibration in the demonstration model: no confidence.
+  EXPECT_EQ(
+      ReadFile(dir / "P1/linkers.tsv"),
+      "protein\tstart\tend\tpeak_position\tscore\tconfidence\tprotein_length\nP1\t59\t78\t68\t2.571104\t-\t120\n");
+  EXPECT_TRUE(ReadFile(dir / "P1/proteins.tsv")
+                  .starts_with("protein\tlength\tlinkers\thighest_score\t"
+                               "multi_domain_probability\nP1\t120\t1\t"))
+      << ReadFile(dir / "P1/proteins.tsv");
   EXPECT_EQ(Lines(ReadFile(dir / "P1/scores/P1.scores")).size(), 120u);
   EXPECT_EQ(Road({"--version"}, dir).out, kVersionLine + "\n");
   EXPECT_NE(Road({"--help"}, dir).out.find("--ss2-dir DIR"), std::string::npos);
@@ -511,7 +520,7 @@ TEST(RoadInterruption, LeavesNoPartialFileAndTheNextRunSucceeds) {
   int stage = 0;
   for (const int wait_ms : {0, 10, 60, 200}) {
     for (const int signal_number : {SIGINT, SIGTERM}) {
-      const std::string work = dir / ("w" + std::to_string(stage++));
+      const std::string work = dir / std::string("w").append(std::to_string(stage++));
       StartedRoad run({"--work", work, "-j", "2", dir / "proteome.fa"}, dir);
       // From its first line on, the run handles the signals.
       for (int waited = 0; waited < 10000 && run.Err().empty(); waited += 2) {
@@ -616,6 +625,17 @@ TEST(RoadWorkflow, TheReportIsOneRunsReport) {
   EXPECT_EQ(ReadFile(dir / "results/scores.txt"), ReadFile(dir / "one/scores.txt"));
   EXPECT_EQ(ReadFile(dir / "results/candidates.txt"), ReadFile(dir / "one/candidates.txt"));
 
+  // The segment caller, as the road runs it.
+  TempDir segment;
+  const auto segmented =
+      RunCommand(Workflow(segment, dir / "proteome.fa", {"chunk_size=25", "caller=segment", "min_domain=30"}));
+  ASSERT_EQ(segmented.status, 0) << segmented.out;
+  const auto one_segmented =
+      Road({"--work", dir / "one_segmented", "--caller", "segment", "--min-domain", "30", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(one_segmented.status, 0) << one_segmented.err;
+  EXPECT_EQ(ReadFile(segment / "results/report.txt"), one_segmented.out);
+  EXPECT_FALSE(fs::exists(segment / "results/candidates.txt"));
+
   // A setting the road refuses stops the workflow before any job.
   TempDir bad;
   const auto refused = RunCommand(Workflow(bad, dir / "proteome.fa", {"window=15x"}));
@@ -651,34 +671,69 @@ TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
   EXPECT_EQ(ReadFile(dir / "demo.model"), ReadFile(kExamples + "demo/svm.model"));
 }
 
-// The real model's training, end to end on a few dozen of the training
-// proteins: clusters, folds, the grid search, the programs' own figures and
-// a model folder the road then predicts with.
+// The real model's training, end to end on a few dozen proteins of each
+// teacher, with a small validation folder: clusters, folds, out-of-fold
+// scores through the road, SweepLinkerCalls over every setting, the chosen
+// setting measured again by the road and EvaluateLinkers (the script stops
+// when the two disagree), the calibration and a model folder the road then
+// predicts with.
 TEST(RoadTraining, TheScriptTrainsAModelTheRoadUses) {
-  if (Wrapped()) GTEST_SKIP() << "training runs hundreds of road runs: too slow under a checker";
-  for (const std::string command : {"svm-train", "mmseqs"}) {
+  if (Wrapped()) GTEST_SKIP() << "training runs dozens of road runs: too slow under a checker";
+  for (const std::string command : {"mmseqs"}) {
     if (!Installed(command)) GTEST_SKIP() << command << " is not installed, so training is not tested";
   }
+  if (!fs::exists("/usr/lib/python3/dist-packages/xgboost")) GTEST_SKIP() << "python3-xgboost is not installed";
   TempDir dir;
   WriteFile(dir / "grid.txt",
-            "# small\nlocal svm 10 0.1 1 SUYM030101_15,SeqComplexity_15\n"
-            "chain lsq 10 1 1 SUYM030101_15,SeqComplexity_15,Terminus_100,ChainLength_500\n");
-  const auto run =
-      RunCommand({"bash", kSource + "/scripts/train-model.sh", dir / "grid.txt", "--bin", LINKERKIT_BIN_DIR,
-                  "--proteins", "50", "--work", dir / "work", "--out", dir / "model", "-j", "2"});
-  ASSERT_EQ(run.status, 0) << run.out;
-  const auto figures = Lines(ReadFile(dir / "model/figures.md"));
-  ASSERT_EQ(figures.size(), 8u) << ReadFile(dir / "model/figures.md");
-  EXPECT_EQ(figures[0], "proteins: 50, boundaries: " + figures[0].substr(26, figures[0].find(',', 26) - 26) +
-                            ", tolerance +-20, 5 folds by mmseqs2 40% clusters");
-  EXPECT_TRUE(figures[4].starts_with("| baseline: middle of every protein longer than 200 | ")) << figures[4];
-  EXPECT_NE(ReadFile(dir / "model/settings").find("scores raw\n"), std::string::npos);
+            "# small\nfamily-lsq family lsq 10 ridge=1,weight=1 SUYM030101_15,SeqComplexity_15,Terminus_100\n"
+            "cath-xgb cath xgb 10 trees=10,depth=3 SUYM030101_15,SeqComplexity_15,Terminus_100,ChainLength_500\n");
+  // A validation folder of the first thirty chains of the structural
+  // teacher: what it chooses matters less here than that it is read.
+  fs::create_directories(dir / "validation");
+  const auto fasta = Lines(ReadFile(kSource + "/data/training/cath/cath-chains.fa"));
+  std::string validation_fasta;
+  std::set<std::string> names;
+  for (std::size_t i = 0; i < fasta.size(); ++i) {
+    if (fasta[i].starts_with(">") && names.size() == 30) break;
+    validation_fasta.append(fasta[i]).append("\n");
+    if (fasta[i].starts_with(">")) names.insert(fasta[i].substr(1));
+  }
+  WriteFile(dir / "validation/chains.fa", validation_fasta);
+  std::string regions;
+  for (const auto &line : Lines(ReadFile(kSource + "/data/training/cath/cath-chains.regions"))) {
+    if (names.contains(line.substr(0, line.find('|')))) regions.append(line).append("\n");
+  }
+  WriteFile(dir / "validation/chains.regions", regions);
 
-  // The folder is a model: the road predicts with it from a plain FASTA.
+  const auto run =
+      RunCommand({"bash", kSource + "/scripts/train-model.sh", dir / "grid.txt", dir / "validation", "--bin",
+                  LINKERKIT_BIN_DIR, "--proteins", "40", "--work", dir / "work", "--out", dir / "model", "-j", "2"});
+  ASSERT_EQ(run.status, 0) << run.out;
+  const std::string figures = ReadFile(dir / "model/figures.md");
+  EXPECT_TRUE(figures.starts_with("grid line chosen: ")) << figures;
+  for (const std::string row :
+       {"| baseline: no linker at all | - | 0.000 | 0.000 | 0.000 | ",
+        "| baseline: one boundary mid-chain when longer than 200 | - | ", "| family-lsq | threshold | ",
+        "| family-lsq | segment | ", "| cath-xgb | threshold | ", "| cath-xgb | segment | ",
+        "chosen setting through the road and EvaluateLinkers: F1 ", "Linker confidence on the validation set:"}) {
+    EXPECT_NE(figures.find("\n" + row), std::string::npos) << row << "\n" << figures;
+  }
+  const std::string settings = ReadFile(dir / "model/settings");
+  EXPECT_NE(settings.find("scores raw\n"), std::string::npos) << settings;
+  const std::string calibration = ReadFile(dir / "model/calibration");
+  EXPECT_NE(calibration.find("\nlinker -inf "), std::string::npos) << calibration;
+  EXPECT_NE(calibration.find("\nprotein -inf "), std::string::npos) << calibration;
+
+  // The folder is a model: the road predicts with it from a plain FASTA,
+  // every protein with its chance of several domains.
   WriteFile(dir / "query.fa", ">query\n" + std::string(60, 'A') + std::string(40, 'P') + std::string(80, 'L') + "\n");
   const auto predicted = Road({"--model", dir / "model", "--work", dir / "q", dir / "query.fa"}, dir);
   ASSERT_EQ(predicted.status, 0) << predicted.err;
   EXPECT_EQ(Lines(ReadFile(dir / "q/scores/query.scores")).size(), 180u);
+  const auto proteins = Lines(ReadFile(dir / "q/proteins.tsv"));
+  ASSERT_EQ(proteins.size(), 2u);
+  EXPECT_TRUE(proteins[1].starts_with("query\t180\t")) << proteins[1];
+  EXPECT_NE(proteins[1].back(), '-') << proteins[1];
 }
 
 // The shipped models on the real example protein from its plain FASTA: the
@@ -701,7 +756,9 @@ TEST(RoadModels, AnXGBoostModelFolderScoresAsTheProgramDoes) {
   const std::string model = XGBoostModelFolder(dir, "trees");
   const auto shown = Road({"--model", model, "--rank", "2", "--show-settings"}, dir);
   EXPECT_EQ(shown.out,
-            "model " + model + "\nclassifier xgboost\nscores raw\nsmoothing 5\nthreshold 1.0\nrank 2\noffset 10\n");
+            "model " + model +
+                "\nclassifier xgboost\nscores raw\nsmoothing 5\nthreshold 1.0\nrank 2\noffset 10\ncaller threshold\n"
+                "min_domain 40\ncalibration none\n");
   const int count = Wrapped() ? 4 : 30;
   WriteFile(dir / "proteome.fa", GeneratedProteome(count, 13));
   const auto run =
@@ -728,7 +785,184 @@ TEST(RoadModels, ShowsTheSettingsInForce) {
   const auto shown = Road({"--model", kExamples + "demo", "--rank", "2", "--show-settings"}, dir);
   ASSERT_EQ(shown.status, 0) << shown.err;
   EXPECT_EQ(shown.out, "model " + kExamples +
-                           "demo\nclassifier libsvm\nscores zscore\nsmoothing 15\nthreshold 1.0\nrank 2\noffset 10\n");
+                           "demo\nclassifier libsvm\nscores zscore\nsmoothing 15\nthreshold 1.0\nrank 2\noffset 10\n"
+                           "caller threshold\nmin_domain 40\ncalibration none\n");
+}
+
+// The shipped sequence model with lines added to its settings and, where
+// given, a calibration file.
+std::string AdaptedModel(const TempDir &dir, const std::string &name, const std::string &settings,
+                         const std::string &calibration = "") {
+  fs::copy(kSource + "/data/models/sequence", dir / name, fs::copy_options::recursive);
+  WriteFile(dir / (name + "/settings"), ReadFile(dir / (name + "/settings")) + settings);
+  if (!calibration.empty()) WriteFile(dir / (name + "/calibration"), calibration);
+  return dir / name;
+}
+
+constexpr const char *kCalibration =
+    "# made up for the tests\nlinker -inf 0.1\nlinker 0.3 0.4\nlinker 0.5 0.9\n\nprotein -inf 0.2\nprotein 0.25 0.7\n";
+
+// The setting's value in --show-settings' lines.
+std::string ShownSetting(const std::string &shown, const std::string &key) {
+  for (const std::string &line : Lines(shown)) {
+    if (line.starts_with(key + " ")) return line.substr(key.size() + 1);
+  }
+  return "";
+}
+
+TEST(RoadCaller, TheSegmentCallerGivesSegmentDomainsReportOverTheJoinedScores) {
+  TempDir dir;
+  WriteFile(dir / "proteome.fa", GeneratedProteome(Wrapped() ? 8 : 60, 7));
+  const std::string model = AdaptedModel(dir, "segment", "caller segment\nmin_domain 30\n");
+  const auto shown = Road({"--model", model, "--show-settings"}, dir);
+  EXPECT_NE(shown.out.find("\ncaller segment\nmin_domain 30\ncalibration none\n"), std::string::npos) << shown.out;
+  const std::string threshold = ShownSetting(shown.out, "threshold");
+  const std::string offset = ShownSetting(shown.out, "offset");
+
+  const auto run = Road({"--model", model, "--work", dir / "w", "-j", "2", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto own = RunTool("SegmentDomains", {dir / "w/scores.txt", threshold, "30", offset});
+  ASSERT_EQ(own.status, 0) << own.out;
+  EXPECT_EQ(run.out, own.out);
+  EXPECT_EQ(ReadFile(dir / "w/report.txt"), run.out);
+  EXPECT_GT(Lines(run.out).size(), 2u) << "the generated proteins should have linkers";
+  EXPECT_EQ(Lines(ReadFile(dir / "w/linkers.tsv")).size(), Lines(run.out).size() + 1);
+  EXPECT_FALSE(fs::exists(dir / "w/candidates.txt"));
+  EXPECT_FALSE(fs::exists(dir / "w/options.txt"));
+
+  // The options win over the settings.
+  const auto longer = Road({"--model", model, "--min-domain", "80", "--work", dir / "m", dir / "proteome.fa"}, dir);
+  EXPECT_EQ(longer.out, RunTool("SegmentDomains", {dir / "w/scores.txt", threshold, "80", offset}).out);
+  const auto runs = Road({"--model", model, "--caller", "threshold", "--work", dir / "t", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(runs.status, 0) << runs.err;
+  EXPECT_EQ(runs.out, Road({"--work", dir / "plain", dir / "proteome.fa"}, dir).out);
+  EXPECT_TRUE(fs::exists(dir / "t/candidates.txt"));
+}
+
+// The probability of the calibration rows above for a value.
+double Calibrated(const std::vector<std::pair<double, double>> &rows, double value) {
+  double probability = rows.front().second;
+  for (const auto &[from, p] : rows) {
+    if (value >= from) probability = p;
+  }
+  return probability;
+}
+const std::vector<std::pair<double, double>> kLinkerRows = {{-INFINITY, 0.1}, {0.3, 0.4}, {0.5, 0.9}};
+const std::vector<std::pair<double, double>> kProteinRows = {{-INFINITY, 0.2}, {0.25, 0.7}};
+
+std::vector<std::vector<std::string>> TableRows(const std::string &text) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string &line : Lines(text)) {
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    rows.push_back(fields);
+  }
+  return rows;
+}
+
+TEST(RoadConfidence, EveryLinkerAndEveryProteinGetsOne) {
+  TempDir dir;
+  const int count = Wrapped() ? 8 : 60;
+  WriteFile(dir / "proteome.fa", GeneratedProteome(count, 7));
+  const std::string model = AdaptedModel(dir, "calibrated", "", kCalibration);
+  const auto run = Road({"--model", model, "--work", dir / "w", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  // The calibration changes no report.
+  EXPECT_EQ(run.out, Road({"--work", dir / "plain", dir / "proteome.fa"}, dir).out);
+
+  const auto linkers = TableRows(ReadFile(dir / "w/linkers.tsv"));
+  ASSERT_EQ(linkers.size(), Lines(run.out).size() + 1);
+  EXPECT_EQ(linkers[0][5], "confidence");
+  std::map<std::string, int> reported;
+  for (std::size_t i = 1; i < linkers.size(); ++i) {
+    EXPECT_EQ(linkers[i][5], linkerkit::test::Printf("%.3f", Calibrated(kLinkerRows, std::stod(linkers[i][4]))));
+    ++reported[linkers[i][0]];
+  }
+  const auto proteins = TableRows(ReadFile(dir / "w/proteins.tsv"));
+  ASSERT_EQ(proteins.size(), static_cast<std::size_t>(count) + 1);
+  EXPECT_EQ(proteins[0],
+            (std::vector<std::string>{"protein", "length", "linkers", "highest_score", "multi_domain_probability"}));
+  for (int i = 0; i < count; ++i) {
+    const auto &row = proteins[static_cast<std::size_t>(i) + 1];
+    const std::string name = std::string("G").append(std::to_string(10000 + i));
+    ASSERT_EQ(row.size(), 5u);
+    EXPECT_EQ(row[0], name);
+    const auto scores = Lines(ReadFile(dir / ("w/scores/" + name + ".scores")));
+    EXPECT_EQ(row[1], std::to_string(scores.size()));
+    EXPECT_EQ(row[2], std::to_string(reported[name]));
+    double highest = -INFINITY;
+    for (const std::string &line : scores) highest = std::max(highest, std::stod(line));
+    EXPECT_EQ(row[3], linkerkit::test::Printf("%f", highest));
+    EXPECT_EQ(row[4], linkerkit::test::Printf("%.3f", Calibrated(kProteinRows, highest)));
+  }
+
+  // --min-confidence keeps the surer linkers, their lines and ranks as
+  // printed, in the report, the tables and the pictures.
+  const auto sure = Road(
+      {"--model", model, "--min-confidence", "0.4", "--plot", dir / "plots", "--work", dir / "s", dir / "proteome.fa"},
+      dir);
+  ASSERT_EQ(sure.status, 0) << sure.err;
+  std::string kept;
+  for (const std::string &line : Lines(run.out)) {
+    if (Calibrated(kLinkerRows, std::stod(line.substr(line.find('|', line.find('|', line.find('|') + 1) + 1) + 1))) >=
+        0.4) {
+      kept += line + "\n";
+    }
+  }
+  ASSERT_FALSE(kept.empty()) << "some linkers should be sure enough";
+  ASSERT_NE(kept, run.out) << "some linkers should be left out";
+  EXPECT_EQ(sure.out, kept);
+  EXPECT_EQ(ReadFile(dir / "s/report.txt"), kept);
+  const auto sure_linkers = TableRows(ReadFile(dir / "s/linkers.tsv"));
+  EXPECT_EQ(sure_linkers.size(), Lines(kept).size() + 1);
+  int labels = 0;
+  for (std::size_t i = 1; i < sure_linkers.size(); ++i) {
+    EXPECT_GE(std::stod(sure_linkers[i][5]), 0.4);
+    const std::string svg = ReadFile(dir / ("plots/" + sure_linkers[i][0] + ".svg"));
+    const std::string label = ">" + sure_linkers[i][1] + "-" + sure_linkers[i][2] + " \xC2\xB7 " +
+                              linkerkit::test::Printf("%.2f", std::stod(sure_linkers[i][5])) + "</text>";
+    labels += svg.find(label) != std::string::npos;
+  }
+  EXPECT_EQ(labels, static_cast<int>(sure_linkers.size()) - 1);
+  int sure_count = 0;
+  for (const auto &row : TableRows(ReadFile(dir / "s/proteins.tsv"))) {
+    if (row[2] != "linkers") sure_count += std::stoi(row[2]);
+  }
+  EXPECT_EQ(sure_count, static_cast<int>(Lines(kept).size()));
+
+  // None is sure enough: no prediction.
+  const auto none = Road({"--model", model, "--min-confidence", "1", "--work", dir / "n", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(none.status, 0) << none.err;
+  EXPECT_EQ(none.out, "No prediction\n");
+  EXPECT_EQ(Lines(ReadFile(dir / "n/linkers.tsv")).size(), 1u);
+}
+
+TEST(RoadConfidence, BadCalibrationsAndSettingsStopBeforeAnyWork) {
+  TempDir dir;
+  const std::string fasta = kExamples + "real/Q9LQ92.fa";
+  const std::string bad_probability = AdaptedModel(dir, "bad_probability", "", "linker 0 0.5\nprotein 0 2\n");
+  const std::string unordered = AdaptedModel(dir, "unordered", "", "linker 0.5 0.5\nlinker 0.5 0.6\nprotein 0 1\n");
+  const std::string bad_caller = AdaptedModel(dir, "bad_caller", "caller both\n");
+  const std::string bad_domain = AdaptedModel(dir, "bad_domain", "min_domain 40x\n");
+  ExpectFailures(
+      dir,
+      {
+          {{"--min-confidence", "0.5", fasta},
+           "--min-confidence needs a calibrated model, and " + kSource +
+               "/data/models/sequence has no calibration file"},
+          {{"--model", bad_probability, fasta},
+           bad_probability + "/calibration line 2: PROBABILITY '2' is not a number from 0 to 1"},
+          {{"--model", unordered, "--show-settings"}, unordered + "/calibration line 2: linker rows must rise in FROM"},
+          {{"--model", bad_caller, fasta},
+           "invalid " + bad_caller + "/settings line 7: caller 'both': expected threshold or segment"},
+          {{"--model", bad_domain, fasta},
+           "invalid " + bad_domain + "/settings line 7: min_domain '40x': expected a whole number from 1 to 1000000"},
+          {{"--caller", "sideways", fasta}, "invalid caller 'sideways': expected threshold or segment"},
+          {{"--min-domain", "-3", fasta},
+           "invalid minimum domain length '-3': expected a whole number from 1 to 1000000"},
+      });
+  EXPECT_FALSE(fs::exists(dir / "w"));
 }
 
 }  // namespace

@@ -7,7 +7,8 @@ if(status)
   message(FATAL_ERROR "install failed")
 endif()
 foreach(program ScoreSeqComplexity ApplyResidueScale SplitSecStructProbs ExtractProfileMatrix TrackProfileColumn
-                AssembleFeatureRows ReportDomainHinges ClassifyFeatureRows linkerkit-predict linkerkit-reprof)
+                AssembleFeatureRows ReportDomainHinges SegmentDomains SweepLinkerCalls ClassifyFeatureRows linkerkit-predict
+                linkerkit-reprof)
   if(NOT EXISTS ${WORK_DIR}/prefix/bin/${program})
     message(FATAL_ERROR "${program} not installed")
   endif()

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <tuple>
+#include <unordered_map>
 
 #include "cnumber.h"
 #include "failure.h"
@@ -14,8 +15,6 @@
 namespace linkerkit {
 
 namespace {
-
-constexpr int kDefaultTolerance = 20;
 
 struct DomainLine {
   Domain domain;
@@ -44,9 +43,27 @@ void CheckNoRepeatedDomain(const TruthProtein &protein, std::vector<DomainLine> 
   }
 }
 
-void AppendDoubledPosition(std::string &out, DoubledPosition position) {
-  AppendInt(out, position / 2);
-  if (position % 2 != 0) out += ".5";
+// Segments of one domain lie apart, and another domain's between them; a
+// segment that shares residues with another is a mistake in the ids, which
+// would put a boundary inside a domain.
+void CheckNoOverlap(const TruthProtein &protein, std::vector<DomainLine> lines, const std::string &path) {
+  std::sort(lines.begin(), lines.end(), [](const DomainLine &a, const DomainLine &b) {
+    return std::tie(a.domain.start, a.domain.end, a.line_number) <
+           std::tie(b.domain.start, b.domain.end, b.line_number);
+  });
+  // The segment reaching furthest so far is the one a later start may fall in.
+  const DomainLine *furthest = nullptr;
+  for (const DomainLine &line : lines) {
+    if (furthest && line.domain.start <= furthest->domain.end) {
+      const bool line_is_later = line.line_number > furthest->line_number;
+      const DomainLine &later = line_is_later ? line : *furthest;
+      const DomainLine &earlier = line_is_later ? *furthest : line;
+      FailAtLine(path, later.line_number,
+                 "segment " + RangeText(later.domain) + " of " + protein.name + " overlaps line " +
+                     std::to_string(earlier.line_number));
+    }
+    if (!furthest || line.domain.end > furthest->domain.end) furthest = &line;
+  }
 }
 
 void AppendPositions(std::string &out, const std::vector<DoubledPosition> &positions) {
@@ -73,17 +90,26 @@ double RatioOrZero(std::size_t numerator, std::size_t denominator) {
   return denominator == 0 ? 0.0 : static_cast<double>(numerator) / static_cast<double>(denominator);
 }
 
+bool SameDomain(const Domain &a, const Domain &b) { return a.id != 0 && a.id == b.id; }
+
+}  // namespace
+
+void AppendDoubledPosition(std::string &out, DoubledPosition position) {
+  AppendInt(out, position / 2);
+  if (position % 2 != 0) out += ".5";
+}
+
 int ReadTolerance(const char *argument) {
   const auto tolerance = ReadWholeNumber(argument);
   if (!tolerance) Fail(std::string("invalid tolerance: ") + argument);
   return *tolerance;
 }
 
-}  // namespace
-
-DomainTruth ReadDomainTruth(const std::string &path) {
+DomainTruth ReadDomainTruth(const std::string &path, DomainIds ids) {
   DomainTruth truth;
   std::vector<std::vector<DomainLine>> domain_lines;
+  // Each protein's domain ids, numbered from 1 in order of appearance.
+  std::vector<std::unordered_map<std::string, int>> id_numbers;
   ForEachLine(path, [&](std::string_view line, std::size_t number) {
     if (line.empty()) return;
     const Region region = ParseRegionLine(line, path, number);
@@ -92,6 +118,7 @@ DomainTruth ReadDomainTruth(const std::string &path) {
       found = truth.index_by_name.emplace(std::string(region.name), truth.proteins.size()).first;
       truth.proteins.push_back(TruthProtein{std::string(region.name), region.protein_length, number, {}});
       domain_lines.emplace_back();
+      id_numbers.emplace_back();
     }
     TruthProtein &protein = truth.proteins[found->second];
     if (region.protein_length != protein.length) {
@@ -99,12 +126,20 @@ DomainTruth ReadDomainTruth(const std::string &path) {
                  "protein length " + std::to_string(region.protein_length) + " of " + protein.name + " differs from " +
                      std::to_string(protein.length) + " on line " + std::to_string(protein.first_line));
     }
-    protein.domains.push_back(Domain{region.start, region.end});
+    int id = 0;
+    if (ids == DomainIds::kInTypeField) {
+      if (region.type.empty()) FailAtLine(path, number, "no domain id in the TYPE field");
+      auto &numbers = id_numbers[found->second];
+      id = numbers.try_emplace(std::string(region.type), static_cast<int>(numbers.size()) + 1).first->second;
+    }
+    protein.domains.push_back(Domain{region.start, region.end, id});
     domain_lines[found->second].push_back(DomainLine{protein.domains.back(), number});
   });
   if (truth.proteins.empty()) FailInFile(path, "no domains");
-  for (std::size_t i = 0; i < truth.proteins.size(); ++i)
+  for (std::size_t i = 0; i < truth.proteins.size(); ++i) {
     CheckNoRepeatedDomain(truth.proteins[i], domain_lines[i], path);
+    if (ids == DomainIds::kInTypeField) CheckNoOverlap(truth.proteins[i], domain_lines[i], path);
+  }
   return truth;
 }
 
@@ -112,11 +147,23 @@ std::vector<DoubledPosition> TrueBoundaries(std::vector<Domain> domains) {
   std::sort(domains.begin(), domains.end(), ByStartThenEnd);
   std::vector<DoubledPosition> boundaries;
   for (std::size_t i = 1; i < domains.size(); ++i) {
+    if (SameDomain(domains[i - 1], domains[i])) continue;
     boundaries.push_back(static_cast<DoubledPosition>(domains[i - 1].end) + domains[i].start);
   }
   // Domains that overlap could give a boundary out of order.
   std::sort(boundaries.begin(), boundaries.end());
   return boundaries;
+}
+
+std::size_t DomainCount(const std::vector<Domain> &domains) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < domains.size(); ++i) {
+    // An id counts at its first segment; proteins have a handful of them.
+    const auto first = std::find_if(domains.begin(), domains.begin() + static_cast<std::ptrdiff_t>(i),
+                                    [&](const Domain &earlier) { return SameDomain(earlier, domains[i]); });
+    if (first == domains.begin() + static_cast<std::ptrdiff_t>(i)) ++count;
+  }
+  return count;
 }
 
 std::optional<ReportedLinker> ParseReportLine(std::string_view line, std::string_view path, std::size_t line_number) {
@@ -163,8 +210,9 @@ std::vector<std::vector<DoubledPosition>> ReadPredictedBoundaries(const std::str
   return boundaries;
 }
 
-std::size_t CountMatches(const std::vector<DoubledPosition> &true_boundaries,
-                         const std::vector<DoubledPosition> &predicted_boundaries, DoubledPosition doubled_tolerance) {
+BoundaryMatches MatchBoundaries(const std::vector<DoubledPosition> &true_boundaries,
+                                const std::vector<DoubledPosition> &predicted_boundaries,
+                                DoubledPosition doubled_tolerance) {
   struct Pair {
     DoubledPosition distance;
     std::size_t true_index;
@@ -190,24 +238,33 @@ std::size_t CountMatches(const std::vector<DoubledPosition> &true_boundaries,
            std::tie(b.distance, b.true_index, b.predicted_index);
   });
   std::vector<bool> true_used(true_boundaries.size());
-  std::vector<bool> predicted_used(predicted_boundaries.size());
-  std::size_t matched = 0;
+  BoundaryMatches matches{0, std::vector<bool>(predicted_boundaries.size())};
   for (const Pair &pair : pairs) {
-    if (true_used[pair.true_index] || predicted_used[pair.predicted_index]) continue;
+    if (true_used[pair.true_index] || matches.predicted_matched[pair.predicted_index]) continue;
     true_used[pair.true_index] = true;
-    predicted_used[pair.predicted_index] = true;
-    ++matched;
+    matches.predicted_matched[pair.predicted_index] = true;
+    ++matches.count;
   }
-  return matched;
+  return matches;
+}
+
+std::size_t CountMatches(const std::vector<DoubledPosition> &true_boundaries,
+                         const std::vector<DoubledPosition> &predicted_boundaries, DoubledPosition doubled_tolerance) {
+  return MatchBoundaries(true_boundaries, predicted_boundaries, doubled_tolerance).count;
 }
 
 ProteinEvaluation EvaluateProtein(const TruthProtein &protein, std::vector<DoubledPosition> predicted_boundaries,
                                   int tolerance) {
+  return EvaluateProtein(protein, TrueBoundaries(protein.domains), std::move(predicted_boundaries), tolerance);
+}
+
+ProteinEvaluation EvaluateProtein(const TruthProtein &protein, std::vector<DoubledPosition> true_boundaries,
+                                  std::vector<DoubledPosition> predicted_boundaries, int tolerance) {
   std::sort(predicted_boundaries.begin(), predicted_boundaries.end());
-  ProteinEvaluation evaluation{&protein, TrueBoundaries(protein.domains), std::move(predicted_boundaries), 0};
-  evaluation.matched = CountMatches(evaluation.true_boundaries, evaluation.predicted_boundaries,
-                                    2 * static_cast<DoubledPosition>(tolerance));
-  return evaluation;
+  BoundaryMatches matches =
+      MatchBoundaries(true_boundaries, predicted_boundaries, 2 * static_cast<DoubledPosition>(tolerance));
+  return ProteinEvaluation{&protein, std::move(true_boundaries), std::move(predicted_boundaries), matches.count,
+                           std::move(matches.predicted_matched)};
 }
 
 EvaluationSummary Summarise(const std::vector<ProteinEvaluation> &evaluations) {
@@ -225,7 +282,7 @@ EvaluationSummary Summarise(const std::vector<ProteinEvaluation> &evaluations) {
       ++summary.proteins_with_boundaries;
       f1_sum += RatioOrZero(2 * evaluation.matched, true_count + predicted_count);
     }
-    if (predicted_count + 1 == evaluation.protein->domains.size()) ++right_domain_number;
+    if (predicted_count + 1 == DomainCount(evaluation.protein->domains)) ++right_domain_number;
   }
   summary.precision = RatioOrZero(summary.matched, summary.predicted_boundaries);
   summary.recall = RatioOrZero(summary.matched, summary.true_boundaries);
@@ -244,7 +301,7 @@ std::string FormatEvaluation(const std::vector<ProteinEvaluation> &evaluations, 
     const std::size_t true_count = evaluation.true_boundaries.size();
     const std::size_t predicted_count = evaluation.predicted_boundaries.size();
     out += evaluation.protein->name;
-    const std::size_t domain_count = evaluation.protein->domains.size();
+    const std::size_t domain_count = DomainCount(evaluation.protein->domains);
     for (const std::size_t count : {domain_count, true_count, predicted_count, evaluation.matched}) {
       out += '\t';
       AppendInt(out, static_cast<long long>(count));
@@ -291,11 +348,12 @@ std::string FormatEvaluation(const std::vector<ProteinEvaluation> &evaluations, 
   return out;
 }
 
-void RunEvaluateLinkers(Arguments arguments, std::FILE *out) {
+void RunEvaluateLinkers(const GivenOptions &options, Arguments arguments, std::FILE *out) {
   const std::string report_path = arguments[0];
   const std::string truth_path = arguments[1];
   const int tolerance = arguments.size() > 2 ? ReadTolerance(arguments[2]) : kDefaultTolerance;
-  const DomainTruth truth = ReadDomainTruth(truth_path);
+  const DomainTruth truth =
+      ReadDomainTruth(truth_path, options.Has("--domain-ids") ? DomainIds::kInTypeField : DomainIds::kNone);
   std::vector<std::vector<DoubledPosition>> predicted = ReadPredictedBoundaries(report_path, truth, truth_path);
   std::vector<ProteinEvaluation> evaluations;
   evaluations.reserve(truth.proteins.size());

@@ -12,6 +12,7 @@
 #include "failure.h"
 #include "options.h"
 #include "output_file.h"
+#include "report_line.h"
 #include "track.h"
 
 namespace linkerkit {
@@ -27,6 +28,10 @@ std::uint32_t CandidateList::NameIndex(std::string_view name) {
 void CandidateList::AppendRecord(std::string &out, const Candidate &candidate) const {
   out += Name(candidate);
   out += ' ';
+  AppendFields(out, candidate);
+}
+
+void CandidateList::AppendFields(std::string &out, const Candidate &candidate) {
   AppendFixed6(out, candidate.score);
   // The four numbers go straight into room made for them at once.
   const std::size_t at = out.size();
@@ -61,21 +66,9 @@ void CandidateList::Rank() {
   std::vector<std::uint32_t> place(names_.size());
   for (std::uint32_t i = 0; i < by_name.size(); ++i) place[by_name[i]] = i;
 
-  // The scores compare as their six-decimal SCORE texts read back, so two
-  // floats that print alike are equal and their records decide. Floats more
-  // than 10^-5 apart never print alike, and their own order is the texts'.
   const auto ranks_before = [&](const Candidate &a, const Candidate &b) {
     if (a.name != b.name) return place[a.name] < place[b.name];
-    const bool a_nan = std::isnan(a.score);
-    const bool b_nan = std::isnan(b.score);
-    if (a_nan != b_nan) return b_nan;
-    if (!a_nan && a.score != b.score) {
-      if (std::fabs(static_cast<double>(a.score) - static_cast<double>(b.score)) > 1e-5) return a.score > b.score;
-      const double a_score = Score(a);
-      const double b_score = Score(b);
-      if (a_score != b_score) return a_score > b_score;
-    }
-    return Record(a) > Record(b);
+    return RanksBefore(a, b);
   };
   // A score file usually holds each protein's lines together, the proteins
   // in ascending or descending name order: then only the runs of each
@@ -118,6 +111,55 @@ void CandidateList::Rank() {
     }
     group = next;
   }
+}
+
+bool RanksBefore(const Candidate &a, const Candidate &b) {
+  // The scores compare as their six-decimal SCORE texts read back, so two
+  // floats that print alike are equal and their records decide. Floats more
+  // than 10^-5 apart never print alike, and their own order is the texts'.
+  const bool a_nan = std::isnan(a.score);
+  const bool b_nan = std::isnan(b.score);
+  if (a_nan != b_nan) return b_nan;
+  if (!a_nan && a.score != b.score) {
+    if (std::fabs(static_cast<double>(a.score) - static_cast<double>(b.score)) > 1e-5) return a.score > b.score;
+    const double a_score = CandidateList::Score(a);
+    const double b_score = CandidateList::Score(b);
+    if (a_score != b_score) return a_score > b_score;
+  }
+  // The names are equal, so the records compare as what follows them.
+  std::string a_fields;
+  std::string b_fields;
+  CandidateList::AppendFields(a_fields, a);
+  CandidateList::AppendFields(b_fields, b);
+  return a_fields > b_fields;
+}
+
+std::vector<Candidate> FindRuns(std::span<const float> scores, float threshold, int offset) {
+  RunRule rule(threshold, offset);
+  const int length = static_cast<int>(scores.size());
+  std::vector<Candidate> runs;
+  for (int position = 0; position < length; ++position) {
+    if (!rule.TakesPart(position, length)) continue;
+    const float value = scores[static_cast<std::size_t>(position)];
+    if (rule.Reaches(value)) {
+      rule.Extend(position, value);
+    } else if (rule.open()) {
+      runs.push_back(rule.Close(0, length));
+    }
+  }
+  if (rule.open()) runs.push_back(rule.Close(0, length));
+  return runs;
+}
+
+std::vector<Candidate> ReportedRuns(std::span<const float> scores, float threshold, int offset, int rank) {
+  std::vector<Candidate> runs = FindRuns(scores, threshold, offset);
+  std::sort(runs.begin(), runs.end(), RanksBefore);
+  runs.resize(std::min(runs.size(), static_cast<std::size_t>(std::max(rank, 0))));
+  return runs;
+}
+
+float ReportedPeak(const Candidate &candidate, float threshold) {
+  return static_cast<float>(CandidateList::Score(candidate) + static_cast<double>(threshold));
 }
 
 namespace {
@@ -181,7 +223,7 @@ const char *FindInLine(const char *text, char wanted) {
 
 }  // namespace
 
-RunScanner::RunScanner(float threshold, int offset) : threshold_(threshold), offset_(offset) {
+RunScanner::RunScanner(float threshold, int offset) : rule_(threshold, offset) {
   // The value of digits d is d / 10^6, and its single-precision value never
   // falls as d grows: the d of non-negative values that reach the threshold
   // are those from the least one on, the d of negative values those up to
@@ -191,7 +233,7 @@ RunScanner::RunScanner(float threshold, int offset) : threshold_(threshold), off
   std::uint64_t high = kFixedDigitsEnd;  // the least d with single(d) >= threshold, or the end
   while (low < high) {
     const std::uint64_t middle = low + (high - low) / 2;
-    if (single(middle) >= threshold_) {
+    if (rule_.Reaches(single(middle))) {
       high = middle;
     } else {
       low = middle + 1;
@@ -204,7 +246,7 @@ RunScanner::RunScanner(float threshold, int offset) : threshold_(threshold), off
   high = kFixedDigitsEnd;
   while (low < high) {
     const std::uint64_t middle = low + (high - low) / 2;
-    if (!(-single(middle) >= threshold_)) {
+    if (!rule_.Reaches(-single(middle))) {
       high = middle;
     } else {
       low = middle + 1;
@@ -242,45 +284,30 @@ void RunScanner::Add(std::string_view text) {
   // precision against the threshold.
   const bool reaches = read.fixed ? (read.negative ? static_cast<long long>(read.digits) <= negative_most_
                                                    : static_cast<long long>(read.digits) >= positive_least_)
-                                  : static_cast<float>(read.value) >= threshold_;
+                                  : rule_.Reaches(static_cast<float>(read.value));
   // Outside a run a line below the threshold changes nothing, filtered or
   // not: most lines end here without their integers being read.
-  if (!in_run_ && !reaches) return;
+  if (!rule_.open() && !reaches) return;
   const ScoreLine line{read.fixed ? FixedValue(read.negative, read.digits) : read.value,
                        std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
                        length_space + 1};
   const float value = static_cast<float>(line.value);
   const int position = line.Position();
   const int length = line.Length();
-  // In 64 bits, so that no length and position can overflow the test.
-  if (position <= offset_ || static_cast<long long>(length) - position <= offset_) return;
-  if (in_run_ && (!reaches || line.name != run_name_)) CloseRun();
+  if (!rule_.TakesPart(position, length)) return;
+  if (rule_.open() && (!reaches || line.name != run_name_)) CloseRun();
   if (!reaches) return;
-  if (!in_run_) {
-    in_run_ = true;
-    run_name_.assign(line.name);
-    run_start_ = position;
-    run_peak_ = threshold_;
-    run_peak_position_ = position;
-  }
-  run_end_ = position;
+  if (!rule_.open()) run_name_.assign(line.name);
+  rule_.Extend(position, value);
   run_length_ = length;
-  if (value > run_peak_) {
-    run_peak_ = value;
-    run_peak_position_ = position;
-  }
 }
 
 CandidateList RunScanner::Finish() {
-  if (in_run_) CloseRun();
+  if (rule_.open()) CloseRun();
   return std::move(candidates_);
 }
 
-void RunScanner::CloseRun() {
-  in_run_ = false;
-  candidates_.Add({candidates_.NameIndex(run_name_), run_peak_ - threshold_, run_start_, run_end_, run_peak_position_,
-                   run_length_});
-}
+void RunScanner::CloseRun() { candidates_.Add(rule_.Close(candidates_.NameIndex(run_name_), run_length_)); }
 
 void RankCandidates(CandidateList &candidates) { candidates.Rank(); }
 
@@ -330,7 +357,7 @@ std::string FormatListing(const CandidateList &ranked) {
 
 void WriteReport(const CandidateList &ranked, int rank, float threshold, const TextSink &sink) {
   if (ranked.empty()) {
-    sink("No prediction\n");
+    sink(kNoPredictionLine);
     return;
   }
   PieceWriter writer(sink);
@@ -341,23 +368,9 @@ void WriteReport(const CandidateList &ranked, int rank, float threshold, const T
     if (candidate.name != ranked[group_start].name) group_start = i;
     const long long place = static_cast<long long>(i - group_start) + 1;
     if (place > rank) continue;
-    const float peak = static_cast<float>(CandidateList::Score(candidate) + static_cast<double>(threshold));
-    report += ranked.Name(candidate);
-    report += '|';
-    AppendInt(report, candidate.start);
-    report += ',';
-    AppendInt(report, candidate.end);
-    report += '|';
-    AppendInt(report, static_cast<long long>(candidate.end) - candidate.start + 1);
-    report += '|';
-    AppendFixed6(report, static_cast<double>(peak));
-    report += '|';
-    AppendInt(report, candidate.length);
-    report += '|';
-    AppendInt(report, candidate.peak_position);
-    report += '|';
-    AppendInt(report, place);
-    report += '\n';
+    AppendReportLine(report, ranked.Name(candidate), candidate.start, candidate.end,
+                     static_cast<double>(ReportedPeak(candidate, threshold)), candidate.length, candidate.peak_position,
+                     place);
     writer.LineDone();
   }
   writer.Flush();

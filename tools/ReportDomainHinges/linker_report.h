@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -49,6 +50,8 @@ class CandidateList {
   // The record line without its line feed.
   void AppendRecord(std::string &out, const Candidate &candidate) const;
   std::string Record(const Candidate &candidate) const;
+  // The record after "NAME ": "SCORE START END PEAK LENGTH".
+  static void AppendFields(std::string &out, const Candidate &candidate);
   // The record's SCORE text read back as a number.
   static double Score(const Candidate &candidate);
 
@@ -68,12 +71,79 @@ class CandidateList {
   std::vector<const std::string *> names_;  // the keys of index_, by index
 };
 
+// Whether a ranks before b among the candidates of one protein: score
+// descending (a "nan" score last; scores whose SCORE texts read back alike
+// are equal), then the record after the name descending, as text. The
+// listing and the report put each protein's candidates in this order.
+bool RanksBefore(const Candidate &a, const Candidate &b);
+
+// The calling rule on values, for the scan of score lines and for the calls
+// on one protein's scores alike. A line takes part only if its position p
+// and its protein's length n pass p > offset and n - p > offset. A run is a
+// stretch of such lines of one protein whose values, in single precision,
+// are at or above the threshold (so "nan" is never in a run); its peak is
+// the earliest highest value, starting from the threshold itself.
+class RunRule {
+ public:
+  RunRule(float threshold, int offset) : threshold_(threshold), offset_(offset) {}
+
+  float threshold() const { return threshold_; }
+  // In 64 bits, so that no length and position can overflow the test.
+  bool TakesPart(int position, int length) const {
+    return position > offset_ && static_cast<long long>(length) - position > offset_;
+  }
+  bool Reaches(float value) const { return value >= threshold_; }
+  bool open() const { return open_; }
+
+  // A line that takes part and reaches the threshold: opens a run or
+  // extends the open one.
+  void Extend(int position, float value) {
+    if (!open_) {
+      open_ = true;
+      start_ = position;
+      peak_ = threshold_;
+      peak_position_ = position;
+    }
+    end_ = position;
+    if (value > peak_) {
+      peak_ = value;
+      peak_position_ = position;
+    }
+  }
+
+  // Ends the open run: the candidate of protein name, whose last line gave
+  // length. SCORE is peak - threshold in single precision.
+  Candidate Close(std::uint32_t name, int length) {
+    open_ = false;
+    return Candidate{name, peak_ - threshold_, start_, end_, peak_position_, length};
+  }
+
+ private:
+  float threshold_;
+  int offset_;
+  bool open_ = false;
+  int start_ = 0;
+  int end_ = 0;
+  float peak_ = 0;
+  int peak_position_ = 0;
+};
+
+// One protein's runs by RunRule, the score at index i being position i of
+// the scores.size() residues, in position order; every candidate has name 0.
+std::vector<Candidate> FindRuns(std::span<const float> scores, float threshold, int offset);
+
+// What the report says of one protein with these scores: its runs ranked by
+// RanksBefore, the first `rank` of them (none for a rank below 1).
+std::vector<Candidate> ReportedRuns(std::span<const float> scores, float threshold, int offset, int rank);
+
+// A report line's PEAK: SCORE's text read back as a double plus the
+// threshold, narrowed to single precision, so it shows the peak to the
+// record's six decimals.
+float ReportedPeak(const Candidate &candidate, float threshold);
+
 // The run scan, fed the score lines in file order; it holds only the open
-// run and the candidates found. A line is seen only if its position p and
-// length n pass p > offset and n - p > offset. A run is a stretch of seen
-// lines of one name (exact match) whose values, narrowed to single precision,
-// are at or above the threshold (so "nan" is never in a run); its peak is the
-// earliest highest value, starting from the threshold itself.
+// run and the candidates found. It calls by RunRule, a stretch of lines of
+// one name (exact match) being one protein's.
 class RunScanner {
  public:
   RunScanner(float threshold, int offset);
@@ -89,22 +159,16 @@ class RunScanner {
  private:
   void CloseRun();
 
-  float threshold_;
-  int offset_;
+  RunRule rule_;
   // The usual "%f" values reach the threshold when their digits (the value
   // times 10^6 without its sign) are at least positive_least_, or for a
   // negative value at most negative_most_.
   long long positive_least_ = 0;
   long long negative_most_ = 0;
   long long line_number_ = 0;
-  bool in_run_ = false;
   std::string run_name_;
   std::string last_name_;  // of the line before
-  int run_start_ = 0;
-  int run_end_ = 0;
-  int run_length_ = 0;
-  float run_peak_ = 0;
-  int run_peak_position_ = 0;
+  int run_length_ = 0;     // of the run's last line
   CandidateList candidates_;
 };
 
@@ -119,10 +183,8 @@ void WriteListing(const CandidateList &ranked, const TextSink &sink);
 std::string FormatListing(const CandidateList &ranked);
 
 // For each protein its first `rank` ranked records as
-// "NAME|START,END|RUN LENGTH|PEAK|LENGTH|PEAK POSITION|I", I counting from 1.
-// PEAK is rebuilt from the record: SCORE read as a double plus the threshold,
-// narrowed to single precision, so it shows the peak to the record's six
-// decimals. "No prediction" when there is no candidate at all.
+// "NAME|START,END|RUN LENGTH|PEAK|LENGTH|PEAK POSITION|I", I counting from 1,
+// PEAK the ReportedPeak. "No prediction" when there is no candidate at all.
 void WriteReport(const CandidateList &ranked, int rank, float threshold, const TextSink &sink);
 std::string FormatReport(const CandidateList &ranked, int rank, float threshold);
 

@@ -1,6 +1,9 @@
 #include "arguments.h"
 
 #include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <regex>
 #include <string>
 
 #include "cnumber.h"
@@ -23,6 +26,14 @@ std::optional<int> ReadPlainCount(std::string_view text) {
     if (value > INT_MAX) return std::nullopt;
   }
   return static_cast<int>(value);
+}
+
+std::optional<double> ReadFiniteDecimal(const std::string &text) {
+  static const std::regex decimal(R"([-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?)");
+  if (!std::regex_match(text, decimal)) return std::nullopt;
+  const double value = std::strtod(text.c_str(), nullptr);
+  if (!std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 }  // namespace linkerkit

@@ -122,13 +122,20 @@ int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> 
 
 int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
                           std::string_view usage, std::string_view about, const OptionsProgramBody &body) {
+  return RunProgramWithOptions(argc, argv, options, argument_count, argument_count, usage, about, body);
+}
+
+int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int fewest_arguments,
+                          int most_arguments, std::string_view usage, std::string_view about,
+                          const OptionsProgramBody &body) {
   if (StartProgram(argc, argv, usage, about)) return PrintedStatus();
   GivenOptions given;
   int first = 1;
   // Option mistakes are failures like any other, with their own message.
   if (const int status = RunGuarded([&] { first = TakeOptions(argc, argv, options, given); }); status != 0)
     return status;
-  if (argc - first != argument_count) {
+  const int argument_count = argc - first;
+  if (argument_count < fewest_arguments || argument_count > most_arguments) {
     PrintUsage(usage);
     return 1;
   }

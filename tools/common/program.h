@@ -68,5 +68,10 @@ int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> 
                           std::string_view usage, std::string_view about, const OptionsProgramBody &body);
 int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int argument_count,
                           std::string_view usage, const OptionsProgramBody &body);
+// The same for a program whose last arguments may be left out: from
+// fewest_arguments to most_arguments may follow the options.
+int RunProgramWithOptions(int argc, char **argv, std::span<const ProgramOption> options, int fewest_arguments,
+                          int most_arguments, std::string_view usage, std::string_view about,
+                          const OptionsProgramBody &body);
 
 }  // namespace linkerkit

@@ -50,7 +50,7 @@ Region ParseRegionLine(std::string_view line, std::string_view path, std::size_t
         path, line_number,
         "range ends at " + std::to_string(range.end) + ", beyond the protein length " + std::to_string(protein_length));
   }
-  return Region{fields[0], range.start, range.end, protein_length};
+  return Region{fields[0], range.start, range.end, protein_length, fields[2]};
 }
 
 }  // namespace linkerkit

@@ -16,9 +16,10 @@ struct Region {
   int start;
   int end;
   int protein_length;
+  std::string_view type;  // as it stands, unchecked; points into the line
 };
 
-// TYPE and LENGTH are not read. Fails with "PATH line N: problem" when the
+// LENGTH is not read. Fails with "PATH line N: problem" when the
 // line has not these five fields, the name is empty, START, END or
 // PROTEIN_LENGTH is not a whole decimal number, or the range is reversed or
 // does not lie within 1 to PROTEIN_LENGTH.

@@ -1,9 +1,12 @@
 #include "linker_table.h"
 
+#include <cstdio>
 #include <sstream>
 
 #include "failure.h"
 #include "region.h"
+#include "report_line.h"
+#include "track.h"
 
 namespace linkerkit {
 
@@ -19,17 +22,47 @@ std::vector<ReportedLinker> ReadReportedLinkers(const std::string &report_text, 
     const Range range = ReadRangeField(fields[1], path, number);
     linkers.push_back({std::string(fields[0]), range.start + 1, range.end + 1,
                        ReadNumberField(fields[5], "peak position", path, number) + 1, std::string(fields[3]),
-                       ReadNumberField(fields[4], "length", path, number)});
+                       ReadNumberField(fields[4], "length", path, number), line, std::nullopt});
   }
   return linkers;
 }
 
+std::string FormatReportLines(const std::vector<ReportedLinker> &linkers) {
+  if (linkers.empty()) return std::string(kNoPredictionLine);
+  std::string report;
+  for (const ReportedLinker &linker : linkers) report += linker.line + "\n";
+  return report;
+}
+
+std::string ProbabilityText(std::optional<double> probability) {
+  if (!probability) return "-";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", *probability);
+  return text;
+}
+
 std::string FormatLinkerTable(const std::vector<ReportedLinker> &linkers) {
-  std::string table = "protein\tstart\tend\tpeak_position\tscore\tprotein_length\n";
+  std::string table = "protein\tstart\tend\tpeak_position\tscore\tconfidence\tprotein_length\n";
   for (const ReportedLinker &linker : linkers) {
     table += linker.protein + "\t" + std::to_string(linker.start) + "\t" + std::to_string(linker.end) + "\t" +
-             std::to_string(linker.peak_position) + "\t" + linker.score + "\t" + std::to_string(linker.protein_length) +
-             "\n";
+             std::to_string(linker.peak_position) + "\t" + linker.score + "\t" + ProbabilityText(linker.confidence) +
+             "\t" + std::to_string(linker.protein_length) + "\n";
+  }
+  return table;
+}
+
+std::string FormatProteinTable(const std::vector<ProteinSummary> &proteins) {
+  std::string table = "protein\tlength\tlinkers\thighest_score\tmulti_domain_probability\n";
+  for (const ProteinSummary &protein : proteins) {
+    table += protein.name + "\t" + std::to_string(protein.length) + "\t" + std::to_string(protein.linkers) + "\t";
+    if (protein.highest_score) {
+      AppendFixed6(table, *protein.highest_score);
+    } else {
+      table += '-';
+    }
+    table += '\t';
+    table += ProbabilityText(protein.multi_domain_probability);
+    table += '\n';
   }
   return table;
 }

@@ -2,6 +2,7 @@
 // report line the pictures need.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ struct ReportedLinker {
   int peak_position;
   std::string score;  // the peak score as the report prints it
   int protein_length;
+  std::string line;                  // the report line itself, without its line feed
+  std::optional<double> confidence;  // where the model has a calibration
 };
 
 // The report's lines "NAME|START,END|RUN LENGTH|PEAK|LENGTH|PEAK POSITION|I"
@@ -23,7 +26,27 @@ struct ReportedLinker {
 // any other line.
 std::vector<ReportedLinker> ReadReportedLinkers(const std::string &report_text, const std::string &path);
 
-// A header line, then one tab-separated line per linker.
+// The report of these linkers: their lines in order, or "No prediction".
+std::string FormatReportLines(const std::vector<ReportedLinker> &linkers);
+
+// A probability as the tables print it: "%.3f", or "-" when there is none.
+std::string ProbabilityText(std::optional<double> probability);
+
+// A header line, then one tab-separated line per linker: protein, start,
+// end, peak_position, score, confidence, protein_length.
 std::string FormatLinkerTable(const std::vector<ReportedLinker> &linkers);
+
+// One protein of the run, for proteins.tsv.
+struct ProteinSummary {
+  std::string name;
+  int length;
+  int linkers;                                     // reported
+  std::optional<double> highest_score;             // none when every score is nan
+  std::optional<double> multi_domain_probability;  // where the model has a calibration
+};
+
+// A header line, then one tab-separated line per protein: protein, length,
+// linkers, highest_score ("%f", "-" when none), multi_domain_probability.
+std::string FormatProteinTable(const std::vector<ProteinSummary> &proteins);
 
 }  // namespace linkerkit

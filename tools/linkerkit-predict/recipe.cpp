@@ -57,7 +57,8 @@ Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_overr
 }
 
 ModelSettings ReadModelSettings(const std::string &settings_path) {
-  static const std::regex setting(R"((scores|smoothing|threshold|rank|offset|classifier)[ \t]+([^ \t]+))");
+  static const std::regex setting(
+      R"((scores|smoothing|threshold|rank|offset|caller|min_domain|classifier)[ \t]+([^ \t]+))");
   ModelSettings settings;
   if (!IsFile(settings_path)) return settings;
   ForEachLine(settings_path, [&](std::string_view text, std::size_t number) {
@@ -67,7 +68,8 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
     std::smatch match;
     if (!std::regex_match(line, match, setting)) {
       FailAtLine(settings_path, number,
-                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset or classifier");
+                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller, min_domain or "
+                 "classifier");
     }
     const std::string key = match[1].str();
     const std::string value = match[2].str();
@@ -85,6 +87,10 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
       settings.threshold = ReadThresholdOption(where, value);
     } else if (key == "rank") {
       settings.rank = ReadCountOption(where, value, 1, 1000000);
+    } else if (key == "caller") {
+      settings.caller = ReadCallerOption(where, value);
+    } else if (key == "min_domain") {
+      settings.min_domain = ReadCountOption(where, value, 1, 1000000);
     } else {
       settings.offset = ReadCountOption(where, value, 0, 1000000);
     }
@@ -117,6 +123,12 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
   if (options.rank) model.settings.rank = *options.rank;
   if (options.offset) model.settings.offset = *options.offset;
   if (options.threshold) model.settings.threshold = *options.threshold;
+  if (options.caller) model.settings.caller = *options.caller;
+  if (options.min_domain) model.settings.min_domain = *options.min_domain;
+  if (IsFile(folder + "/calibration")) model.calibration = ReadCalibration(folder + "/calibration");
+  if (options.min_confidence && !model.calibration) {
+    Fail("--min-confidence needs a calibrated model, and " + folder + " has no calibration file");
+  }
   return model;
 }
 

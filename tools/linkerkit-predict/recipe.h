@@ -6,9 +6,11 @@
 // road, so the recipe is read here alone.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "calibration.h"
 #include "road_options.h"
 
 namespace linkerkit {
@@ -52,6 +54,8 @@ struct ModelSettings {
   std::string threshold = "1.0";
   int rank = 3;
   int offset = 10;
+  LinkerCaller caller = LinkerCaller::kThreshold;
+  int min_domain = 40;  // SegmentDomains' minimum domain length
 };
 
 struct Model {
@@ -60,6 +64,7 @@ struct Model {
   ModelSettings settings;
   std::string classifier;  // the classifier file in the folder, by the settings' kind
   bool has_ranges = false;
+  std::optional<Calibration> calibration;  // from the folder's calibration file, where there is one
 };
 
 // The folder a --model value names: a folder path (holding a "/", or "."
@@ -75,7 +80,8 @@ Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_overr
 ModelSettings ReadModelSettings(const std::string &settings_path);
 
 // The model in folder with the options' overrides; needs_classifier is
-// false when the road stops at the vector lines.
+// false when the road stops at the vector lines. Fails when --min-confidence
+// is given for a model without a calibration.
 Model LoadModel(const std::string &folder, const RoadOptions &options, bool needs_classifier);
 
 }  // namespace linkerkit

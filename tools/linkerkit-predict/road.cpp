@@ -10,15 +10,19 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <new>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "calibration.h"
+#include "cnumber.h"
 #include "failure.h"
 #include "lines.h"
 #include "linker_report.h"
@@ -31,6 +35,7 @@
 #include "road_files.h"
 #include "road_options.h"
 #include "score_plot.h"
+#include "segment_domains.h"
 #include "work_folder.h"
 
 extern char **environ;
@@ -116,23 +121,33 @@ void PrintHelp(const RoadPlaces &places) {
       "  --scales DIR       folder of the residue scale files the recipe names [DATA/scales]\n"
       "  --window WS        window size of every windowed feature track, in place of the recipe's\n"
       "  --smoothing WS     window over which the classifier's scores are averaged [the model's]\n"
-      "  --rank N           linker candidates reported per protein [the model's]\n"
+      "  --rank N           linker candidates reported per protein, by the threshold caller [the model's]\n"
       "  --threshold T      lowest score of a linker residue [the model's]\n"
       "  --offset N         residues this near either end are left out of the report [the model's]\n"
+      "  --caller C         how linkers are called from the scores [the model's]: threshold, the runs\n"
+      "                     at or above the threshold (ReportDomainHinges); segment, each chain cut\n"
+      "                     into domains at the best boundaries (SegmentDomains)\n"
+      "  --min-domain N     shortest domain of the segment caller [the model's]\n"
+      "  --min-confidence P leave out linkers whose calibrated confidence is below P (0 to 1);\n"
+      "                     the model needs a calibration file\n"
       "  --features-only    stop after the vector lines, WORK/vectors/NAME.vectors\n"
       "  --scores-only      stop after the scores, WORK/scores/NAME.scores and WORK/scores.txt\n"
-      "  --show-settings    print the model folder and the report settings in force, and stop\n"
+      "  --show-settings    print the model folder, the report settings in force and the calibration\n"
+      "                     file (or none), and stop\n"
       "  --help             this text\n"
       "  --version          the version\n"
       "\n"
-      "The work folder holds report.txt, candidates.txt (every candidate, ranked),\n"
-      "linkers.tsv (one line per reported linker, positions from 1), scores.txt (all\n"
-      "proteins' scores), options.txt, and scores/NAME.scores for each protein.\n"
+      "The work folder holds report.txt, linkers.tsv (one line per reported linker,\n"
+      "positions from 1, with its confidence), proteins.tsv (one line per protein),\n"
+      "scores.txt (all proteins' scores), scores/NAME.scores for each protein and, with\n"
+      "the threshold caller, candidates.txt (every candidate, ranked) and options.txt.\n"
       "\n"
       "A model folder holds index.txt (the recipe), settings (classifier libsvm or\n"
-      "xgboost, scores raw or zscore, smoothing, threshold, rank, offset) and the\n"
-      "classifier: with libsvm svm.model (LIBSVM, labels +1 for linker residues and\n"
-      "-1) and, where the features were scaled in training, ranges (svm-scale's\n"
+      "xgboost, scores raw or zscore, smoothing, threshold, rank, offset, caller\n"
+      "threshold or segment, min_domain), the classifier and, where it is calibrated,\n"
+      "calibration (lines 'linker FROM PROBABILITY' and 'protein FROM PROBABILITY').\n"
+      "The classifier: with libsvm svm.model (LIBSVM, labels +1 for linker residues\n"
+      "and -1) and, where the features were scaled in training, ranges (svm-scale's\n"
       "range file); with xgboost xgboost.json (a binary:logistic booster saved as\n"
       "JSON, scored on the unscaled features).\n"
       "\n"
@@ -470,22 +485,70 @@ void CombineScores(const Run &run, const WorkFolder &work) {
   combined.Commit();
 }
 
-// ReportDomainHinges over the combined scores, in the work folder.
+// The model's caller over the combined scores, in the work folder:
+// ReportDomainHinges with its options file and candidate listing, or
+// SegmentDomains.
 std::string MakeReport(const Run &run, const WorkFolder &work) {
   const ModelSettings &settings = run.model.settings;
-  WriteFilesAtomically(
-      {{work / kOptionsFile, std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " + kReportFile +
-                                 "\nOffSet = " + std::to_string(settings.offset) + "\nRank = " +
-                                 std::to_string(settings.rank) + "\nThreshold = " + settings.threshold + "\n"}});
+  if (settings.caller == LinkerCaller::kThreshold) {
+    WriteFilesAtomically(
+        {{work / kOptionsFile, std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " + kReportFile +
+                                   "\nOffSet = " + std::to_string(settings.offset) + "\nRank = " +
+                                   std::to_string(settings.rank) + "\nThreshold = " + settings.threshold + "\n"}});
+  }
   if (chdir(work.path().c_str()) != 0) Fail("cannot enter the work folder " + work.path());
-  CaptureProgramOutput(work / kCandidatesFile, true, "ReportDomainHinges", RunReportDomainHinges,
-                       {kOptionsFile, std::to_string(settings.rank), settings.threshold}, "");
+  if (settings.caller == LinkerCaller::kThreshold) {
+    CaptureProgramOutput(work / kCandidatesFile, true, "ReportDomainHinges", RunReportDomainHinges,
+                         {kOptionsFile, std::to_string(settings.rank), settings.threshold}, "");
+  } else {
+    CaptureProgramOutput(
+        work / kReportFile, true, "SegmentDomains", RunSegmentDomains,
+        {kScoresFile, settings.threshold, std::to_string(settings.min_domain), std::to_string(settings.offset)}, "");
+  }
   std::string report;
   ForEachLine(work / kReportFile, [&](std::string_view line, std::size_t) {
     report += line;
     report += '\n';
   });
   return report;
+}
+
+// Each linker's confidence from the model's calibration; with
+// --min-confidence, the linkers below it are dropped. Ranks stay as the
+// caller printed them.
+void ApplyCalibration(const Run &run, std::vector<ReportedLinker> &linkers) {
+  if (!run.model.calibration) return;
+  for (ReportedLinker &linker : linkers) {
+    linker.confidence = CalibratedProbability(run.model.calibration->linker, ReadCDouble(linker.score.c_str()));
+  }
+  if (const std::optional<double> least = run.options.min_confidence) {
+    std::erase_if(linkers, [&](const ReportedLinker &linker) { return *linker.confidence < *least; });
+  }
+}
+
+// Every protein in FASTA order: its length, linkers reported, highest score
+// and, with a calibration, the chance that it has more than one domain.
+std::vector<ProteinSummary> SummariseProteins(const Run &run, const WorkFolder &work,
+                                              const std::vector<ReportedLinker> &linkers) {
+  std::map<std::string, int> reported;
+  for (const ReportedLinker &linker : linkers) ++reported[linker.protein];
+  std::vector<ProteinSummary> proteins;
+  for (const std::string &name : run.names) {
+    if (g_signal) break;
+    const std::vector<double> scores = ReadScoreValues(work / (std::string(kScoresFolder) + "/" + name + ".scores"));
+    std::optional<double> highest;
+    for (const double score : scores) {
+      if (!std::isnan(score) && (!highest || score > *highest)) highest = score;
+    }
+    std::optional<double> probability;
+    if (run.model.calibration) {
+      probability = CalibratedProbability(run.model.calibration->protein, highest.value_or(std::nan("")));
+    }
+    const auto found = reported.find(name);
+    proteins.push_back(
+        {name, static_cast<int>(scores.size()), found == reported.end() ? 0 : found->second, highest, probability});
+  }
+  return proteins;
 }
 
 // The true regions of the proteins, by name.
@@ -506,8 +569,16 @@ void DrawPlots(const Run &run, const WorkFolder &work, const std::vector<Reporte
   std::error_code error;
   fs::create_directories(dir, error);
   if (!fs::is_directory(dir, error)) Fail("cannot create the picture folder " + dir);
-  std::map<std::string, std::vector<std::pair<int, int>>> called;
-  for (const ReportedLinker &linker : linkers) called[linker.protein].emplace_back(linker.start, linker.end);
+  std::map<std::string, std::vector<PlotLinker>> called;
+  for (const ReportedLinker &linker : linkers) {
+    std::string note;
+    if (linker.confidence) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.2f", *linker.confidence);
+      note = text;
+    }
+    called[linker.protein].push_back({linker.start, linker.end, note});
+  }
   for (const std::string &name : run.names) {
     if (g_signal) return;
     ScorePlot plot;
@@ -530,10 +601,12 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   run.model = LoadModel(model_folder, options, options.stop != RoadStop::kVectors);
   const ModelSettings &settings = run.model.settings;
   if (options.stop == RoadStop::kSettings) {
-    std::printf("model %s\nclassifier %s\nscores %s\nsmoothing %d\nthreshold %s\nrank %d\noffset %d\n",
-                model_folder.c_str(), settings.classifier == ClassifierKind::kXGBoost ? "xgboost" : "libsvm",
-                settings.raw_scores ? "raw" : "zscore", settings.smoothing, settings.threshold.c_str(), settings.rank,
-                settings.offset);
+    std::printf(
+        "model %s\nclassifier %s\nscores %s\nsmoothing %d\nthreshold %s\nrank %d\noffset %d\ncaller %s\nmin_domain %d\n",
+        model_folder.c_str(), settings.classifier == ClassifierKind::kXGBoost ? "xgboost" : "libsvm",
+        settings.raw_scores ? "raw" : "zscore", settings.smoothing, settings.threshold.c_str(), settings.rank,
+        settings.offset, CallerName(settings.caller), settings.min_domain);
+    std::printf("calibration %s\n", run.model.calibration ? (model_folder + "/calibration").c_str() : "none");
     return 0;
   }
   for (std::string *path : {&options.fasta, &options.ss2, &options.mtx, &options.reprof, &options.ss2_dir,
@@ -601,16 +674,25 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
       Say("scores: " + (work / kScoresFile) + " and " + (work / kScoresFolder) + "/NAME.scores");
       return 0;
     }
-    const std::string report = MakeReport(run, work);
+    std::string report = MakeReport(run, work);
     if (g_signal) return interrupted(g_signal);
-    const auto linkers = ReadReportedLinkers(report, work / kReportFile);
-    WriteFilesAtomically({{work / kLinkerTableFile, FormatLinkerTable(linkers)}});
+    std::vector<ReportedLinker> linkers = ReadReportedLinkers(report, work / kReportFile);
+    ApplyCalibration(run, linkers);
+    if (options.min_confidence) {
+      report = FormatReportLines(linkers);
+      WriteFilesAtomically({{work / kReportFile, report}});
+    }
+    const std::vector<ProteinSummary> proteins = SummariseProteins(run, work, linkers);
+    if (g_signal) return interrupted(g_signal);
+    WriteFilesAtomically({{work / kLinkerTableFile, FormatLinkerTable(linkers)},
+                          {work / kProteinTableFile, FormatProteinTable(proteins)}});
     if (!options.plot_dir.empty()) DrawPlots(run, work, linkers, truth);
     if (g_signal) return interrupted(g_signal);
     std::fwrite(report.data(), 1, report.size(), stdout);
     if (std::fflush(stdout) != 0) Fail("cannot write the report on standard output");
     if (work.kept()) {
-      Say("report: " + (work / kReportFile) + ", linkers: " + (work / kLinkerTableFile));
+      Say("report: " + (work / kReportFile) + ", linkers: " + (work / kLinkerTableFile) +
+          ", proteins: " + (work / kProteinTableFile));
     }
     if (!options.plot_dir.empty()) Say("pictures: " + options.plot_dir + "/NAME.svg");
   } catch (const Failure &) {

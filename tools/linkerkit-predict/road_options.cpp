@@ -1,8 +1,5 @@
 #include "road_options.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <regex>
 #include <string_view>
 #include <tuple>
 #include <vector>
@@ -22,11 +19,16 @@ int ReadCountOption(const std::string &option, const std::string &text, int lowe
 }
 
 std::string ReadThresholdOption(const std::string &option, const std::string &text) {
-  static const std::regex decimal(R"([-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?)");
-  if (!std::regex_match(text, decimal) || !std::isfinite(std::strtod(text.c_str(), nullptr))) {
-    Fail("invalid " + option + " '" + text + "': expected a finite decimal number");
-  }
+  if (!ReadFiniteDecimal(text)) Fail("invalid " + option + " '" + text + "': expected a finite decimal number");
   return text;
+}
+
+const char *CallerName(LinkerCaller caller) { return caller == LinkerCaller::kSegment ? "segment" : "threshold"; }
+
+LinkerCaller ReadCallerOption(const std::string &what, const std::string &text) {
+  if (text == "threshold") return LinkerCaller::kThreshold;
+  if (text == "segment") return LinkerCaller::kSegment;
+  Fail("invalid " + what + " '" + text + "': expected threshold or segment");
 }
 
 namespace {
@@ -86,6 +88,17 @@ RoadOptions ParseRoadOptions(std::span<char *const> arguments) {
       options.offset = ReadCountOption("offset", text(), 0, kLargestCount);
     } else if (option == "--threshold") {
       options.threshold = ReadThresholdOption("threshold", text());
+    } else if (option == "--caller") {
+      options.caller = ReadCallerOption("caller", text());
+    } else if (option == "--min-domain") {
+      options.min_domain = ReadCountOption("minimum domain length", text(), 1, kLargestCount);
+    } else if (option == "--min-confidence") {
+      const std::string given = text();
+      const std::optional<double> confidence = ReadFiniteDecimal(given);
+      if (!confidence || *confidence < 0 || *confidence > 1) {
+        Fail("invalid --min-confidence '" + given + "': expected a decimal number from 0 to 1");
+      }
+      options.min_confidence = confidence;
     } else if (option == "-j" || option == "--jobs") {
       options.jobs = ReadCountOption("-j", text(), 1, kMostJobs);
     } else if (option.starts_with("-j") && option.size() > 2 && !value) {

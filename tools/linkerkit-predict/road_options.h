@@ -13,6 +13,16 @@ namespace linkerkit {
 // before any work, with the settings in force shown.
 enum class RoadStop { kVectors, kScores, kReport, kSettings };
 
+// How the report calls linkers from the scores: ReportDomainHinges' runs at
+// or above the threshold, or SegmentDomains' cut into domains.
+enum class LinkerCaller { kThreshold, kSegment };
+
+// "threshold" or "segment".
+const char *CallerName(LinkerCaller caller);
+// The caller a name gives; fails with "invalid WHAT 'TEXT': expected
+// threshold or segment".
+LinkerCaller ReadCallerOption(const std::string &what, const std::string &text);
+
 struct RoadOptions {
   std::string model = "sequence";  // a shipped model's name or a folder
   std::string scales;              // empty: the data folder's scales
@@ -21,6 +31,10 @@ struct RoadOptions {
   std::optional<int> rank;
   std::optional<int> offset;
   std::optional<std::string> threshold;  // kept as typed: it reaches the report as text
+  std::optional<LinkerCaller> caller;
+  std::optional<int> min_domain;  // SegmentDomains' minimum domain length
+  // Reported linkers whose calibrated confidence is below this are left out.
+  std::optional<double> min_confidence;
   // One protein's companion files, or folders of NAME.ss2, NAME.mtx, NAME.reprof.
   std::string ss2, mtx, reprof;
   std::string ss2_dir, mtx_dir, reprof_dir;

@@ -16,6 +16,8 @@ constexpr double kWidth = 900;
 constexpr double kHeight = 360;
 constexpr double kTop = 50;
 constexpr double kBottom = 290;  // the x axis
+// Between a linker's range and its note: a middle dot in UTF-8.
+constexpr const char *kNoteSeparator = " \xC2\xB7 ";
 
 std::string Number(double value) {
   char text[64];
@@ -94,13 +96,13 @@ std::string DrawScorePlot(const ScorePlot &plot) {
          "\" y=\"22\" text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\">" + Escaped(plot.protein) + " (" +
          std::to_string(n) + " residues)</text>\n";
 
-  for (const auto &[start, end] : plot.linkers) {
+  for (const auto &[start, end, note] : plot.linkers) {
     svg += "<rect class=\"linker\" x=\"" + Number(residue_left(start)) + "\" y=\"" + Number(kTop) + "\" width=\"" +
            Number((end - start + 1) * residue_width) + "\" height=\"" + Number(kBottom - kTop) +
            "\" fill=\"#f4a261\" fill-opacity=\"0.35\"/>\n";
     svg += "<text class=\"linker-label\" x=\"" + Number(residue_left(start) + (end - start + 1) * residue_width / 2) +
            "\" y=\"" + Number(kTop - 4) + "\" text-anchor=\"middle\" fill=\"#b5520f\">" + std::to_string(start) + "-" +
-           std::to_string(end) + "</text>\n";
+           std::to_string(end) + (note.empty() ? "" : kNoteSeparator + Escaped(note)) + "</text>\n";
   }
   for (const auto &[start, end] : plot.truth) {
     svg += "<rect class=\"truth\" x=\"" + Number(residue_left(start)) + "\" y=\"" + Number(kBottom - 10) +

@@ -14,13 +14,21 @@ namespace linkerkit {
 inline constexpr double kPlotLeft = 70;
 inline constexpr double kPlotWidth = 810;
 
+// A linker drawn: its range from 1, both ends included, and what its label
+// adds to the range (its confidence, say); empty for nothing.
+struct PlotLinker {
+  int start;
+  int end;
+  std::string note;
+};
+
 struct ScorePlot {
   std::string protein;
   std::string score_label;     // the y axis: what the scores are
   std::vector<double> scores;  // one per residue; a NaN leaves a gap
   double threshold = 0;
-  std::string threshold_text;                // as the report was given it
-  std::vector<std::pair<int, int>> linkers;  // from 1, both ends included
+  std::string threshold_text;  // as the report was given it
+  std::vector<PlotLinker> linkers;
   std::vector<std::pair<int, int>> truth;
 };
 

@@ -52,8 +52,8 @@ WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
     Fail("cannot write in the work folder " + path_);
   }
   std::error_code error;
-  for (const char *name : {kReportFile, kCandidatesFile, kLinkerTableFile, kScoresFile, kOptionsFile, kScoresFolder,
-                           kVectorsFolder, kProteinsFolder, kWorkersFolder}) {
+  for (const char *name : {kReportFile, kCandidatesFile, kLinkerTableFile, kProteinTableFile, kScoresFile, kOptionsFile,
+                           kScoresFolder, kVectorsFolder, kProteinsFolder, kWorkersFolder}) {
     fs::remove_all(*this / name, error);
     if (error) Fail("cannot remove " + (*this / name) + " left by an earlier run");
   }
@@ -74,7 +74,8 @@ void WorkFolder::RemoveUnfinished() const {
   std::error_code error;
   // A report of a run that did not end well must not pass for a good one,
   // even where it was complete before the run was stopped.
-  for (const char *name : {kReportFile, kCandidatesFile, kLinkerTableFile, kScoresFile, kOptionsFile}) {
+  for (const char *name :
+       {kReportFile, kCandidatesFile, kLinkerTableFile, kProteinTableFile, kScoresFile, kOptionsFile}) {
     fs::remove(*this / name, error);
   }
   fs::remove_all(*this / kWorkersFolder, error);

@@ -13,6 +13,7 @@ inline constexpr const char *kMarkerFile = ".linkerkit-work";  // marks the fold
 inline constexpr const char *kReportFile = "report.txt";
 inline constexpr const char *kCandidatesFile = "candidates.txt";
 inline constexpr const char *kLinkerTableFile = "linkers.tsv";
+inline constexpr const char *kProteinTableFile = "proteins.tsv";
 inline constexpr const char *kScoresFile = "scores.txt";
 inline constexpr const char *kOptionsFile = "options.txt";
 inline constexpr const char *kScoresFolder = "scores";      // NAME.scores
