@@ -1,4 +1,5 @@
-// The input is a LIBSVM model file, which scores two fixed vector lines.
+// The input is a model file, LIBSVM's or XGBoost's JSON, which scores two fixed
+// vector lines.
 #include "classify.h"
 #include "fuzz_input.h"
 #include "fuzz_program.h"

@@ -343,6 +343,13 @@ TEST(ClassifyFeatureRows, XGBoostModelsThatAreNoLinkerTreesAreTurnedAway) {
            Case{replaced("\"split_indices\":[1,", "\"split_indices\":[3,"),
                 "tree 0: a split on no feature of the model"},
            Case{replaced("\"split_type\":[0,", "\"split_type\":[1,"), "tree 0: a categorical split"},
+           Case{replaced("\"categories\":[]", "\"categories\":[1]"), "tree 0: a categorical split"},
+           // Parents XGBoost reads for every node, and the trees' numbers.
+           Case{replaced("\"parents\":[2147483647,0,0,1,", "\"parents\":[2147483647,0,0,133333333333,"),
+                "tree 0: a node that is no tree's"},
+           Case{replaced("\"parents\":[2147483647,0,0,1,1,2,2]", "\"parents\":[2147483647,0,0,1,1,2,1]"),
+                "tree 0: a node that is no tree's"},
+           Case{replaced("\"id\":1,", "\"id\":0,"), "tree 1: not numbered in order"},
        }) {
     EXPECT_EQ(XGBoostModelProblem(c.model), c.problem) << c.model.substr(0, 200);
   }

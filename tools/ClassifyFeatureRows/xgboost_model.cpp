@@ -1,6 +1,6 @@
 #include "xgboost_model.h"
 
-#include <omp.h>
+#include <dlfcn.h>
 #include <xgboost/c_api.h>
 
 #include <algorithm>
@@ -27,11 +27,11 @@ namespace {
 constexpr int kDeepestNesting = 32;
 constexpr long long kNotAnInteger = std::numeric_limits<long long>::min();
 
-// What the checks need of one tree: its node arrays that prediction follows
-// and the sizes of all its arrays.
+// What the checks need of one tree: the node arrays XGBoost builds its
+// nodes from, and the sizes of all its arrays.
 struct TreeShape {
   std::string num_nodes;
-  std::vector<long long> left, right, split_indices, split_type;
+  std::vector<long long> id, left, right, parents, split_indices, split_type;
   std::map<std::string, std::size_t, std::less<>> array_sizes;
 };
 
@@ -207,9 +207,11 @@ class ModelScanner {
       case Context::kTree: {
         if (key == "tree_param") return {Context::kTreeParam, nullptr, parent.tree};
         TreeShape &tree = *parent.tree;
+        if (key == "id") return {Context::kInteger, nullptr, nullptr, &tree.id};
         std::size_t *count = &tree.array_sizes[std::string(key)];
         std::vector<long long> *integers = key == "left_children"    ? &tree.left
                                            : key == "right_children" ? &tree.right
+                                           : key == "parents"        ? &tree.parents
                                            : key == "split_indices"  ? &tree.split_indices
                                            : key == "split_type"     ? &tree.split_type
                                                                      : nullptr;
@@ -260,20 +262,44 @@ std::optional<long long> Count(const std::string &text) {
   return value;
 }
 
-// Why the tree is no tree over the features, or empty.
-std::string TreeProblem(const TreeShape &tree, long long features) {
+// Why the tree is no tree over the features, or empty. XGBoost reads every
+// node, reached or not, so every node is checked.
+std::string TreeProblem(const TreeShape &tree, std::size_t number, long long features) {
+  // The parent XGBoost writes for the root.
+  constexpr long long kNoParent = 2147483647;
+  if (tree.id.size() != 1 || tree.id[0] != static_cast<long long>(number)) return "not numbered in order";
   const auto nodes = Count(tree.num_nodes);
   if (!nodes || *nodes < 1) return "no node count";
   const std::size_t n = static_cast<std::size_t>(*nodes);
-  for (const char *field : {"left_children", "right_children", "split_indices", "split_conditions", "default_left",
-                            "base_weights", "split_type", "parents", "loss_changes", "sum_hessian"}) {
+  for (const std::string_view field :
+       {"left_children", "right_children", "parents", "split_indices", "split_conditions", "default_left",
+        "base_weights", "split_type", "loss_changes", "sum_hessian"}) {
     const auto size = tree.array_sizes.find(field);
-    const bool needed = std::string_view(field).ends_with("children") || std::string_view(field) == "split_indices" ||
-                        std::string_view(field) == "split_conditions";
+    const bool needed = field != "split_type" && field != "loss_changes" && field != "sum_hessian";
     if (size == tree.array_sizes.end() ? needed : size->second != n) return std::string(field) + " not one per node";
   }
-  if (tree.left.size() != n || tree.right.size() != n || tree.split_indices.size() != n) return "nodes not numbered";
-  // Every node reached once from the root, so that prediction ends.
+  for (const std::string_view field : {"categories", "categories_nodes", "categories_segments", "categories_sizes"}) {
+    if (const auto size = tree.array_sizes.find(field); size != tree.array_sizes.end() && size->second != 0)
+      return "a categorical split";
+  }
+  if (tree.left.size() != n || tree.right.size() != n || tree.parents.size() != n || tree.split_indices.size() != n ||
+      (!tree.split_type.empty() && tree.split_type.size() != n)) {
+    return "node fields that are no numbers";
+  }
+  const auto is_node = [&](long long index) { return index >= 0 && index < *nodes; };
+  for (std::size_t node = 0; node < n; ++node) {
+    if (!(tree.left[node] == -1 || is_node(tree.left[node])) ||
+        !(tree.right[node] == -1 || is_node(tree.right[node])) ||
+        !(tree.parents[node] == kNoParent || is_node(tree.parents[node]))) {
+      return "a node that is no tree's";
+    }
+    if (tree.split_indices[node] < 0 || tree.split_indices[node] >= features)
+      return "a split on no feature of the model";
+    if (!tree.split_type.empty() && tree.split_type[node] != 0) return "a categorical split";
+  }
+  // Every node reached once from the root, and its parent's child, so that
+  // prediction ends.
+  if (tree.parents[0] != kNoParent) return "a node that is no tree's";
   std::vector<bool> reached(n, false);
   std::vector<std::size_t> pending = {0};
   reached[0] = true;
@@ -283,11 +309,11 @@ std::string TreeProblem(const TreeShape &tree, long long features) {
     const long long left = tree.left[node];
     const long long right = tree.right[node];
     if (left == -1 && right == -1) continue;
-    const long long feature = tree.split_indices[node];
-    if (feature < 0 || feature >= features) return "a split on no feature of the model";
-    if (!tree.split_type.empty() && tree.split_type[node] != 0) return "a categorical split";
     for (const long long child : {left, right}) {
-      if (child < 0 || child >= *nodes || reached[static_cast<std::size_t>(child)]) return "a node that is no tree's";
+      if (child == -1 || reached[static_cast<std::size_t>(child)] ||
+          tree.parents[static_cast<std::size_t>(child)] != static_cast<long long>(node)) {
+        return "a node that is no tree's";
+      }
       reached[static_cast<std::size_t>(child)] = true;
       pending.push_back(static_cast<std::size_t>(child));
     }
@@ -343,7 +369,7 @@ std::string XGBoostModelProblem(std::string_view text) {
   if (dart && shape.weight_drop != forest.trees.size()) return "not one dart weight per tree";
   for (std::size_t i = 0; i < forest.trees.size(); ++i) {
     if (forest.tree_info[i] != 0) return "tree " + std::to_string(i) + " of another output";
-    if (std::string problem = TreeProblem(forest.trees[i], *features); !problem.empty())
+    if (std::string problem = TreeProblem(forest.trees[i], i, *features); !problem.empty())
       return "tree " + std::to_string(i) + ": " + problem;
   }
   return "";
@@ -356,12 +382,16 @@ XGBoostModel::XGBoostModel(const std::string &path, const std::string &text) : p
   if (std::string problem = XGBoostModelProblem(text); !problem.empty()) fail(problem);
   // XGBoost's warnings would land on standard error; its failures come back
   // from the calls. It reads the trees with OpenMP's default team before the
-  // booster's nthread applies: one thread, as a worker of the road is one
-  // process per core already.
+  // booster's nthread applies, so the OpenMP runtime it was built with,
+  // loaded with it, is told to use one thread too: a worker of the road is
+  // one process per core already. Looked up by name, so that linkerkit needs
+  // no OpenMP of its own, nor the same one.
   static std::once_flag settled;
   std::call_once(settled, [] {
     XGBSetGlobalConfig(R"({"verbosity": 0})");
-    omp_set_num_threads(1);
+    using SetThreads = void (*)(int);
+    if (const auto set_threads = reinterpret_cast<SetThreads>(dlsym(RTLD_DEFAULT, "omp_set_num_threads")))
+      set_threads(1);
   });
   BoosterHandle booster = nullptr;
   if (XGBoosterCreate(nullptr, 0, &booster) != 0) fail(LastXGBoostError());

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Times the road with an XGBoost model folder: 300 trees of depth 6 over 20
+# sequence-only tracks (bench/make-xgboost-model.py, on random data), against
+# the shipped sequence-only LIBSVM model. One generated protein of 500
+# residues end to end (target: at most 0.05 s), ClassifyFeatureRows alone on
+# its vector lines (reading the model is most of it), and a made-up proteome
+# of PROTEINS proteins of 100 to 1,000 residues (2,000 by default) at -j 2
+# (target: at most 10 ms per protein), where each worker reads the model once.
+#
+#   bash bench/xgboost.sh [folder holding the built programs]    (REPEATS=5 by default)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+export LINKERKIT_BIN=$(cd "${1:-$root/build/bin}" && pwd)
+source "$root/bench/common.sh"
+source "$root/scripts/ensure-deps.sh"
+ensure_packages /usr/lib/python3/dist-packages/xgboost:python3-xgboost /usr/lib/python3/dist-packages/numpy:python3-numpy
+repeats=${REPEATS:-5}
+proteins=${PROTEINS:-2000}
+road=$LINKERKIT_BIN/linkerkit-predict
+[[ -x $road ]] || { echo "no linkerkit-predict in $LINKERKIT_BIN: build first" >&2; exit 1; }
+work=$BENCH_WORK
+
+per_protein() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%.2f", s * 1000 / n }'; }
+seconds() { echo "${1%% s,*}"; }
+
+/usr/bin/python3 "$root/bench/make-xgboost-model.py" "$work/trees"
+echo "model: $(du -k "$work/trees/xgboost.json" | cut -f1) KiB of JSON, 300 trees of depth 6 over 20 tracks"
+
+python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/one.fa" 1 500 500 7
+for model in sequence "$work/trees"; do
+  echo "linkerkit-predict --model ${model##*/}, one protein of 500 residues: $(best_of "$repeats" "$road" --model "$model" "$work/one.fa")"
+done
+"$road" --model "$work/trees" --features-only --work "$work/vectors" "$work/one.fa" 2>/dev/null
+vectors=$(ls "$work"/vectors/vectors/*.vectors)
+echo "ClassifyFeatureRows alone, the same protein's 500 vector lines: $(best_of "$repeats" \
+  "$LINKERKIT_BIN/ClassifyFeatureRows" "$work/trees/xgboost.json" "$vectors" P 15)"
+
+python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/proteome.fa" "$proteins" 100 1000 11
+for model in sequence "$work/trees"; do
+  figures=$(best_of 1 "$road" --model "$model" -j 2 --work "$work/run-${model##*/}" "$work/proteome.fa")
+  echo "  --model ${model##*/}, -j 2, $proteins proteins: $figures, $(per_protein "$(seconds "$figures")" "$proteins") ms per protein"
+done
