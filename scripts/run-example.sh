@@ -2,7 +2,8 @@
 # Builds linkerkit and predicts the linkers of a real protein with the
 # default (sequence-only) model, then shows the protein's known domains and how the
 # prediction compares. Q9LQ92 is the first two-domain protein of 250 to 450
-# residues in the training file (data/training/), so the model has seen it:
+# residues in the family-annotated training file (data/training/); the default
+# model learnt from the structural chains (data/training/cath/), not from it:
 # this shows the road, the README's figures say how good the model is.
 # The work folder, with every intermediate file, is kept in build/example/,
 # with a picture of the scores and the known domains.
