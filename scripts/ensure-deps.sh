@@ -40,5 +40,6 @@ BUILD_PACKAGES=(cmake:cmake g++:g++ make:make /usr/include/libsvm/svm.h:libsvm-d
   /usr/include/xgboost/c_api.h:libxgboost-dev)
 TEST_PACKAGES=(/usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake:libgtest-dev valgrind:valgrind clang++:clang
   mmseqs:mmseqs2 /usr/lib/python3/dist-packages/numpy:python3-numpy
+  /usr/lib/python3/dist-packages/xgboost:python3-xgboost
   svm-train:libsvm-tools snakemake:snakemake reprof:reprof rsvg-convert:librsvg2-bin)
 FORMAT_PACKAGES=(clang-format:clang-format)
