@@ -24,3 +24,8 @@ for _ in range(runs):
 print(f"{best[0]:.3f} s, peak {best[1]:.1f} MiB")
 PY
 }
+
+# per_protein SECONDS COUNT: milliseconds per protein.
+per_protein() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%.2f", s * 1000 / n }'; }
+# wall_seconds "X s, peak Y MiB" (best_of's figures): X.
+wall_seconds() { echo "${1%% s,*}"; }

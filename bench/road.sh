@@ -20,10 +20,6 @@ road=$LINKERKIT_BIN/linkerkit-predict
 [[ -x $road ]] || { echo "no linkerkit-predict in $LINKERKIT_BIN: build first" >&2; exit 1; }
 work=$BENCH_WORK
 
-# per_protein SECONDS COUNT: milliseconds per protein.
-per_protein() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%.2f", s * 1000 / n }'; }
-# seconds "X s, peak Y MiB": X.
-seconds() { echo "${1%% s,*}"; }
 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/one.fa" 1 500 500 7
 for model in sequence reprof; do
@@ -38,9 +34,9 @@ echo "proteome: $proteins made-up proteins, $residues residues"
 for input in tenth proteome; do
   count=$(grep -c '^>' "$work/$input.fa")
   figures=$(best_of 1 "$road" -j 2 --work "$work/run-$input" "$work/$input.fa")
-  echo "  sequence model, -j 2, $count proteins: $figures, $(per_protein "$(seconds "$figures")" "$count") ms per protein"
+  echo "  sequence model, -j 2, $count proteins: $figures, $(per_protein "$(wall_seconds "$figures")" "$count") ms per protein"
 done
-one_run=$(seconds "$figures")
+one_run=$(wall_seconds "$figures")
 
 if command -v snakemake >/dev/null; then
   start=${EPOCHREALTIME//[.,]/}
@@ -58,5 +54,5 @@ fi
 if [[ -d /usr/share/reprof ]]; then
   awk -v n="$reprof_proteins" '/^>/ { k++ } k <= n' "$work/proteome.fa" >"$work/reprof.fa"
   figures=$(best_of 1 "$road" --model reprof -j 2 --work "$work/run-reprof" "$work/reprof.fa")
-  echo "  reprof model, -j 2, $reprof_proteins proteins: $figures, $(per_protein "$(seconds "$figures")" "$reprof_proteins") ms per protein"
+  echo "  reprof model, -j 2, $reprof_proteins proteins: $figures, $(per_protein "$(wall_seconds "$figures")" "$reprof_proteins") ms per protein"
 fi

@@ -21,8 +21,6 @@ road=$LINKERKIT_BIN/linkerkit-predict
 [[ -x $road ]] || { echo "no linkerkit-predict in $LINKERKIT_BIN: build first" >&2; exit 1; }
 work=$BENCH_WORK
 
-per_protein() { awk -v s="$1" -v n="$2" 'BEGIN { printf "%.2f", s * 1000 / n }'; }
-seconds() { echo "${1%% s,*}"; }
 
 /usr/bin/python3 "$root/bench/make-xgboost-model.py" "$work/trees"
 echo "model: $(du -k "$work/trees/xgboost.json" | cut -f1) KiB of JSON, 300 trees of depth 6 over 20 tracks"
@@ -39,5 +37,5 @@ echo "ClassifyFeatureRows alone, the same protein's 500 vector lines: $(best_of 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/proteome.fa" "$proteins" 100 1000 11
 for model in sequence "$work/trees"; do
   figures=$(best_of 1 "$road" --model "$model" -j 2 --work "$work/run-${model##*/}" "$work/proteome.fa")
-  echo "  --model ${model##*/}, -j 2, $proteins proteins: $figures, $(per_protein "$(seconds "$figures")" "$proteins") ms per protein"
+  echo "  --model ${model##*/}, -j 2, $proteins proteins: $figures, $(per_protein "$(wall_seconds "$figures")" "$proteins") ms per protein"
 done
