@@ -576,57 +576,81 @@ def search_line(config, args, proteins, folds, candidates, matrix, protein_of_ro
     cv_rows, _, _ = sweep(args.bin, scores, truth[config["teacher"]], settings, by_domain_ids(config["teacher"]))
     result = dict(config=config, folder=folder, scores=scores, settings=settings, cv=cv_rows, validation=None)
     if validation:
-        full = os.path.join(folder, "all")
-        train = np.where(mine[protein_of_row])[0]
-        write_model(full, config, labels[train], matrix[np.ix_(train, columns)], seed=0)
-        road(args.bin, ["--scores-only", "--model", full, "--scales", args.scales], validation["fasta"],
-             full + ".work", args.jobs)
         result["validation_scores"] = os.path.join(folder, "validation-scores.txt")
-        shutil.copy(os.path.join(full + ".work", "scores.txt"), result["validation_scores"])
-        shutil.rmtree(full + ".work")
+        if not os.path.exists(result["validation_scores"]):
+            full = os.path.join(folder, "all")
+            train = np.where(mine[protein_of_row])[0]
+            write_model(full, config, labels[train], matrix[np.ix_(train, columns)], seed=0)
+            road(args.bin, ["--scores-only", "--model", full, "--scales", args.scales], validation["fasta"],
+                 full + ".work", args.jobs)
+            shutil.copy(os.path.join(full + ".work", "scores.txt"), result["validation_scores"] + ".part")
+            os.rename(result["validation_scores"] + ".part", result["validation_scores"])
+            shutil.rmtree(full + ".work")
         result["validation"], _, _ = sweep(args.bin, result["validation_scores"], validation["regions"], settings, True)
-    # Each setting judged by the mean of its two F1s (the cross-validated F1
-    # alone without a validation set); the best one stands for the line.
-    best = None
-    for k, row in enumerate(cv_rows):
-        cv = figures_of(row)
-        val = figures_of(result["validation"][k]) if result["validation"] else None
-        judged = (cv["F1"] + val["F1"]) / 2 if val else cv["F1"]
+    for row, val in zip(cv_rows, result["validation"] or [None] * len(cv_rows)):
+        cv, val = figures_of(row), val and figures_of(val)
         log.write(f"{label}\t{row['smoothing']}\t{row['caller']}\t{row['threshold']}\t{row['offset']}\t"
                   f"{row['rank_or_min_domain']}\tcv_F1={cv['F1']:.4f}\tcv_domains={cv['domains']:.4f}"
                   + (f"\tvalidation_F1={val['F1']:.4f}\tvalidation_domains={val['domains']:.4f}" if val else "")
                   + "\n")
-        if best is None or judged > best[0]:
-            best = (judged, k)
-    result["judged"], result["best"] = best
-    row = cv_rows[best[1]]
+    result["best"] = best_setting(result)
+    result["judged"] = judgement(result, result["best"])
+    row = cv_rows[result["best"]]
     say(f"{label}: best {row['smoothing']} {row['caller']} {row['threshold']} {row['offset']} "
         f"{row['rank_or_min_domain']}: CV F1 {figures_of(row)['F1']:.3f}"
-        + (f", validation F1 {figures_of(result['validation'][best[1]])['F1']:.3f}" if validation else ""))
+        + (f", validation F1 {figures_of(result['validation'][result['best']])['F1']:.3f}" if validation else ""))
     return result
 
 
-def best_of(result, caller):
-    """The line's best setting of one caller, by the same judgement."""
-    best = None
-    for k, row in enumerate(result["cv"]):
-        if row["caller"] != caller:
-            continue
-        judged = figures_of(row)["F1"]
-        if result["validation"]:
-            judged = (judged + figures_of(result["validation"][k])["F1"]) / 2
-        if best is None or judged > best[0]:
-            best = (judged, k)
-    return best[1] if best else None
+def judgement(result, k, cv_rows=None):
+    """Setting k of a grid line judged by the mean of its cross-validated F1
+    (over cv_rows, the line's own sweep unless given) and its validation F1;
+    the cross-validated F1 alone without a validation set."""
+    cv = figures_of((cv_rows or result["cv"])[k])["F1"]
+    return (cv + figures_of(result["validation"][k])["F1"]) / 2 if result["validation"] else cv
+
+
+def best_setting(result, cv_rows=None, caller=None):
+    """The line's best setting (of one caller, when given); the first of
+    equals."""
+    keys = [k for k, row in enumerate(result["cv"]) if caller is None or row["caller"] == caller]
+    return max(keys, key=lambda k: (judgement(result, k, cv_rows), -k), default=None)
+
+
+def setting_line(result, k):
+    return open(result["settings"]).read().splitlines()[k]
+
+
+def nested_choices(results, chosen, args, proteins, folds, truth):
+    """For each fold, the grid line (among those of the chosen line's
+    teacher) and setting judged best with that fold's proteins left out of
+    the cross-validated part: how much choosing on every fold flatters."""
+    teacher = chosen["config"]["teacher"]
+    fold_of = {p.name: f for p, f in zip(proteins, folds)}
+    choices = []
+    for fold in range(FOLDS):
+        best = None
+        for result in (r for r in results if r["config"]["teacher"] == teacher):
+            others = os.path.join(result["folder"], f"cv-scores-without-fold{fold}.txt")
+            with open(result["scores"]) as handle, open(others, "w") as out:
+                out.writelines(line for line in handle if fold_of[line.split("#", 1)[1].split(" ", 1)[0]] != fold)
+            rows, _, _ = sweep(args.bin, others, truth[teacher], result["settings"], by_domain_ids(teacher))
+            os.remove(others)
+            k = best_setting(result, rows)
+            if best is None or judgement(result, k, rows) > best[0]:
+                best = (judgement(result, k, rows), result, k)
+        _, result, k = best
+        choices.append((result, parse_setting(setting_line(result, k))))
+        say(f"nested, fold {fold}: {result['config']['label']} {setting_line(result, k)}")
+    return choices
 
 
 def finish(chosen, results, args, proteins, folds, candidates, matrix, protein_of_row, truth, validation):
     config, k = chosen["config"], chosen["best"]
-    setting_line = open(chosen["settings"]).read().splitlines()[k]
-    calling = parse_setting(setting_line)
+    calling = parse_setting(setting_line(chosen, k))
     one = os.path.join(chosen["folder"], "chosen-setting.txt")
     with open(one, "w") as out:
-        out.write(setting_line + "\n")
+        out.write(setting_line(chosen, k) + "\n")
 
     # Calibration: the out-of-fold calls of the chosen setting, each with
     # whether it matched a true boundary; cross-fitted (steps learnt on four
@@ -687,10 +711,11 @@ def finish(chosen, results, args, proteins, folds, candidates, matrix, protein_o
     # The sweep smooths the score file's six-decimal values, the road the
     # classifier's own; a call on the threshold's very edge may differ, but
     # no more than that.
-    measured = measure_with_road(chosen, calling, args, proteins, folds, truth)
+    measured = measure_with_road([(chosen, calling)] * FOLDS, "cv", args, truth)
     swept = figures_of(chosen["cv"][k])
     if abs(measured["F1"] - swept["F1"]) > 0.005 or abs(measured["domains"] - swept["domains"]) > 0.005:
         sys.exit(f"the sweep ({swept}) and the road ({measured}) disagree on the chosen setting")
+    nested = measure_with_road(nested_choices(results, chosen, args, proteins, folds, truth), "nested", args, truth)
     baselines = {config["teacher"]: baseline_figures([p for p in proteins if p.teacher == config["teacher"]],
                                                      truth[config["teacher"]], by_domain_ids(config["teacher"]),
                                                      os.path.join(args.work, "baseline-cv"), args.bin)}
@@ -698,19 +723,22 @@ def finish(chosen, results, args, proteins, folds, candidates, matrix, protein_o
         baselines["validation"] = baseline_figures(validation["proteins"], validation["regions"], True,
                                                    os.path.join(args.work, "baseline-validation"), args.bin)
 
-    lines = report_lines(chosen, results, calling, measured, baselines, cv_table, validation_table, validation,
-                         protein_predicted, several)
+    lines = report_lines(chosen, results, calling, measured, nested, baselines, cv_table, validation_table,
+                         validation, protein_predicted, several)
     with open(os.path.join(args.model, "figures.md"), "w") as out:
         out.write("\n".join(lines) + "\n")
     print("\n".join(lines))
     say(f"model: {args.model}")
 
 
-def measure_with_road(chosen, calling, args, proteins, folds, truth):
-    config = chosen["config"]
+def measure_with_road(choices, name, args, truth):
+    """Each fold's proteins run by the road with its choice (a grid line's
+    model of that fold and a calling setting), the reports joined and judged
+    by EvaluateLinkers."""
+    teacher = choices[0][0]["config"]["teacher"]
     reports = []
-    for fold in range(FOLDS):
-        model = os.path.join(chosen["folder"], f"fold{fold}")
+    for fold, (result, calling) in enumerate(choices):
+        model = os.path.join(result["folder"], f"fold{fold}")
         options = ["--model", model, "--scales", args.scales, "--smoothing", str(calling["smoothing"]),
                    "--caller", calling["caller"], "--threshold", calling["threshold"], "--offset",
                    str(calling["offset"]), "--rank", str(calling["rank"]), "--min-domain", str(calling["min_domain"])]
@@ -718,11 +746,11 @@ def measure_with_road(chosen, calling, args, proteins, folds, truth):
         with open(os.path.join(model + ".measure", "report.txt")) as handle:
             reports += [line for line in handle if line.strip() != "No prediction"]
         shutil.rmtree(model + ".measure")
-    report = os.path.join(chosen["folder"], "cv-report.txt")
+    report = os.path.join(args.work, f"{name}-report.txt")
     with open(report, "w") as out:
         out.write("".join(reports))
-    result, table = evaluate(args.bin, report, truth[config["teacher"]], by_domain_ids(config["teacher"]))
-    with open(os.path.join(chosen["folder"], "cv-evaluation.tsv"), "w") as out:
+    result, table = evaluate(args.bin, report, truth[teacher], by_domain_ids(teacher))
+    with open(os.path.join(args.work, f"{name}-evaluation.tsv"), "w") as out:
         out.write(table)
     return result
 
@@ -768,7 +796,7 @@ def baseline_figures(proteins, truth, domain_ids, folder, bin_dir):
     return results
 
 
-def report_lines(chosen, results, calling, measured, baselines, cv_table, validation_table, validation,
+def report_lines(chosen, results, calling, measured, nested, baselines, cv_table, validation_table, validation,
                  protein_predicted, several):
     config = chosen["config"]
     lines = [f"grid line chosen: {config['label']} ({config['learner']} on the {config['teacher']} proteins, "
@@ -792,7 +820,7 @@ def report_lines(chosen, results, calling, measured, baselines, cv_table, valida
         lines.append(line)
     for result in results:
         for caller in ("threshold", "segment"):
-            best = best_of(result, caller)
+            best = best_setting(result, caller=caller)
             if best is None:
                 continue
             cv = figures_of(result["cv"][best])
@@ -806,6 +834,9 @@ def report_lines(chosen, results, calling, measured, baselines, cv_table, valida
     lines += ["", f"chosen setting through the road and EvaluateLinkers: F1 {measured['F1']:.3f}, precision "
               f"{measured['precision']:.3f}, recall {measured['recall']:.3f}, domain-number accuracy "
               f"{measured['domains']:.3f}",
+              "", f"grid line (of the same teacher) and calling setting chosen without each fold, run by the road "
+              f"over it and judged by EvaluateLinkers: F1 {nested['F1']:.3f}, precision {nested['precision']:.3f}, "
+              f"recall {nested['recall']:.3f}, domain-number accuracy {nested['domains']:.3f}",
               "", "Linker confidence, cross-fitted on the out-of-fold calls:", "",
               "| Predicted | Calls | Mean predicted | Observed |", "|---|---|---|---|"]
     lines += [f"| {b} | {n} | {p:.3f} | {o:.3f} |" for b, n, p, o in cv_table]
