@@ -614,8 +614,11 @@ std::vector<std::string> Workflow(const TempDir &dir, const std::string &fasta, 
   std::vector<std::string> command = {
       "snakemake", "-s", kSource + "/workflow/Snakefile", "--directory", dir / "run", "--cores", "2", "--quiet"};
   if (keep_going) command.push_back("--keep-going");
-  command.insert(command.end(), {"--config", "fasta=" + fasta, "results=" + (dir / "results"),
-                                 std::string("bin=") + LINKERKIT_BIN_DIR});
+  command.insert(command.end(), {"--config", "fasta=" + fasta, "results=" + (dir / "results")});
+  if (std::none_of(config.begin(), config.end(),
+                   [](const std::string &setting) { return setting.starts_with("bin="); })) {
+    command.push_back(std::string("bin=") + LINKERKIT_BIN_DIR);
+  }
   command.insert(command.end(), config.begin(), config.end());
   return command;
 }
@@ -667,6 +670,32 @@ TEST(RoadWorkflow, AFailedChunkLeavesAReportOverTheOthers) {
   WriteFile(dir / "good.fa", GeneratedProteome(6, 5));
   const auto good = Road({"--work", dir / "good", dir / "good.fa"}, dir);
   EXPECT_EQ(ReadFile(dir / "results/partial/report.txt"), good.out);
+}
+
+// A bin folder without the programs stops the workflow with one line naming
+// the value and what is missing, not with Python's traceback.
+TEST(RoadWorkflow, AWrongBinSaysWhatIsMissing) {
+  if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
+  TempDir dir;
+  WriteFile(dir / "proteome.fa", GeneratedProteome(1, 5));
+  fs::create_directories(dir / "empty");
+  fs::create_directories(dir / "road-only");
+  fs::create_symlink(kRoad, dir / "road-only/linkerkit-predict");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"missing", "bin=missing: no folder " + (dir / "run/missing")},
+      {dir / "empty", "bin=" + (dir / "empty") + ": no linkerkit-predict in " + (dir / "empty")},
+      {dir / "road-only", "bin=" + (dir / "road-only") + ": no ReportDomainHinges in " + (dir / "road-only")},
+  };
+  for (const auto &[bin, message] : cases) {
+    const auto run = RunCommand(Workflow(dir, dir / "proteome.fa", {"bin=" + bin, "model=" + kLinearModel}));
+    EXPECT_NE(run.status, 0) << bin;
+    EXPECT_NE(run.out.find(message + " (bin names the folder of linkerkit-predict and the other programs)\n"),
+              std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("Errno"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("subprocess.py"), std::string::npos) << run.out;
+    EXPECT_FALSE(fs::exists(dir / "results")) << bin;
+  }
 }
 
 TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
