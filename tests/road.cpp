@@ -672,6 +672,33 @@ TEST(RoadWorkflow, AFailedChunkLeavesAReportOverTheOthers) {
   EXPECT_EQ(ReadFile(dir / "results/partial/report.txt"), good.out);
 }
 
+// When every chunk fails no protein was predicted: the workflow says so and
+// leaves no report, rather than a partial one over no protein that says "No
+// prediction"; the partial report of an earlier run goes too.
+TEST(RoadWorkflow, EveryChunkFailedIsNoReport) {
+  if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
+  TempDir dir;
+  const std::vector<std::string> config = {"chunk_size=2", "model=" + kLinearModel};
+  WriteFile(dir / "proteome.fa", GeneratedProteome(2, 5) + ">broken\nMKV1\n");
+  const auto some = RunCommand(Workflow(dir, dir / "proteome.fa", config, true));
+  EXPECT_NE(some.status, 0);
+  ASSERT_TRUE(fs::exists(dir / "results/partial/report.txt")) << some.out;
+
+  WriteFile(dir / "proteome.fa", ">broken\nMKV1\n>also\nMKV2\n>third\nMKV3\n");
+  const auto none = RunCommand(Workflow(dir, dir / "proteome.fa", config, true));
+  EXPECT_NE(none.status, 0);
+  EXPECT_NE(none.out.find("no protein was predicted: all 2 chunks failed (listed in " + (dir / "results") +
+                          "/partial/failed_chunks.txt)"),
+            std::string::npos)
+      << none.out;
+  EXPECT_EQ(none.out.find("the report over the others"), std::string::npos) << none.out;
+  EXPECT_FALSE(fs::exists(dir / "results/report.txt"));
+  for (const std::string name : {"report.txt", "scores.txt", "options.txt", "candidates.txt"}) {
+    EXPECT_FALSE(fs::exists(dir / ("results/partial/" + name))) << name;
+  }
+  EXPECT_EQ(Lines(ReadFile(dir / "results/partial/failed_chunks.txt")).size(), 2u);
+}
+
 // A bin folder without the programs stops the workflow with one line naming
 // the value and what is missing, not with Python's traceback.
 TEST(RoadWorkflow, AWrongBinSaysWhatIsMissing) {
