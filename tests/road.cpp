@@ -623,6 +623,12 @@ std::vector<std::string> Workflow(const TempDir &dir, const std::string &fasta, 
   return command;
 }
 
+// Generated proteins named PREFIX10000, PREFIX10001, ..., so that two sets
+// can share a file.
+std::string NamedProteome(const std::string &prefix, int count, unsigned seed) {
+  return std::regex_replace(GeneratedProteome(count, seed), std::regex(">G"), ">" + prefix);
+}
+
 TEST(RoadWorkflow, TheReportIsOneRunsReport) {
   if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
   TempDir dir;
@@ -697,6 +703,41 @@ TEST(RoadWorkflow, EveryChunkFailedIsNoReport) {
     EXPECT_FALSE(fs::exists(dir / ("results/partial/" + name))) << name;
   }
   EXPECT_EQ(Lines(ReadFile(dir / "results/partial/failed_chunks.txt")).size(), 2u);
+}
+
+// Fixing the input runs the failed chunk again and leaves the others'
+// scores as they were; a shorter input leaves no chunk it no longer has.
+TEST(RoadWorkflow, AFixedInputRunsOnlyTheFailedChunkAgain) {
+  if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
+  TempDir dir;
+  const std::vector<std::string> config = {"chunk_size=3", "model=" + kLinearModel};
+  const std::string head = NamedProteome("A", 6, 5);
+  const std::string tail = NamedProteome("C", 2, 9);
+  WriteFile(dir / "proteome.fa", head + ">broken\nMKV1\n" + tail);
+  const auto failed = RunCommand(Workflow(dir, dir / "proteome.fa", config, true));
+  ASSERT_NE(failed.status, 0);
+  const auto first = fs::last_write_time(dir / "results/chunks/00000/scores.txt");
+  const auto second = fs::last_write_time(dir / "results/chunks/00001/scores.txt");
+
+  WriteFile(dir / "proteome.fa", head + NamedProteome("B", 1, 11) + tail);
+  const auto fixed = RunCommand(Workflow(dir, dir / "proteome.fa", config));
+  ASSERT_EQ(fixed.status, 0) << fixed.out;
+  EXPECT_EQ(fs::last_write_time(dir / "results/chunks/00000/scores.txt"), first);
+  EXPECT_EQ(fs::last_write_time(dir / "results/chunks/00001/scores.txt"), second);
+  const auto one = Road({"--work", dir / "one", "--model", kLinearModel, dir / "proteome.fa"}, dir);
+  ASSERT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(ReadFile(dir / "results/report.txt"), one.out);
+  EXPECT_FALSE(fs::exists(dir / "results/partial"));
+
+  WriteFile(dir / "proteome.fa", head);
+  const auto shorter = RunCommand(Workflow(dir, dir / "proteome.fa", config));
+  ASSERT_EQ(shorter.status, 0) << shorter.out;
+  EXPECT_EQ(fs::last_write_time(dir / "results/chunks/00000/scores.txt"), first);
+  for (const std::string gone : {"chunks/00002.fa", "chunks/00002", "logs/00002.log"}) {
+    EXPECT_FALSE(fs::exists(dir / ("results/" + gone))) << gone;
+  }
+  const auto one_shorter = Road({"--work", dir / "one_shorter", "--model", kLinearModel, dir / "proteome.fa"}, dir);
+  EXPECT_EQ(ReadFile(dir / "results/report.txt"), one_shorter.out);
 }
 
 // A bin folder without the programs stops the workflow with one line naming
