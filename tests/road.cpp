@@ -766,6 +766,70 @@ TEST(RoadWorkflow, AWrongBinSaysWhatIsMissing) {
   }
 }
 
+// A run killed outright (kill -9, a lost node) leaves Snakemake's lock on
+// the results: the next run says so in one line with the command that lifts
+// it, and that command works.
+TEST(RoadWorkflow, AKilledRunSaysHowToUnlock) {
+  if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
+  TempDir dir;
+  WriteFile(dir / "proteome.fa", GeneratedProteome(2, 5));
+  // The programs, with a linkerkit-predict that holds its chunk while the
+  // file hold exists, so that the run can be killed mid-chunk.
+  fs::create_directories(dir / "bin");
+  for (const std::string name : {"ReportDomainHinges", "SegmentDomains"}) {
+    fs::create_symlink(std::string(LINKERKIT_BIN_DIR) + "/" + name, dir / ("bin/" + name));
+  }
+  WriteFile(dir / "bin/linkerkit-predict", "#!/bin/sh\ncase \" $* \" in *\" --scores-only \"*)\n  touch " +
+                                               (dir / "started") + "\n  while [ -e " + (dir / "hold") +
+                                               " ]; do sleep 0.1; done\nesac\nexec " + kRoad + " \"$@\"\n");
+  fs::permissions(dir / "bin/linkerkit-predict", fs::perms::owner_all);
+  WriteFile(dir / "hold", "");
+  auto command = Workflow(dir, dir / "proteome.fa", {"bin=" + (dir / "bin"), "model=" + kLinearModel});
+
+  const pid_t run = fork();
+  if (run == 0) {
+    setpgid(0, 0);
+    const int in = open("/dev/null", O_RDONLY);
+    const int out = open((dir / "killed.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(out, 2);
+    std::vector<char *> argv;
+    for (std::string &word : command) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  setpgid(run, run);
+  for (int waited = 0; waited < 600 && !fs::exists(dir / "started"); ++waited) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  const bool started = fs::exists(dir / "started");
+  kill(-run, SIGKILL);
+  waitpid(run, nullptr, 0);
+  fs::remove(dir / "hold");
+  ASSERT_TRUE(started) << ReadFile(dir / "killed.log");
+
+  const auto locked = RunCommand(command);
+  EXPECT_NE(locked.status, 0);
+  std::string unlock = "snakemake";
+  for (std::size_t i = 1; i < command.size(); ++i) unlock += " " + command[i];
+  unlock += " --unlock";
+  EXPECT_NE(locked.out.find("\n" + (dir / "results") + " is locked by a run of the workflow in " + (dir / "run") +
+                            " that was killed, or by one still running; if none is running, unlock it with: " + unlock +
+                            "\n"),
+            std::string::npos)
+      << locked.out;
+  EXPECT_EQ(locked.out.find("LockException"), std::string::npos) << locked.out;
+  const auto unlocked = RunCommand({"sh", "-c", unlock});
+  EXPECT_EQ(unlocked.status, 0) << unlocked.out;
+
+  command.insert(command.begin() + 1, "--rerun-incomplete");
+  const auto resumed = RunCommand(command);
+  EXPECT_EQ(resumed.status, 0) << resumed.out;
+  EXPECT_TRUE(fs::exists(dir / "results/report.txt"));
+}
+
 TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
   if (!Installed("svm-train")) GTEST_SKIP() << "svm-train (libsvm-tools) is not installed, so training is not tested";
   TempDir dir;
