@@ -740,6 +740,31 @@ TEST(RoadWorkflow, AFixedInputRunsOnlyTheFailedChunkAgain) {
   EXPECT_EQ(ReadFile(dir / "results/report.txt"), one_shorter.out);
 }
 
+// A partial report counts only chunks whose scores belong to their proteins:
+// a chunk that changed and has not run since is listed as not run, not
+// reported with its old scores and message.
+TEST(RoadWorkflow, AChangedChunkThatDidNotRunIsNotInThePartialReport) {
+  if (!Installed("snakemake")) GTEST_SKIP() << "snakemake is not installed, so the workflow is not tested";
+  TempDir dir;
+  const std::vector<std::string> config = {"chunk_size=2", "model=" + kLinearModel};
+  WriteFile(dir / "proteome.fa", NamedProteome("A", 2, 5) + NamedProteome("B", 2, 7));
+  const auto first = RunCommand(Workflow(dir, dir / "proteome.fa", config));
+  ASSERT_EQ(first.status, 0) << first.out;
+
+  // The first chunk changes; the run asked for the second chunk alone, and
+  // that fails.
+  WriteFile(dir / "proteome.fa", NamedProteome("A", 2, 6) + ">broken\nMKV1\n>other\nMKVL\n");
+  auto command = Workflow(dir, dir / "proteome.fa", config);
+  command.insert(command.begin() + 1, dir / "results/chunks/00001/scores.txt");
+  const auto second = RunCommand(command);
+  EXPECT_NE(second.status, 0);
+  const auto failed = Lines(ReadFile(dir / "results/partial/failed_chunks.txt"));
+  ASSERT_EQ(failed.size(), 2u) << second.out;
+  EXPECT_EQ(failed[0], "00000\t" + (dir / "results/chunks/00000.fa") + "\tnot run");
+  EXPECT_NE(failed[1].find("protein broken: '1' is no residue letter"), std::string::npos) << failed[1];
+  EXPECT_FALSE(fs::exists(dir / "results/partial/report.txt"));
+}
+
 // A bin folder without the programs stops the workflow with one line naming
 // the value and what is missing, not with Python's traceback.
 TEST(RoadWorkflow, AWrongBinSaysWhatIsMissing) {
