@@ -345,6 +345,22 @@ TEST(Fasta, HeadersAndCapitals) {
   EXPECT_EQ(ExtractFastaResidues(Lines{"", ">Hdr", "AC"}), "HAC");
   EXPECT_EQ(ExtractFastaResidues(Lines{">one", "AC", ">Two", "DE"}), "ACTDE");
   EXPECT_EQ(ExtractFastaResidues(Lines{">only"}), "");
+  // A byte-order mark leaves the header a header.
+  EXPECT_EQ(ExtractFastaResidues(Lines{"\xEF\xBB\xBF>P1", "MKV"}), "MKV");
+}
+
+// A byte-order mark is dropped from the first line only, and only whole.
+TEST(Region, AByteOrderMarkIsNoPartOfTheFirstLine) {
+  TempDir dir;
+  WriteFile(dir / "marked", "\xEF\xBB\xBFP1|1,2|linker|2|9\n\xEF\xBB\xBFP2|1,2|linker|2|9\n");
+  std::vector<std::string> names;
+  ForEachRegionFileLine(dir / "marked", [&](std::string_view line, std::size_t number) {
+    names.emplace_back(ParseRegionLine(line, dir / "marked", number).name);
+  });
+  EXPECT_EQ(names, (std::vector<std::string>{"P1", "\xEF\xBB\xBFP2"}));
+  EXPECT_EQ(WithoutByteOrderMark("\xEF\xBB\xBF"), "");
+  EXPECT_EQ(WithoutByteOrderMark("\xEF\xBBP1"), "\xEF\xBBP1");
+  EXPECT_EQ(WithoutByteOrderMark("P1\xEF\xBB\xBF"), "P1\xEF\xBB\xBF");
 }
 
 TEST(Fasta, MissingFileFailsButEmptyFileHasNoResidues) {
