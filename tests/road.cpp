@@ -1058,8 +1058,8 @@ TEST(RoadReprof, WritesThroughLinksAndIntoDevicesAndFifos) {
   WriteFile(dir / "predictions/old.reprof", "old\n");
   fs::create_symlink("predictions/old.reprof", dir / "link.reprof");
   fs::create_symlink("predictions/new.reprof", dir / "dangling.reprof");
-  const auto linked = Reprof({kUbiquitin, dir / "link.reprof", kUbiquitin, dir / "dangling.reprof", kUbiquitin,
-                              "/dev/null", kUbiquitin, "/dev/null"});
+  const auto linked =
+      Reprof({kUbiquitin, dir / "link.reprof", kUbiquitin, dir / "dangling.reprof", kUbiquitin, "/dev/null"});
   EXPECT_EQ(linked.status, 0) << linked.out;
   EXPECT_EQ(linked.out, "");
   EXPECT_EQ(ReadFile(dir / "predictions/old.reprof"), expected);
