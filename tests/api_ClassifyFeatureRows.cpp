@@ -201,8 +201,15 @@ TEST(ClassifyFeatureRows, VectorLinesOneProteinInResidueOrderOnly) {
             "v line 3: position 0 follows position 1: lines of more than one protein");
   EXPECT_EQ(message({"0 1:1 #QUERY 0 3", "0 1:1 #QUERY 1 3", "0 1:1 #QUERY 2 4"}),
             "v line 3: residue count 4 differs from 3 on line 1: lines of more than one protein");
-  EXPECT_EQ(message({"0 1:1 #QUERY 1 3", "0 1:1 #QUERY 1 3"}),
-            "v line 2: position 1 follows position 1: lines of more than one protein");
+  EXPECT_EQ(message({"0 1:1 #QUERY 0 3", "0 1:1 #QUERY 0 3"}),
+            "v line 2: position 0 follows position 0: lines of more than one protein");
+  // Every residue has its line, in order: a gap, a missing head or a
+  // missing tail would put the scores on other residues than their own.
+  EXPECT_EQ(message({"0 1:1 #QUERY 0 4", "0 1:1 #QUERY 1 4", "0 1:1 #QUERY 3 4"}),
+            "v line 3: position 3 where 2 was expected");
+  EXPECT_EQ(message({"0 1:1 #QUERY 2 4", "0 1:1 #QUERY 3 4"}), "v line 1: position 2 where 0 was expected");
+  EXPECT_EQ(message({"0 1:1 #QUERY 0 4", "0 1:1 #QUERY 1 4"}),
+            "v line 2: last position 1 where 3 was expected: the protein has 4 residues");
   // The comment is read as LabelFeatureRows reads it.
   EXPECT_EQ(message({"0 1:0.5 #"}), "v line 1: malformed comment \"#\": expected #QUERY POSITION LENGTH");
   EXPECT_EQ(message({"0 1:0.5 #QUERY 3 3"}), "v line 1: position 3 outside 0 to 2");

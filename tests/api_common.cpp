@@ -345,6 +345,22 @@ TEST(Fasta, HeadersAndCapitals) {
   EXPECT_EQ(ExtractFastaResidues(Lines{"", ">Hdr", "AC"}), "HAC");
   EXPECT_EQ(ExtractFastaResidues(Lines{">one", "AC", ">Two", "DE"}), "ACTDE");
   EXPECT_EQ(ExtractFastaResidues(Lines{">only"}), "");
+  // A byte-order mark leaves the header a header.
+  EXPECT_EQ(ExtractFastaResidues(Lines{"\xEF\xBB\xBF>P1", "MKV"}), "MKV");
+}
+
+// A byte-order mark is dropped from the first line only, and only whole.
+TEST(Region, AByteOrderMarkIsNoPartOfTheFirstLine) {
+  TempDir dir;
+  WriteFile(dir / "marked", "\xEF\xBB\xBFP1|1,2|linker|2|9\n\xEF\xBB\xBFP2|1,2|linker|2|9\n");
+  std::vector<std::string> names;
+  ForEachRegionFileLine(dir / "marked", [&](std::string_view line, std::size_t number) {
+    names.emplace_back(ParseRegionLine(line, dir / "marked", number).name);
+  });
+  EXPECT_EQ(names, (std::vector<std::string>{"P1", "\xEF\xBB\xBFP2"}));
+  EXPECT_EQ(WithoutByteOrderMark("\xEF\xBB\xBF"), "");
+  EXPECT_EQ(WithoutByteOrderMark("\xEF\xBBP1"), "\xEF\xBBP1");
+  EXPECT_EQ(WithoutByteOrderMark("P1\xEF\xBB\xBF"), "P1\xEF\xBB\xBF");
 }
 
 TEST(Fasta, MissingFileFailsButEmptyFileHasNoResidues) {
@@ -616,6 +632,15 @@ TEST(SameFile, PathsOfOneFileAndOfFilesToBe) {
             }),
             "output file " + (dir / "hard.txt") + " is the input file " + (dir / "in.txt"));
   EXPECT_EQ(FailureMessage([&] { RefuseOutputOverInputs({dir / "out.txt"}, {dir / "in.txt"}); }), "(no failure)");
+  // An output that is a link to an input would replace the input's file.
+  EXPECT_EQ(FailureMessage([&] { RefuseOutputOverInputs({dir / "link.txt"}, {dir / "in.txt"}); }),
+            "output file " + (dir / "link.txt") + " is the input file " + (dir / "in.txt"));
+  // Links to a file yet to be: their chains' ends decide.
+  std::filesystem::create_symlink("sub/new.txt", dir / "dangling");
+  std::filesystem::create_symlink(dir / "dangling", dir / "dangling2");
+  EXPECT_TRUE(NameSameFile(dir / "dangling", dir / "sub/new.txt"));
+  EXPECT_TRUE(NameSameFile(dir / "dangling2", dir / "sub/../sub/new.txt"));
+  EXPECT_FALSE(NameSameFile(dir / "dangling", dir / "new.txt"));
 }
 
 std::size_t EntryCount(const TempDir &dir) {
@@ -707,6 +732,156 @@ TEST(OutputFile, IgnoredSignalStaysIgnored) {
   });
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(ReadFile(dir / "new"), "done\n");
+}
+
+}  // namespace
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace linkerkit;
+using linkerkit::test::FailureMessage;
+using linkerkit::test::ReadFile;
+namespace fs = std::filesystem;
+
+std::size_t EntryCount(const fs::path &folder) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+mode_t FileType(const std::string &path) {
+  struct stat status {};
+  lstat(path.c_str(), &status);
+  return status.st_mode & S_IFMT;
+}
+
+TEST(OutputFile, ALinkIsFollowedAndStaysALink) {
+  TempDir dir;
+  fs::create_directory(dir / "real");
+  fs::create_directory(dir / "sub");
+  WriteFile(dir / "real/old.txt", "old\n");
+  // A chain of relative links, each read from its own folder, and a
+  // dangling absolute one.
+  fs::create_symlink("../real/old.txt", dir / "sub/link");
+  fs::create_symlink("sub/link", dir / "link");
+  fs::create_symlink(dir / "real/new.txt", dir / "dangling");
+  WriteFilesAtomically({{dir / "link", "A\n"}, {dir / "dangling", "B\n"}});
+  EXPECT_EQ(ReadFile(dir / "real/old.txt"), "A\n");
+  EXPECT_EQ(ReadFile(dir / "real/new.txt"), "B\n");
+  for (const char *link : {"link", "sub/link", "dangling"}) EXPECT_EQ(FileType(dir / link), S_IFLNK) << link;
+  EXPECT_EQ(EntryCount(dir.path()), 4u);
+  EXPECT_EQ(EntryCount(dir / "real"), 2u);
+
+  // The temporary file lies beside the target, where it is renamed, and
+  // the signal handlers' cleanup finds it there.
+  {
+    AtomicOutputFile output(dir / "link");
+    output.Write("C\n");
+    EXPECT_EQ(EntryCount(dir / "real"), 3u);
+    RemoveTemporaryOutputFiles();
+    EXPECT_EQ(EntryCount(dir / "real"), 2u);
+  }
+
+  // A loop of links, and a link to a folder, cannot be written; the
+  // message names the path given.
+  fs::create_symlink("loop2", dir / "loop1");
+  fs::create_symlink("loop1", dir / "loop2");
+  fs::create_directory_symlink(dir / "real", dir / "folder");
+  for (const char *path : {"loop1", "folder"}) {
+    EXPECT_EQ(FailureMessage([&] { WriteFilesAtomically({{dir / path, "x\n"}}); }), "cannot open " + (dir / path));
+  }
+  EXPECT_EQ(EntryCount(dir / "real"), 2u);
+  EXPECT_EQ(ReadFile(dir / "real/old.txt"), "A\n");
+}
+
+// What a FIFO's reader gets: size bytes, or what came in ten seconds (a
+// writer that never comes must not hang the test).
+std::string ReadFromFifo(int descriptor, std::size_t size) {
+  std::string got;
+  std::string piece(1 << 16, '\0');
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (got.size() < size && std::chrono::steady_clock::now() < deadline) {
+    pollfd ready{descriptor, POLLIN, 0};
+    if (poll(&ready, 1, 100) <= 0) continue;
+    const ssize_t length = ::read(descriptor, piece.data(), piece.size());
+    if (length > 0) got.append(piece.data(), static_cast<std::size_t>(length));
+  }
+  return got;
+}
+
+TEST(OutputFile, DevicesAndFifosAreWrittenDirectlyAndNeverReplaced) {
+  TempDir dir;
+  // As root, a rename would put a regular file in the device's place.
+  WriteFilesAtomically({{"/dev/null", "discarded\n"}});
+  fs::create_symlink("/dev/null", dir / "null");
+  WriteFilesAtomically({{dir / "null", "discarded\n"}});
+  EXPECT_EQ(FileType("/dev/null"), S_IFCHR);
+  EXPECT_EQ(FileType(dir / "null"), S_IFLNK);
+  for (const auto &entry : fs::directory_iterator("/dev")) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with("null.tmp")) << entry.path();
+  }
+
+  // A device that cannot take the text fails when it is flushed; a regular
+  // file written with it is then not replaced.
+  WriteFile(dir / "kept", "kept\n");
+  EXPECT_EQ(FailureMessage([&] {
+              WriteFilesAtomically({{dir / "kept", "new\n"}, {"/dev/full", "x\n"}});
+            }),
+            "cannot write /dev/full");
+  EXPECT_EQ(ReadFile(dir / "kept"), "kept\n");
+  EXPECT_EQ(FileType("/dev/full"), S_IFCHR);
+
+  // A FIFO gets the text as its reader reads it, more than its buffer holds.
+  ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+  const int reading = open((dir / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reading, 0);
+  const std::string text(1 << 18, 'f');
+  std::string read;
+  std::thread reader([&] { read = ReadFromFifo(reading, text.size()); });
+  WriteFilesAtomically({{dir / "fifo", text}});
+  reader.join();
+  close(reading);
+  EXPECT_EQ(read, text);
+  EXPECT_EQ(FileType(dir / "fifo"), S_IFIFO);
+  EXPECT_EQ(EntryCount(dir.path()), 3u);
+}
+
+// /dev/stdout of a run whose standard output is a file: the text goes where
+// the run's own writes stand, after what is there, and the file stays.
+TEST(OutputFile, StandardOutputAsAnOutputIsTheRunsOwnStream) {
+  for (const int mode : {O_TRUNC, O_APPEND}) {
+    TempDir dir;
+    WriteFile(dir / "log", "before\n");
+    struct stat before {};
+    stat((dir / "log").c_str(), &before);
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int file = open((dir / "log").c_str(), O_WRONLY | mode);
+      dup2(file, 1);
+      close(file);
+      try {
+        WriteFilesAtomically({{"/dev/stdout", "report\n"}});
+      } catch (const Failure &) {
+        _exit(2);
+      }
+      std::printf("listing\n");
+      std::fflush(stdout);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(ReadFile(dir / "log"), mode == O_APPEND ? "before\nreport\nlisting\n" : "report\nlisting\n");
+    struct stat after {};
+    stat((dir / "log").c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+  }
 }
 
 }  // namespace

@@ -56,6 +56,8 @@ TEST(ClassifyFeatureRowsCli, FailuresAreOneLineAndStatusOne) {
   WriteFile(dir / "vectors", "0 1:1 2:0 #QUERY 0 2\n0 1:1 2:0\n");
   WriteFile(dir / "wide", "0 1:1 2:0 3:1 #QUERY 0 1\n");
   WriteFile(dir / "empty", "");
+  WriteFile(dir / "gap", "0 1:1 2:0 #QUERY 0 3\n0 1:1 2:0 #QUERY 2 3\n");
+  WriteFile(dir / "headless", "0 1:1 2:0 #QUERY 1 3\n0 1:1 2:0 #QUERY 2 3\n");
   struct Case {
     std::vector<std::string> arguments;
     std::string message;
@@ -69,6 +71,9 @@ TEST(ClassifyFeatureRowsCli, FailuresAreOneLineAndStatusOne) {
         Case{{dir / "model", dir / "wide", "P1", "3"},
              dir / "wide" + " line 1: has features up to 3, the model has 2\n"},
         Case{{dir / "model", dir / "empty", "P1", "3"}, dir / "empty" + ": no vector lines\n"},
+        Case{{dir / "model", dir / "gap", "P1", "3"}, dir / "gap" + " line 2: position 2 where 1 was expected\n"},
+        Case{{dir / "model", dir / "headless", "P1", "3"},
+             dir / "headless" + " line 1: position 1 where 0 was expected\n"},
         Case{{dir / "model", dir / "vectors", "P 1", "3"}, "invalid protein name: P 1\n"},
         Case{{dir / "model", dir / "vectors", "P#1", "3"}, "invalid protein name: P#1\n"},
         Case{{dir / "model", dir / "vectors", "P|1", "3"}, "invalid protein name: P|1\n"},

@@ -60,6 +60,19 @@ TEST(EvaluateLinkersCli, OneRowPerTruthProteinThenTheTotals) {
                             "domain_number_accuracy\t0.500000\tover=6\n");
 }
 
+// A byte-order mark before the first protein's name is no part of it: P2
+// stays one protein of two domains.
+TEST(EvaluateLinkersCli, AByteOrderMarkIsNotPartOfTheFirstName) {
+  TempDir dir;
+  WriteFile(dir / "truth", kTruth);
+  WriteFile(dir / "marked", std::string("\xEF\xBB\xBF") + kTruth);
+  WriteFile(dir / "report", kReport);
+  const auto plain = RunTool("EvaluateLinkers", {dir / "report", dir / "truth"});
+  const auto marked = RunTool("EvaluateLinkers", {dir / "report", dir / "marked"});
+  EXPECT_EQ(marked.status, 0);
+  EXPECT_EQ(marked.out, plain.out);
+}
+
 TEST(EvaluateLinkersCli, ToleranceArgumentAndEmptyReport) {
   TempDir dir;
   WriteFile(dir / "truth", kTruth);

@@ -106,4 +106,38 @@ TEST(ExtractProfileMatrixCli, RefusesToWriteOverItsInput) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
+// A link is followed and stays a link; a device or a FIFO is written
+// directly and stays what it is.
+TEST(ExtractProfileMatrixCli, WritesThroughLinksAndIntoDevicesAndFifos) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  WriteFile(dir / "p.mtx", kMtx);
+  fs::create_directory(dir / "tables");
+  WriteFile(dir / "tables/old.tab", "old\n");
+  fs::create_symlink("tables/old.tab", dir / "link.tab");
+  fs::create_symlink("tables/new.tab", dir / "dangling.tab");
+  fs::create_symlink("/dev/null", dir / "null.tab");
+  for (const char *output : {"link.tab", "dangling.tab", "null.tab"}) {
+    const auto result = RunTool("ExtractProfileMatrix", {dir / "p.mtx", dir / output});
+    EXPECT_EQ(result.status, 0) << output;
+    EXPECT_TRUE(fs::is_symlink(dir / output)) << output;
+  }
+  EXPECT_EQ(ReadFile(dir / "tables/old.tab"), kTable);
+  EXPECT_EQ(ReadFile(dir / "tables/new.tab"), kTable);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "tables"), {}), 2);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+  const auto full = RunTool("ExtractProfileMatrix", {dir / "p.mtx", "/dev/full"});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.out, "cannot write /dev/full\n");
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+
+  const auto fifo = linkerkit::test::RunCommand(
+      {"sh", "-c", "mkfifo \"$1\" && { cat \"$1\" > \"$2\" & \"$0\" \"$3\" \"$1\" && wait; }",
+       std::string(LINKERKIT_BIN_DIR) + "/ExtractProfileMatrix", dir / "fifo", dir / "read.tab", dir / "p.mtx"});
+  EXPECT_EQ(fifo.status, 0) << fifo.out;
+  EXPECT_EQ(ReadFile(dir / "read.tab"), kTable);
+  EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
+}
+
 }  // namespace

@@ -27,6 +27,17 @@ TEST(LabelFeatureRowsCli, LabelsEveryResidue) {
             "-1 1:0.7 2:0.8 #QUERY 3 4\n");
 }
 
+TEST(LabelFeatureRowsCli, AByteOrderMarkIsNotPartOfTheFirstName) {
+  TempDir dir;
+  WriteFile(dir / "vectors", kVectors);
+  WriteFile(dir / "regions", "\xEF\xBB\xBFP1|2,3|linker|2|4\n");
+  const auto result = RunTool("LabelFeatureRows", {dir / "vectors", dir / "regions", "P1"});
+  EXPECT_EQ(result.status, 0) << result.out;
+  EXPECT_EQ(result.out,
+            "-1 1:0.1 2:0.2 #QUERY 0 4\n+1 1:0.3 2:0.4 #QUERY 1 4\n+1 1:0.5 2:0.6 #QUERY 2 4\n"
+            "-1 1:0.7 2:0.8 #QUERY 3 4\n");
+}
+
 TEST(LabelFeatureRowsCli, FailuresPrintOneLineAndNoVectors) {
   TempDir dir;
   WriteFile(dir / "vectors", kVectors);

@@ -212,4 +212,13 @@ TEST(ReportDomainHingesCli, RefusesAReportOverTheScoresOrTheOptions) {
   }
 }
 
+// The report can go to standard output ahead of the listing.
+TEST(ReportDomainHingesCli, AReportOnStandardOutputComesBeforeTheListing) {
+  ReportFolder setup("OutputFile = /dev/stdout\n");
+  const auto result = setup.Run("1", "0.5");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, std::string("P2|1,1|1|0.650000|5|1|1\nP1|4,6|3|0.900000|8|5|1\n") + kWorkedListing);
+  EXPECT_TRUE(std::filesystem::is_symlink("/dev/stdout"));
+}
+
 }  // namespace

@@ -1157,4 +1157,119 @@ TEST(RoadConfidence, BadCalibrationsAndSettingsStopBeforeAnyWork) {
   EXPECT_FALSE(fs::exists(dir / "w"));
 }
 
+// linkerkit-reprof, the road's reprof step, run as a user would run it.
+const std::string kReprof = std::string(LINKERKIT_BIN_DIR) + "/linkerkit-reprof";
+const std::string kUbiquitin = kSource + "/tests/data/ubiquitin.fa";
+const std::string kReprofUsage = "usage: linkerkit-reprof FASTA OUTPUT [FASTA OUTPUT]...\n";
+
+linkerkit::test::RunResult Reprof(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), kReprof);
+  return RunCommand(arguments);
+}
+
+struct ReprofFailure {
+  std::vector<std::string> arguments;
+  std::string message;
+};
+
+void ExpectReprofFailures(const std::vector<ReprofFailure> &failures) {
+  for (const ReprofFailure &failure : failures) {
+    const auto result = Reprof(failure.arguments);
+    EXPECT_EQ(result.status, 1) << failure.message;
+    EXPECT_EQ(result.out, failure.message + "\n");
+  }
+}
+
+TEST(RoadReprof, HelpVersionAndUsage) {
+  const auto help = Reprof({"--help"});
+  EXPECT_EQ(help.status, 0);
+  ASSERT_TRUE(help.out.starts_with(kReprofUsage + "\n")) << help.out;
+  EXPECT_TRUE(help.out.ends_with(".\n")) << help.out;
+  EXPECT_EQ(help.out.find("\n\n", kReprofUsage.size() + 1), std::string::npos) << help.out;
+  const auto version = Reprof({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, std::string("linkerkit-reprof ") + LINKERKIT_VERSION + "\n");
+  for (const std::vector<std::string> &arguments :
+       {std::vector<std::string>{}, {"a.fa"}, {"--help", "x", "y"}, {"a.fa", "a.reprof", "b.fa"}}) {
+    const auto result = Reprof(arguments);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, kReprofUsage);
+  }
+}
+
+// Checked before reprof is loaded: nothing is written, nothing replaced.
+TEST(RoadReprof, RefusesOutputsOverItsFilesAndFastaOfOtherThanOneProtein) {
+  TempDir dir;
+  const std::string one = ">one\nMKV\n";
+  WriteFile(dir / "one.fa", one);
+  WriteFile(dir / "b.fa", one);
+  WriteFile(dir / "two.fa", ">a\nMKV\n>b\nMKV\n");
+  WriteFile(dir / "none.fa", "MKV\n");
+  fs::create_directory(dir / "sub");
+  fs::create_symlink("one.fa", dir / "link.fa");
+  fs::create_symlink("sub/new.reprof", dir / "dangling.reprof");
+  ExpectReprofFailures({
+      {{dir / "one.fa", dir / "one.fa"}, "output file " + (dir / "one.fa") + " is the input file " + (dir / "one.fa")},
+      {{dir / "one.fa", dir / "sub/../one.fa"},
+       "output file " + (dir / "sub/../one.fa") + " is the input file " + (dir / "one.fa")},
+      {{dir / "one.fa", dir / "link.fa"},
+       "output file " + (dir / "link.fa") + " is the input file " + (dir / "one.fa")},
+      {{dir / "one.fa", dir / "b.fa", dir / "b.fa", dir / "b.reprof"},
+       "output file " + (dir / "b.fa") + " is the input file " + (dir / "b.fa")},
+      {{dir / "one.fa", dir / "a.reprof", dir / "link.fa", dir / "one.fa"},
+       "output file " + (dir / "one.fa") + " is the input file " + (dir / "one.fa")},
+      {{dir / "one.fa", dir / "a.reprof", dir / "link.fa", dir / "sub/../a.reprof"},
+       "output file " + (dir / "sub/../a.reprof") + " is the output file " + (dir / "a.reprof")},
+      {{dir / "one.fa", dir / "sub/new.reprof", dir / "link.fa", dir / "dangling.reprof"},
+       "output file " + (dir / "dangling.reprof") + " is the output file " + (dir / "sub/new.reprof")},
+      {{dir / "one.fa", dir / "a.reprof", dir / "two.fa", dir / "b.reprof"},
+       dir / "two.fa" + " holds 2 proteins: linkerkit-reprof takes one protein per FASTA file"},
+      {{dir / "none.fa", dir / "a.reprof"}, dir / "none.fa" + " holds no protein: no line begins with '>'"},
+      {{dir / "missing.fa", dir / "a.reprof"}, "cannot open " + (dir / "missing.fa")},
+      {{dir / "one.fa", dir / "sub"}, "cannot open " + (dir / "sub")},
+  });
+  EXPECT_EQ(ReadFile(dir / "one.fa"), one);
+  EXPECT_EQ(ReadFile(dir / "b.fa"), one);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 7);
+  EXPECT_TRUE(fs::is_empty(dir / "sub"));
+}
+
+// Like the programs' outputs: a link is followed and stays a link; a device
+// or a FIFO is written directly and stays what it is.
+TEST(RoadReprof, WritesThroughLinksAndIntoDevicesAndFifos) {
+  if (!fs::exists("/usr/share/reprof")) GTEST_SKIP() << "reprof is not installed";
+  TempDir dir;
+  const std::string expected = ReadFile(kSource + "/tests/data/ubiquitin.reprof");
+  fs::create_directory(dir / "predictions");
+  WriteFile(dir / "predictions/old.reprof", "old\n");
+  fs::create_symlink("predictions/old.reprof", dir / "link.reprof");
+  fs::create_symlink("predictions/new.reprof", dir / "dangling.reprof");
+  const auto linked =
+      Reprof({kUbiquitin, dir / "link.reprof", kUbiquitin, dir / "dangling.reprof", kUbiquitin, "/dev/null"});
+  EXPECT_EQ(linked.status, 0) << linked.out;
+  EXPECT_EQ(linked.out, "");
+  EXPECT_EQ(ReadFile(dir / "predictions/old.reprof"), expected);
+  EXPECT_EQ(ReadFile(dir / "predictions/new.reprof"), expected);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.reprof"));
+  EXPECT_TRUE(fs::is_symlink(dir / "dangling.reprof"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "predictions"), {}), 2);
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+  const auto full = Reprof({kUbiquitin, "/dev/full"});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_EQ(full.out, "cannot write /dev/full\n");
+  EXPECT_TRUE(fs::is_character_file("/dev/full"));
+
+  // Standard output appended to, and a FIFO read by another process.
+  WriteFile(dir / "log", "before\n");
+  const auto streamed = RunCommand(
+      {"sh", "-c",
+       "\"$0\" \"$1\" /dev/stdout >> \"$2\" && mkfifo \"$3\" && { cat \"$3\" > \"$4\" & \"$0\" \"$1\" \"$3\" && wait; }",
+       kReprof, kUbiquitin, dir / "log", dir / "fifo", dir / "read.reprof"});
+  EXPECT_EQ(streamed.status, 0) << streamed.out;
+  EXPECT_EQ(ReadFile(dir / "log"), "before\n" + expected);
+  EXPECT_EQ(ReadFile(dir / "read.reprof"), expected);
+  EXPECT_TRUE(fs::is_fifo(dir / "fifo"));
+}
+
 }  // namespace

@@ -19,6 +19,12 @@ execute_process(COMMAND ${WORK_DIR}/prefix/bin/linkerkit-predict --show-settings
 if(status OR NOT out MATCHES "^model ${WORK_DIR}/prefix/share/linkerkit/models/sequence\n")
   message(FATAL_ERROR "installed linkerkit-predict does not find its models: ${out}")
 endif()
+# The installed reprof driver carries the project's version, written in by the build.
+execute_process(COMMAND ${WORK_DIR}/prefix/bin/linkerkit-reprof --version
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(status OR NOT out STREQUAL "linkerkit-reprof ${VERSION}\n")
+  message(FATAL_ERROR "installed linkerkit-reprof --version says: ${out}")
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/build -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
                         "-DCMAKE_EXE_LINKER_FLAGS=${CONSUMER_LINK_FLAGS}"
                 RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)

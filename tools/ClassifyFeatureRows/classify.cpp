@@ -78,8 +78,20 @@ std::vector<FeatureVector> ParseVectorLines(const std::vector<std::string> &line
                  "position " + std::to_string(comment.position) + " follows position " +
                      std::to_string(previous->position) + ": lines of more than one protein");
     }
+    // The scores are numbered by their lines: a residue without its line
+    // would shift every later score onto the wrong residue.
+    if (static_cast<std::size_t>(comment.position) != i) {
+      FailAtLine(path, i + 1,
+                 "position " + std::to_string(comment.position) + " where " + std::to_string(i) + " was expected");
+    }
     previous = comment;
     vectors.push_back(ParseVectorLine(lines[i], comment.start, path, i + 1));
+  }
+  if (previous && previous->position != previous->length - 1) {
+    FailAtLine(path, lines.size(),
+               "last position " + std::to_string(previous->position) + " where " +
+                   std::to_string(previous->length - 1) + " was expected: the protein has " +
+                   std::to_string(previous->length) + " residues");
   }
   return vectors;
 }

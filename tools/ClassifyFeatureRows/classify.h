@@ -11,9 +11,10 @@
 
 namespace linkerkit {
 
-// Reads vector lines "LABEL k:v k:v ... #QUERY i m"; the label is not used.
-// Fails naming the file and line when the comment is missing or a pair is
-// malformed or out of order.
+// Reads one protein's vector lines "LABEL k:v k:v ... #QUERY i m"; the label
+// is not used. Fails naming the file and line when the comment is missing,
+// a pair is malformed or out of order, or the positions are not 0, 1, 2, ...
+// up to m - 1, a line for each residue in order.
 std::vector<FeatureVector> ParseVectorLines(const std::vector<std::string> &lines, const std::string &path);
 
 // (x - mean) / standard deviation over the protein; a constant profile gives 0.

@@ -110,7 +110,7 @@ DomainTruth ReadDomainTruth(const std::string &path, DomainIds ids) {
   std::vector<std::vector<DomainLine>> domain_lines;
   // Each protein's domain ids, numbered from 1 in order of appearance.
   std::vector<std::unordered_map<std::string, int>> id_numbers;
-  ForEachLine(path, [&](std::string_view line, std::size_t number) {
+  ForEachRegionFileLine(path, [&](std::string_view line, std::size_t number) {
     if (line.empty()) return;
     const Region region = ParseRegionLine(line, path, number);
     auto found = truth.index_by_name.find(region.name);

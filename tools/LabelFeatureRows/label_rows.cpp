@@ -19,7 +19,7 @@ std::vector<bool> ReadLinkerMarks(const std::string &region_path, const std::str
   std::vector<bool> marks;
   std::size_t first_key_line = 0;
   bool key_lines_over = false;
-  ForEachLine(region_path, [&](std::string_view line, std::size_t number) {
+  ForEachRegionFileLine(region_path, [&](std::string_view line, std::size_t number) {
     // Only the first run of the key's lines is read, as the loader
     // library's GetROI reads a region file.
     if (key_lines_over) return;

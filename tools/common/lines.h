@@ -15,6 +15,11 @@ namespace linkerkit {
 // opened or read fails with "cannot open PATH"; an empty file gives no lines.
 std::vector<std::string> ReadLines(const std::string &path);
 
+// The line without the UTF-8 byte-order mark that some editors put at the
+// start of a file: for a file's first line, where the mark would otherwise
+// become part of a header or a protein's name.
+std::string_view WithoutByteOrderMark(std::string_view first_line);
+
 // The same lines streamed: on_line(line, number) for each, number counted
 // from 1, the line NUL-terminated in memory and valid only during the call.
 // Returns the number of lines. Fails as ReadLines does.

@@ -1,6 +1,9 @@
 #include "output_file.h"
 
+#include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+#include "arguments.h"
 #include "failure.h"
 
 namespace linkerkit {
@@ -47,14 +51,78 @@ extern "C" void RemoveTemporariesAndEnd(int signal_number) {
   raise(signal_number);
 }
 
-// The path's folder resolved, followed by its last component; empty when
-// the folder does not exist.
-std::optional<std::string> ResolvedPlace(const std::string &path) {
+// The folder the path's last component lies in.
+std::string FolderOf(const std::string &path) {
   const std::size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(folder.c_str(), nullptr), &std::free);
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A link in /proc, such as the /proc/self/fd/1 that /dev/stdout leads to,
+// stands for a process's open file: what it reads is no path to write by
+// name ("pipe:[...]", or "... (deleted)").
+bool IsProcessLink(const std::string &link) {
+  struct statfs folder;
+  return statfs(FolderOf(link).c_str(), &folder) == 0 && folder.f_type == PROC_SUPER_MAGIC;
+}
+
+// What a symbolic link reads; empty when it cannot be read.
+std::string LinkText(const std::string &link) {
+  std::string text(256, '\0');
+  while (true) {
+    const ssize_t length = readlink(link.c_str(), text.data(), text.size());
+    if (length < 0) return "";
+    if (static_cast<std::size_t>(length) < text.size()) {
+      text.resize(static_cast<std::size_t>(length));
+      return text;
+    }
+    text.resize(2 * text.size());
+  }
+}
+
+// Where path's chain of symbolic links ends: the first path that is no
+// link (a file, or the name of one to be created), or a process's link.
+// Each relative link is read from its own link's folder. Empty when a link
+// cannot be read or the chain is longer than the system follows (a loop).
+std::string LinkChainEnd(const std::string &path) {
+  constexpr int kMostLinks = 40;
+  std::string current = path;
+  for (int links = 0; links <= kMostLinks; ++links) {
+    struct stat status;
+    if (lstat(current.c_str(), &status) != 0 || !S_ISLNK(status.st_mode) || IsProcessLink(current)) return current;
+    const std::string text = LinkText(current);
+    if (text.empty()) return "";
+    const std::size_t slash = current.rfind('/');
+    current = text.front() == '/' || slash == std::string::npos ? text : current.substr(0, slash + 1) + text;
+  }
+  return "";
+}
+
+// The descriptor of this process that a link of its own /proc fd folder
+// stands for (/dev/stdout is /proc/self/fd/1), or -1. Written through a
+// copy of that descriptor, the output goes on where the process's own
+// writes to it stand, as a redirection to a file expects.
+int OwnDescriptorOf(const std::string &link) {
+  const auto number = ReadPlainCount(link.substr(link.rfind('/') + 1));
+  if (!number) return -1;
+  const std::unique_ptr<char, decltype(&std::free)> folder(realpath(FolderOf(link).c_str(), nullptr), &std::free);
+  if (!folder || std::string(folder.get()) != "/proc/" + std::to_string(getpid()) + "/fd") return -1;
+  struct stat linked;
+  struct stat own;
+  if (stat(link.c_str(), &linked) != 0 || fstat(*number, &own) != 0 || linked.st_dev != own.st_dev ||
+      linked.st_ino != own.st_ino) {
+    return -1;
+  }
+  return *number;
+}
+
+// The path's folder resolved, followed by its last component, once its
+// links are followed; empty when the folder does not exist.
+std::optional<std::string> ResolvedPlace(const std::string &path) {
+  const std::string end = LinkChainEnd(path);
+  if (end.empty()) return std::nullopt;
+  const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(FolderOf(end).c_str(), nullptr), &std::free);
   if (!resolved) return std::nullopt;
-  return std::string(resolved.get()) + "/" + path.substr(slash == std::string::npos ? 0 : slash + 1);
+  return std::string(resolved.get()) + "/" + end.substr(end.rfind('/') + 1);
 }
 
 // mkstemp creates files readable by the owner only; a program's outputs get
@@ -67,11 +135,24 @@ mode_t CreationMode() {
 
 }  // namespace
 
-AtomicOutputFile::AtomicOutputFile(std::string path) : path_(std::move(path)), temporary_path_(path_ + ".tmpXXXXXX") {
+AtomicOutputFile::AtomicOutputFile(std::string path) : path_(std::move(path)) {
   // An empty path names no file, though its temporary name would be
-  // creatable; nor can a file be renamed over a folder.
+  // creatable.
+  if (path_.empty()) FailCannotOpen(path_);
+  const std::string end = LinkChainEnd(path_);
+  if (end.empty()) FailCannotOpen(path_);
   struct stat status;
-  if (path_.empty() || (stat(path_.c_str(), &status) == 0 && S_ISDIR(status.st_mode))) FailCannotOpen(path_);
+  const bool exists = stat(end.c_str(), &status) == 0;
+  // Nor can a file be renamed over a folder.
+  if (exists && S_ISDIR(status.st_mode)) FailCannotOpen(path_);
+  struct stat link_status;
+  const bool process_link = lstat(end.c_str(), &link_status) == 0 && S_ISLNK(link_status.st_mode);
+  if (process_link || (exists && !S_ISREG(status.st_mode))) {
+    OpenDirect(end);
+    return;
+  }
+  target_path_ = end;
+  temporary_path_ = target_path_ + ".tmpXXXXXX";
   const int descriptor = mkstemp(temporary_path_.data());
   if (descriptor < 0) FailCannotOpen(path_);
   RegisterTemporary(temporary_path_.c_str());
@@ -85,8 +166,28 @@ AtomicOutputFile::AtomicOutputFile(std::string path) : path_(std::move(path)), t
   }
 }
 
+void AtomicOutputFile::OpenDirect(const std::string &path) {
+  direct_ = true;
+  // Appended to, never truncated: a file reached through a process's link
+  // may be a log that process appends to.
+  const int own = OwnDescriptorOf(path);
+  const int descriptor =
+      own >= 0 ? fcntl(own, F_DUPFD_CLOEXEC, 0) : open(path.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) FailCannotOpen(path_);
+  // "w" leaves the descriptor's flags as they are: a copy shares them with
+  // the process's own.
+  file_ = fdopen(descriptor, "w");
+  if (!file_) {
+    close(descriptor);
+    FailCannotOpen(path_);
+  }
+}
+
 AtomicOutputFile::AtomicOutputFile(AtomicOutputFile &&other) noexcept
-    : path_(std::move(other.path_)), file_(other.file_) {
+    : path_(std::move(other.path_)),
+      target_path_(std::move(other.target_path_)),
+      file_(other.file_),
+      direct_(other.direct_) {
   other.file_ = nullptr;
   // A short path lives inside the string object and moves to a new address:
   // the registry then follows it.
@@ -126,19 +227,30 @@ void AtomicOutputFile::Finish() {
 
 void AtomicOutputFile::Commit() {
   Finish();
-  if (std::rename(temporary_path_.c_str(), path_.c_str()) != 0) Fail("cannot write " + path_);
+  if (direct_) return;
+  // Only a regular file is replaced, even when something else has taken
+  // the target's place since the temporary file was made.
+  struct stat status;
+  if ((lstat(target_path_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) ||
+      std::rename(temporary_path_.c_str(), target_path_.c_str()) != 0) {
+    Fail("cannot write " + path_);
+  }
   ForgetTemporary();
 }
 
 void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>> &files) {
   std::vector<AtomicOutputFile> outputs;
   outputs.reserve(files.size());
-  for (const auto &[path, content] : files) {
-    outputs.emplace_back(path);
-    outputs.back().Write(content);
+  for (const auto &file : files) outputs.emplace_back(file.first);
+  // Every file is written whole before the first one replaces anything,
+  // and before the first direct output gets its text.
+  for (const bool direct : {false, true}) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      if (outputs[i].IsDirect() != direct) continue;
+      outputs[i].Write(files[i].second);
+      outputs[i].Finish();
+    }
   }
-  // Every file is written whole before the first one replaces anything.
-  for (auto &output : outputs) output.Finish();
   for (auto &output : outputs) output.Commit();
 }
 

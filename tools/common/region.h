@@ -6,8 +6,11 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "lines.h"
 
 namespace linkerkit {
 
@@ -24,6 +27,16 @@ struct Region {
 // PROTEIN_LENGTH is not a whole decimal number, or the range is reversed or
 // does not lie within 1 to PROTEIN_LENGTH.
 Region ParseRegionLine(std::string_view line, std::string_view path, std::size_t line_number);
+
+// Calls on_line(line, number) for every line of a region file as
+// ForEachLine does, the first line without its byte-order mark. Fails as
+// ForEachLine does.
+template <typename OnLine>
+std::size_t ForEachRegionFileLine(const std::string &path, OnLine on_line) {
+  return ForEachLine(path, [&](std::string_view line, std::size_t number) {
+    on_line(number == 1 ? WithoutByteOrderMark(line) : line, number);
+  });
+}
 
 // The pieces of a "|"-separated line and the checks of its numbers, shared
 // with the linker report, whose lines have the same shape.

@@ -31,7 +31,7 @@ bool FastaRecordReader::ReadLine() {
     if (c != '\r') line_ += static_cast<char>(c);
   }
   if (std::ferror(file_)) FailCannotOpen(path_);
-  if (line_number_ == 1 && line_.starts_with("\xEF\xBB\xBF")) line_.erase(0, 3);
+  if (line_number_ == 1) line_.erase(0, line_.size() - WithoutByteOrderMark(line_).size());
   return true;
 }
 

@@ -555,7 +555,7 @@ std::vector<ProteinSummary> SummariseProteins(const Run &run, const WorkFolder &
 std::map<std::string, std::vector<std::pair<int, int>>> ReadTruth(const std::string &path) {
   std::map<std::string, std::vector<std::pair<int, int>>> truth;
   if (path.empty()) return truth;
-  ForEachLine(path, [&](std::string_view line, std::size_t number) {
+  ForEachRegionFileLine(path, [&](std::string_view line, std::size_t number) {
     if (line.empty()) return;
     const Region region = ParseRegionLine(line, path, number);
     truth[std::string(region.name)].emplace_back(region.start, region.end);
