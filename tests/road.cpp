@@ -71,8 +71,11 @@ struct RoadRun {
 // that is set, with TMPDIR set where tmpdir is given.
 class StartedRoad {
  public:
-  StartedRoad(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "")
-      : out_(dir / ("out" + std::to_string(++count_))), err_(dir / ("err" + std::to_string(count_))) {
+  // Standard output goes to out when given, else to a file of dir.
+  StartedRoad(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "",
+              const std::string &out = "")
+      : out_(out.empty() ? dir / ("out" + std::to_string(++count_)) : out),
+        err_(dir / ("err" + std::to_string(++count_))) {
     std::vector<std::string> command;
     if (const char *wrapper = std::getenv("LINKERKIT_TOOL_WRAPPER")) {
       std::istringstream words(wrapper);
@@ -84,11 +87,11 @@ class StartedRoad {
     if (pid_ == 0) {
       if (!tmpdir.empty()) setenv("TMPDIR", tmpdir.c_str(), 1);
       const int in = open("/dev/null", O_RDONLY);
-      const int out = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int out_file = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err_file = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(in, 0);
-      dup2(out, 1);
-      dup2(err, 2);
+      dup2(out_file, 1);
+      dup2(err_file, 2);
       std::vector<char *> argv;
       for (std::string &word : command) argv.push_back(word.data());
       argv.push_back(nullptr);
@@ -101,7 +104,9 @@ class StartedRoad {
   RoadRun Wait() const {
     int status = 0;
     waitpid(pid_, &status, 0);
-    return {ReadFile(out_), ReadFile(err_), WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+    // A device (/dev/full) is not read back.
+    return {fs::is_regular_file(out_) ? ReadFile(out_) : "", ReadFile(err_),
+            WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
   }
 
  private:
@@ -111,8 +116,9 @@ class StartedRoad {
   pid_t pid_ = -1;
 };
 
-RoadRun Road(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "") {
-  return StartedRoad(arguments, dir, tmpdir).Wait();
+RoadRun Road(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "",
+             const std::string &out = "") {
+  return StartedRoad(arguments, dir, tmpdir, out).Wait();
 }
 
 // The demonstration model with the examples' scales: its recipe needs the
@@ -291,9 +297,7 @@ TEST(RoadFailures, XGBoostModelFoldersStopWithOneLine) {
   const auto narrow = XGBoostModelFolder(dir, "narrow", "Terminus_100\nChainLength_500\n");
   const auto run = Road({"--model", narrow, "--work", dir / "w", fasta}, dir);
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(std::regex_match(LastLine(run.err), std::regex("P1: ClassifyFeatureRows failed: .*\\.vectors line 1: "
-                                                             "has 2 features, the model has 3")))
-      << run.err;
+  EXPECT_EQ(LastLine(run.err), "P1: ClassifyFeatureRows failed: its vector line 1: has 2 features, the model has 3");
 }
 
 TEST(RoadFailures, OptionsAreReadStrictly) {
@@ -514,6 +518,114 @@ TEST(RoadWorkFolder, TwoRunsAtOnceCannotMix) {
   first.Signal(SIGTERM);
   const RoadRun ended = first.Wait();
   EXPECT_TRUE(ended.status == 143 || ended.status == 0) << ended.err;
+}
+
+// Made-up proteins named with some 150 bytes each: a report over a few of
+// them passes the 4 KiB that standard output holds before it writes.
+std::string LongNamedProteome(int count, unsigned seed) {
+  return std::regex_replace(GeneratedProteome(count, seed), std::regex(">G"), ">" + std::string(150, 'L') + "G");
+}
+
+// A tmpfs of the given size on folder for the life of the object: a disk
+// that fills up. Mounting needs root; where it fails, mounted() says so.
+class SmallFileSystem {
+ public:
+  SmallFileSystem(const std::string &folder, const std::string &size) : folder_(folder) {
+    fs::create_directories(folder);
+    mounted_ = RunCommand({"mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder}).status == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted_) RunCommand({"umount", folder_});
+  }
+  SmallFileSystem(const SmallFileSystem &) = delete;
+  SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+};
+
+// The folder a failure's last line says is kept: "...; the work folder DIR
+// is kept" or "...; it is in DIR/report.txt".
+std::string KeptFolder(const std::string &err) {
+  std::smatch kept;
+  const std::string last = LastLine(err);
+  if (std::regex_search(last, kept, std::regex("; the work folder (.+) is kept$")) ||
+      std::regex_search(last, kept, std::regex("; it is in (.+)/report\\.txt$"))) {
+    return kept[1].str();
+  }
+  return "";
+}
+
+TEST(RoadOutput, AFailedStandardOutputIsAFailureAndTheReportIsKept) {
+  if (!fs::is_character_file("/dev/full")) GTEST_SKIP() << "/dev/full is no device here";
+  TempDir dir;
+  WriteFile(dir / "proteome.fa", LongNamedProteome(30, 7));
+  const auto good = Road({"--model", kLinearModel, dir / "proteome.fa"}, dir);
+  ASSERT_EQ(good.status, 0) << good.err;
+  ASSERT_GT(good.out.size(), 4096u) << "the report should pass standard output's buffer";
+  fs::create_directory(dir / "tmp");
+  const auto full =
+      Road({"--model", kLinearModel, "--plot", dir / "plots", dir / "proteome.fa"}, dir, dir / "tmp", "/dev/full");
+  EXPECT_EQ(full.status, 1);
+  const std::string kept = KeptFolder(full.err);
+  EXPECT_EQ(LastLine(full.err),
+            "cannot write the report on standard output: No space left on device; it is in " + kept + "/report.txt");
+  EXPECT_EQ(fs::path(kept).parent_path(), dir.path() / "tmp") << full.err;
+  EXPECT_EQ(ReadFile(kept + "/report.txt"), good.out);
+  EXPECT_TRUE(fs::exists(kept + "/linkers.tsv"));
+  // What else goes to standard output.
+  for (const std::vector<std::string> &arguments :
+       {std::vector<std::string>{"--model", kLinearModel, "--show-settings"}, std::vector<std::string>{"--help"}}) {
+    const auto shown = Road(arguments, dir, "", "/dev/full");
+    EXPECT_EQ(shown.status, 1) << arguments[0];
+    EXPECT_EQ(LastLine(shown.err), "cannot write on standard output: No space left on device");
+  }
+}
+
+TEST(RoadOutput, AFullDiskIsAFailureAndTheWorkIsKept) {
+  TempDir dir;
+  SmallFileSystem small(dir / "small", "4k");
+  if (!small.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (it needs root and the right to mount)";
+  WriteFile(dir / "proteome.fa", LongNamedProteome(30, 7));
+  const auto good = Road({"--model", kLinearModel, dir / "proteome.fa"}, dir);
+  ASSERT_EQ(good.status, 0) << good.err;
+  ASSERT_GT(good.out.size(), 4096u) << "the report should pass the small disk";
+
+  // The report written to the full disk: cut off after what fitted.
+  fs::create_directory(dir / "tmp");
+  const auto cut = Road({"--model", kLinearModel, dir / "proteome.fa"}, dir, dir / "tmp", dir / "small/report.txt");
+  EXPECT_EQ(cut.status, 1);
+  std::string kept = KeptFolder(cut.err);
+  EXPECT_EQ(LastLine(cut.err),
+            "cannot write the report on standard output: No space left on device; it is in " + kept + "/report.txt");
+  EXPECT_EQ(ReadFile(kept + "/report.txt"), good.out);
+  fs::remove(dir / "small/report.txt");
+
+  // The work folder on the full disk: the run stops at the first file that
+  // does not fit, and the folder stays, with the scores it finished.
+  const auto tight = Road({"--model", kLinearModel, dir / "proteome.fa"}, dir, dir / "small");
+  EXPECT_EQ(tight.status, 1);
+  kept = KeptFolder(tight.err);
+  EXPECT_TRUE(
+      std::regex_match(LastLine(tight.err), std::regex(".*: No space left on device; the work folder .* is kept")))
+      << tight.err;
+  EXPECT_EQ(fs::path(kept).parent_path(), dir.path() / "small") << tight.err;
+  EXPECT_TRUE(fs::is_directory(kept + "/scores"));
+  EXPECT_FALSE(fs::exists(kept + "/report.txt"));
+  EXPECT_EQ(LastLine(tight.err).find("/workers/"), std::string::npos) << "a folder that is gone: " << tight.err;
+  fs::remove_all(kept);
+
+  // The pictures on the full disk.
+  const auto pictures = Road({"--model", kLinearModel, "--plot", dir / "small", dir / "proteome.fa"}, dir, dir / "tmp");
+  EXPECT_EQ(pictures.status, 1);
+  kept = KeptFolder(pictures.err);
+  EXPECT_TRUE(std::regex_match(LastLine(pictures.err), std::regex("cannot write " + (dir / "small") +
+                                                                  "/L+G[0-9]+\\.svg.*; the work folder .* is kept")))
+      << pictures.err;
+  EXPECT_EQ(pictures.out, "");
+  EXPECT_TRUE(fs::exists(kept + "/scores.txt") || fs::is_directory(kept + "/scores")) << pictures.err;
 }
 
 // Interrupted at each stage, a run leaves nothing complete-looking behind,

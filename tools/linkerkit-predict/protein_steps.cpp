@@ -49,7 +49,7 @@ class StepRunner {
       entry(Arguments(pointers.data(), pointers.size()), sink);
     } catch (const Failure &failure) {
       std::fclose(sink);
-      Fail(protein_.name + ": " + program + " failed: " + failure.what());
+      FailAgain(failure, protein_.name + ": " + program + " failed: " + failure.what());
     }
     std::fclose(sink);
   }
@@ -101,7 +101,7 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
   StepRunner steps(protein, folder, where.kept);
   const std::string fasta = base + ".fa";
   const std::string feat = folder + "/feat";
-  if (mkdir(feat.c_str(), 0777) != 0 && errno != EEXIST) Fail(protein.name + ": cannot create " + feat);
+  if (mkdir(feat.c_str(), 0777) != 0 && errno != EEXIST) FailWriting(protein.name + ": cannot create " + feat, errno);
 
   std::string index;
   for (const Track &track : model.recipe.tracks) index += track.name + "\n";
@@ -169,7 +169,9 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
                   {model.classifier, folder + "/" + vectors, protein.name, std::to_string(model.settings.smoothing)});
     result = folder + "/" + scores;
   }
-  if (std::rename(result.c_str(), result_path.c_str()) != 0) Fail(protein.name + ": cannot write " + result_path);
+  if (std::rename(result.c_str(), result_path.c_str()) != 0) {
+    FailWriting(protein.name + ": cannot write " + result_path, errno);
+  }
 }
 
 }  // namespace linkerkit

@@ -244,11 +244,15 @@ std::string LastLine(const std::string &path) {
   return last;
 }
 
+std::string ScratchFolder(const WorkFolder &work, int worker) {
+  return work / (std::string(kWorkersFolder) + "/" + std::to_string(worker));
+}
+
 // Where a protein's steps write: its own folder when the work is kept,
 // else slot `slot` of the worker's scratch folder.
 StepFolder StepFolderOf(const Run &run, const WorkFolder &work, const ProteinRecord &protein, int worker, int slot) {
   if (run.options.keep_work) return {work / (std::string(kProteinsFolder) + "/" + protein.name), protein.name, true};
-  return {work / (std::string(kWorkersFolder) + "/" + std::to_string(worker)), "protein" + std::to_string(slot), false};
+  return {ScratchFolder(work, worker), "protein" + std::to_string(slot), false};
 }
 
 // reprof for a batch of proteins at once: its networks load once per batch.
@@ -270,7 +274,7 @@ void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<P
 void PrepareProtein(const Run &run, const ProteinRecord &protein, const StepFolder &where) {
   std::error_code error;
   fs::create_directories(where.folder + "/feat", error);
-  if (error) Fail(protein.name + ": cannot create " + where.folder);
+  if (error) FailWriting(protein.name + ": cannot create its folder in the work folder", error.value());
   const std::string text = FormatFastaRecord(protein);
   CaptureProgramOutput(
       where.folder + "/" + where.base + ".fa", where.kept, "writing its FASTA file",
@@ -295,6 +299,12 @@ void FinishProtein(const Run &run, const WorkFolder &work, const ProteinRecord &
   RunProteinSteps(run.model, run.scales_dir, protein, files, where, options.stop, result);
 }
 
+// What a worker tells the road, a line each: a protein done, or the
+// failure that stopped it, a file it could not write or any other.
+constexpr char kDoneMark = '+';
+constexpr char kFailureMark = '!';
+constexpr char kWriteFailureMark = 'W';
+
 void Report(int pipe, const std::string &message) {
   // One write of at most PIPE_BUF bytes is never interleaved with another
   // worker's.
@@ -307,6 +317,9 @@ void Report(int pipe, const std::string &message) {
 // A worker: every jobs-th protein from the first'th, one after another.
 [[noreturn]] void Work(const Run &run, const WorkFolder &work, int first, int jobs, int pipe) {
   SetSignalHandlers(EndWorker);
+  // Its scratch folder goes with the run: messages tell its files by what
+  // they hold.
+  const std::string scratch = ScratchFolder(work, first);
   int status = 0;
   try {
     constexpr std::size_t kReprofBatch = 25;
@@ -318,7 +331,7 @@ void Report(int pipe, const std::string &message) {
       if (batch_reprof) PredictWithReprof(run.bin_dir, batch);
       for (const auto &[protein, where] : batch) {
         FinishProtein(run, work, protein, where);
-        Report(pipe, "+");
+        Report(pipe, std::string(1, kDoneMark));
       }
       batch.clear();
     };
@@ -333,11 +346,14 @@ void Report(int pipe, const std::string &message) {
       if (!batch_reprof || batch.size() == kReprofBatch) flush();
     }
     flush();
+  } catch (const WriteFailure &failure) {
+    Report(pipe, std::string(1, kWriteFailureMark) + DescribeScratchFiles(failure.what(), scratch));
+    status = 1;
   } catch (const Failure &failure) {
-    Report(pipe, std::string("!") + failure.what());
+    Report(pipe, std::string(1, kFailureMark) + DescribeScratchFiles(failure.what(), scratch));
     status = 1;
   } catch (const std::bad_alloc &) {
-    Report(pipe, "!out of memory");
+    Report(pipe, std::string(1, kFailureMark) + "out of memory");
     status = 1;
   }
   std::fflush(nullptr);
@@ -415,6 +431,7 @@ int RunWorkers(const Run &run, const WorkFolder &work, int jobs) {
   Progress progress(run.names.size());
   std::size_t done = 0;
   std::string failure, pending;
+  bool write_failure = false;
   bool stopping = false;
   const auto stop_all = [&] {
     if (stopping) return;
@@ -436,10 +453,11 @@ int RunWorkers(const Run &run, const WorkFolder &work, int jobs) {
     if (got <= 0) break;
     pending.append(buffer, static_cast<std::size_t>(got));
     for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
-      if (pending[0] == '+') {
+      if (pending[0] == kDoneMark) {
         ++done;
       } else if (failure.empty()) {
         failure = pending.substr(1, end - 1);
+        write_failure = pending[0] == kWriteFailureMark;
         stop_all();
       }
     }
@@ -457,6 +475,7 @@ int RunWorkers(const Run &run, const WorkFolder &work, int jobs) {
     }
   }
   if (g_signal) return g_signal;
+  if (write_failure) throw WriteFailure(failure);
   if (!failure.empty()) Fail(failure);
   if (!crash.empty()) Fail(crash);
   std::error_code error;
@@ -607,7 +626,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
         settings.raw_scores ? "raw" : "zscore", settings.smoothing, settings.threshold.c_str(), settings.rank,
         settings.offset, CallerName(settings.caller), settings.min_domain);
     std::printf("calibration %s\n", run.model.calibration ? (model_folder + "/calibration").c_str() : "none");
-    return 0;
+    return 0;  // RunRoad sees standard output written
   }
   for (std::string *path : {&options.fasta, &options.ss2, &options.mtx, &options.reprof, &options.ss2_dir,
                             &options.mtx_dir, &options.reprof_dir, &options.plot_dir, &options.truth}) {
@@ -662,44 +681,74 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
     Say("interrupted");
     return 128 + signal_number;
   };
+  std::string report;
   try {
     if (const int signal_number = RunWorkers(run, work, jobs)) return interrupted(signal_number);
     if (options.stop == RoadStop::kVectors) {
       Say("vector lines: " + (work / kVectorsFolder) + "/NAME.vectors");
       return 0;
     }
-    CombineScores(run, work);
-    if (g_signal) return interrupted(g_signal);
-    if (options.stop == RoadStop::kScores) {
-      Say("scores: " + (work / kScoresFile) + " and " + (work / kScoresFolder) + "/NAME.scores");
-      return 0;
+    try {
+      CombineScores(run, work);
+      if (g_signal) return interrupted(g_signal);
+      if (options.stop == RoadStop::kScores) {
+        Say("scores: " + (work / kScoresFile) + " and " + (work / kScoresFolder) + "/NAME.scores");
+        return 0;
+      }
+      report = MakeReport(run, work);
+      if (g_signal) return interrupted(g_signal);
+      std::vector<ReportedLinker> linkers = ReadReportedLinkers(report, work / kReportFile);
+      ApplyCalibration(run, linkers);
+      if (options.min_confidence) {
+        report = FormatReportLines(linkers);
+        WriteFilesAtomically({{work / kReportFile, report}});
+      }
+      const std::vector<ProteinSummary> proteins = SummariseProteins(run, work, linkers);
+      if (g_signal) return interrupted(g_signal);
+      WriteFilesAtomically({{work / kLinkerTableFile, FormatLinkerTable(linkers)},
+                            {work / kProteinTableFile, FormatProteinTable(proteins)}});
+      if (!options.plot_dir.empty()) DrawPlots(run, work, linkers, truth);
+      if (g_signal) return interrupted(g_signal);
+    } catch (const WriteFailure &) {
+      throw;
+    } catch (const Failure &failure) {
+      // Every input was read and every protein scored: what fails now is
+      // the writing of the outputs, and the scores are worth keeping.
+      if (g_signal) throw;
+      throw WriteFailure(failure.what());
     }
-    std::string report = MakeReport(run, work);
-    if (g_signal) return interrupted(g_signal);
-    std::vector<ReportedLinker> linkers = ReadReportedLinkers(report, work / kReportFile);
-    ApplyCalibration(run, linkers);
-    if (options.min_confidence) {
-      report = FormatReportLines(linkers);
-      WriteFilesAtomically({{work / kReportFile, report}});
-    }
-    const std::vector<ProteinSummary> proteins = SummariseProteins(run, work, linkers);
-    if (g_signal) return interrupted(g_signal);
-    WriteFilesAtomically({{work / kLinkerTableFile, FormatLinkerTable(linkers)},
-                          {work / kProteinTableFile, FormatProteinTable(proteins)}});
-    if (!options.plot_dir.empty()) DrawPlots(run, work, linkers, truth);
-    if (g_signal) return interrupted(g_signal);
-    std::fwrite(report.data(), 1, report.size(), stdout);
-    if (std::fflush(stdout) != 0) Fail("cannot write the report on standard output");
-    if (work.kept()) {
-      Say("report: " + (work / kReportFile) + ", linkers: " + (work / kLinkerTableFile) +
-          ", proteins: " + (work / kProteinTableFile));
-    }
-    if (!options.plot_dir.empty()) Say("pictures: " + options.plot_dir + "/NAME.svg");
+  } catch (const WriteFailure &failure) {
+    work.RemoveUnfinished();
+    if (g_signal) throw;
+    work.KeepAfterFailure();
+    Fail(std::string(failure.what()) + "; the work folder " + work.path() + " is kept");
   } catch (const Failure &) {
     work.RemoveUnfinished();
     throw;
   }
+  // The report is whole in the work folder: when it cannot be delivered,
+  // the folder stays with it.
+  if (const int error = WriteStandardOutput(report)) {
+    work.KeepAfterFailure();
+    Fail(std::string("cannot write the report on standard output: ") + std::strerror(error) + "; it is in " +
+         (work / kReportFile));
+  }
+  if (work.kept()) {
+    Say("report: " + (work / kReportFile) + ", linkers: " + (work / kLinkerTableFile) +
+        ", proteins: " + (work / kProteinTableFile));
+  }
+  if (!options.plot_dir.empty()) Say("pictures: " + options.plot_dir + "/NAME.svg");
   return 0;
+}
+
+// The status of a run whose standard output is all written: 1 after one
+// line saying why when it could not be.
+int CheckStandardOutput(int status) {
+  if (const int error = WriteStandardOutput("")) {
+    Say(std::string("cannot write on standard output: ") + std::strerror(error));
+    return 1;
+  }
+  return status;
 }
 
 }  // namespace
@@ -711,11 +760,11 @@ int RunRoad(std::span<char *const> arguments, const RoadPlaces &places) {
     const RoadOptions options = ParseRoadOptions(arguments);
     if (options.help) {
       PrintHelp(places);
-      return 0;
+      return CheckStandardOutput(0);
     }
     if (options.version) {
       std::printf("linkerkit-predict %s\n", LINKERKIT_VERSION);
-      return 0;
+      return CheckStandardOutput(0);
     }
     const int status = Predict(options, places);
     if (status > 128) return status;
@@ -723,7 +772,7 @@ int RunRoad(std::span<char *const> arguments, const RoadPlaces &places) {
       Say("interrupted");
       return 128 + g_signal;
     }
-    return status;
+    return CheckStandardOutput(status);
   } catch (const Failure &failure) {
     if (g_signal) {
       Say("interrupted");
