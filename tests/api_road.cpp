@@ -189,8 +189,15 @@ TEST(RoadCalibration, RefusesAMalformedLineNamingIt) {
 
 TEST(RoadModelSettings, TheCallerAndItsDomainLength) {
   TempDir dir;
-  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "none").caller, linkerkit::LinkerCaller::kThreshold);
-  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "none").min_domain, 40);
+  // A model folder without its settings is no model: they are not made up.
+  EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::ReadModelSettings(dir / "none"); }),
+            "cannot open " + (dir / "none"));
+  WriteFile(dir / "settings", "scores raw\n");
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "settings").caller, linkerkit::LinkerCaller::kThreshold);
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "settings").min_domain, 40);
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "settings").scaled, std::nullopt);
+  WriteFile(dir / "settings", "scaling none\n");
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "settings").scaled, false);
   WriteFile(dir / "settings", "scores raw\ncaller segment\nmin_domain 25\n");
   const linkerkit::ModelSettings settings = linkerkit::ReadModelSettings(dir / "settings");
   EXPECT_EQ(settings.caller, linkerkit::LinkerCaller::kSegment);

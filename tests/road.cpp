@@ -201,12 +201,21 @@ TEST(RoadOneProtein, ModesStopEarlyAndOptionsReachTheSteps) {
   EXPECT_EQ(scores.out, "");
 }
 
-// A model folder holding the given recipe and files.
+// A linear LIBSVM model over unscaled vectors of the given number of features.
+std::string LinearSvmModel(std::size_t features) {
+  std::string model = "svm_type c_svc\nkernel_type linear\nnr_class 2\nrho 0\nlabel 1 -1\ntotal_sv 1\nnr_sv 1 0\nSV\n1";
+  for (std::size_t k = 1; k <= features; ++k) model.append(" ").append(std::to_string(k)).append(":0.5");
+  return model + "\n";
+}
+
+// A model folder holding the given recipe and files: by default a linear
+// model of as many features as the recipe has lines.
 std::string ModelFolder(const TempDir &dir, const std::string &name, const std::string &recipe,
-                        const std::string &svm_model = "not read\n", const std::string &settings = "scores zscore\n") {
+                        const std::string &svm_model = "",
+                        const std::string &settings = "scores zscore\nscaling none\n") {
   fs::create_directories(dir / name);
   WriteFile(dir / (name + "/index.txt"), recipe);
-  WriteFile(dir / (name + "/svm.model"), svm_model);
+  WriteFile(dir / (name + "/svm.model"), svm_model.empty() ? LinearSvmModel(Lines(recipe).size()) : svm_model);
   WriteFile(dir / (name + "/settings"), settings);
   return dir / name;
 }
@@ -255,9 +264,9 @@ TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
            "many)"},
           {DemoProtein({}, "missing"), "cannot open " + kExamples + "missing.ss2"},
           {{"--model", scale, "--scales", dir.path().string(), fasta},
-           "P1: ApplyResidueScale failed: cannot open " + (dir / "KYTJ820101.tsv")},
+           "the model's recipe uses KYTJ820101_15: cannot open " + (dir / "KYTJ820101.tsv")},
           {DemoProtein({"--model", broken}, "P1"),
-           "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/svm.model"},
+           "cannot load model " + broken + "/svm.model: line 1: '>P1' is no LIBSVM model keyword"},
       });
 }
 
@@ -290,14 +299,98 @@ TEST(RoadFailures, XGBoostModelFoldersStopWithOneLine) {
            "no classifier in " + missing + ": xgboost.json is missing (its settings say classifier xgboost)"},
           {{"--model", ranges, "--show-settings"},
            "the model " + ranges + " has a ranges file, which an XGBoost model does not take: remove it"},
-          {{"--model", broken, fasta},
-           "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/xgboost.json: malformed JSON at byte 101"},
+          {{"--model", broken, fasta}, "cannot load model " + broken + "/xgboost.json: malformed JSON at byte 101"},
       });
-  // A recipe of two tracks for a model of three features.
-  const auto narrow = XGBoostModelFolder(dir, "narrow", "Terminus_100\nChainLength_500\n");
-  const auto run = Road({"--model", narrow, "--work", dir / "w", fasta}, dir);
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(LastLine(run.err), "P1: ClassifyFeatureRows failed: its vector line 1: has 2 features, the model has 3");
+}
+
+// Every file of a model folder, and every line of each, is read before the
+// first protein: a fault is one line naming the file (and line), and no
+// protein is worked on.
+TEST(RoadFailures, ABrokenModelFolderStopsBeforeTheFirstProtein) {
+  TempDir dir;
+  const std::string fasta = kExamples + "real/Q9LQ92.fa";
+  const auto copy = [&](const std::string &name) {
+    fs::copy(kLinearModel, dir / name, fs::copy_options::recursive);
+    return dir / name;
+  };
+  const auto edit = [&](const std::string &path, const std::string &line, const std::string &by) {
+    std::string text = ReadFile(path);
+    ASSERT_NE(text.find(line), std::string::npos) << line;
+    WriteFile(path, text.replace(text.find(line), line.size(), by));
+  };
+  const std::string no_settings = copy("no_settings");
+  fs::remove(no_settings + "/settings");
+  const std::string no_ranges = copy("no_ranges");
+  fs::remove(no_ranges + "/ranges");
+  const std::string extra_track = copy("extra_track");
+  WriteFile(extra_track + "/index.txt", ReadFile(extra_track + "/index.txt") + "SeqComplexity_81\n");
+  const std::string short_recipe = copy("short_recipe");
+  edit(short_recipe + "/index.txt", "ChainLength_1000\n", "");
+  const std::string nan_weight = copy("nan_weight");
+  edit(nan_weight + "/svm.model", "3:-0.3245086964227846", "3:nan");
+  const std::string nan_rho = copy("nan_rho");
+  edit(nan_rho + "/svm.model", "rho 0.057871289610470604", "rho nan");
+  const std::string bad_range = copy("bad_range");
+  edit(bad_range + "/ranges", "3 -0.4188 0.5724", "3 -0.4188 inf");
+  const std::string unscaled_with_ranges = copy("unscaled_with_ranges");
+  WriteFile(unscaled_with_ranges + "/settings", ReadFile(unscaled_with_ranges + "/settings") + "scaling none\n");
+  const std::string scaled_trees = XGBoostModelFolder(
+      dir, "scaled_trees", "Terminus_100\nGEOR030101_15\nChainLength_500\n", "classifier xgboost\nscaling ranges\n");
+  fs::create_directory(dir / "scales");
+  for (const std::string scale : {"SUYM030101", "BAEK050101", "GEOR030101", "GEOR030109", "BHAR880101", "CHOP780101"}) {
+    fs::copy(kSource + "/data/scales/" + scale + ".tsv", dir / ("scales/" + scale + ".tsv"));
+  }
+  std::string kyte;
+  for (const std::string &line : Lines(ReadFile(kSource + "/data/scales/KYTJ820101.tsv"))) {
+    kyte += line.starts_with("L\t") ? "L\tnan\n" : line + "\n";
+  }
+  WriteFile(dir / "scales/KYTJ820101.tsv", kyte);
+  std::size_t kyte_l = 0;
+  while (!Lines(kyte)[kyte_l].starts_with("L\t")) ++kyte_l;
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {{"--model", no_settings, fasta},
+       "the model " + no_settings + " has no settings file, which names its classifier and how its scores are called"},
+      {{"--model", no_ranges, fasta},
+       "the model " + no_ranges +
+           " has no ranges file, the svm-scale ranges its LIBSVM model's vectors were scaled with; a model trained on "
+           "unscaled vectors says 'scaling none' in its settings"},
+      {{"--model", extra_track, fasta},
+       "the recipe " + extra_track + "/index.txt has 19 tracks, and the model " + extra_track +
+           "/svm.model takes 18 features (up to the last of its ranges): a model works only with the recipe it was "
+           "trained with"},
+      {{"--model", short_recipe, fasta},
+       "the recipe " + short_recipe + "/index.txt has 17 tracks, and the model " + short_recipe +
+           "/svm.model takes 18 features (up to the last of its ranges): a model works only with the recipe it was "
+           "trained with"},
+      {{"--model", nan_weight, fasta},
+       "cannot load model " + nan_weight + "/svm.model: line 9: feature 3 of '3:nan' is not a finite number"},
+      {{"--model", nan_rho, "--show-settings"},
+       "cannot load model " + nan_rho + "/svm.model: line 4: rho 'nan' is not a finite number"},
+      {{"--model", bad_range, fasta}, bad_range + "/ranges line 5: expected INDEX MIN MAX"},
+      {{"--model", unscaled_with_ranges, fasta},
+       "the model " + unscaled_with_ranges +
+           " has a ranges file, and its settings say scaling none: remove one of them"},
+      {{"--model", scaled_trees, fasta},
+       scaled_trees + "/settings: scaling ranges is for LIBSVM models; XGBoost's trees take none"},
+      {{"--model", kLinearModel, "--scales", dir / "scales", fasta},
+       "the model's recipe uses KYTJ820101_15: " + (dir / "scales/KYTJ820101.tsv") + " line " +
+           std::to_string(kyte_l + 1) + ": the value of L is not a finite number"},
+  };
+  for (const auto &c : cases) {
+    std::vector<std::string> arguments = {"--work", dir / "w"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const auto run = Road(arguments, dir);
+    EXPECT_EQ(run.status, 1) << c.message;
+    EXPECT_EQ(run.err, c.message + "\n");
+    EXPECT_FALSE(fs::exists(dir / "w")) << c.message;
+  }
+  // The vector lines need the recipe alone: the training script makes them
+  // before there is a classifier, or settings.
+  const auto features = Road({"--features-only", "--model", no_settings, "--work", dir / "f", fasta}, dir);
+  EXPECT_EQ(features.status, 0) << features.err;
 }
 
 TEST(RoadFailures, OptionsAreReadStrictly) {
@@ -354,7 +447,7 @@ TEST(RoadFailures, MismatchedInputsNameTheProteinAndBothLengths) {
 }
 
 // A nan or inf in a scale would turn every score into NaN and the report
-// into "No prediction"; the classifier turns it away.
+// into "No prediction": the scale is read before the first protein.
 TEST(RoadFailures, NoNonFiniteValueReachesTheClassifier) {
   TempDir dir;
   fs::create_directory(dir / "scales");
@@ -366,11 +459,10 @@ TEST(RoadFailures, NoNonFiniteValueReachesTheClassifier) {
                          "--mtx", kExamples + "P1.mtx", "--work", dir / "w", kExamples + "P1.fa"},
                         dir);
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(std::regex_match(LastLine(run.err),
-                               std::regex("P1: ClassifyFeatureRows failed: .* line [0-9]+: feature 2 is not a finite "
-                                          "number: '2:(inf|nan)'")))
+  EXPECT_TRUE(std::regex_match(run.err, std::regex("the model's recipe uses GEOR030101_15: .*/GEOR030101.tsv line "
+                                                   "[0-9]+: the value of L is not a finite number\n")))
       << run.err;
-  EXPECT_FALSE(fs::exists(dir / "w/report.txt"));
+  EXPECT_FALSE(fs::exists(dir / "w"));
 }
 
 TEST(RoadFasta, RecordsAreNormalisedOrRefusedNamingTheLine) {

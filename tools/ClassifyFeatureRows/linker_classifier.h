@@ -20,6 +20,9 @@ class LinkerClassifier {
   // naming the vector file (path) and line of a vector whose features do not
   // fit the model.
   virtual std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path) const = 0;
+  // How many features, 1 to the count, a vector line holds for the model:
+  // what a feature recipe for it must make.
+  virtual int feature_count() const = 0;
 };
 
 // The model in the file at model_path: XGBoost's JSON when the file's first

@@ -140,11 +140,13 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
       case TrackKind::kReprofPss:
       case TrackKind::kReprofAcc: {
         if (reprof.empty()) Fail(protein.name + ": no reprof prediction was made");
+        // The user's file by its name; the one the road made by what it is.
+        const std::string source = reprof == base + ".reprof" ? "reprof's prediction" : "reprof's prediction " + reprof;
         const std::string ss2 = base + ".reprof.ss2";
         const std::string acc = "feat/REPROF_ACC_" + ws + ".txt";
         if (reprof_acc_made.insert(track.size).second) {
           steps.Run("ConvertReprofOutput", RunConvertReprofOutput, {reprof, ss2, folder + "/" + acc, ws});
-          steps.CheckTrackLength(acc, "reprof's prediction " + reprof);
+          steps.CheckTrackLength(acc, source);
         }
         if (track.kind == TrackKind::kReprofPss && reprof_pss_made.insert(track.size).second) {
           steps.Run("SplitSecStructProbs", RunSplitSecStructProbs, {ss2, feat + "/REPROF_", ws});

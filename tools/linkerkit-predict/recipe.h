@@ -49,7 +49,10 @@ enum class ClassifierKind { kLibsvm, kXGBoost };
 // The report settings in force: the model's, unless an option gives one.
 struct ModelSettings {
   ClassifierKind classifier = ClassifierKind::kLibsvm;  // "classifier libsvm|xgboost"
-  bool raw_scores = false;                              // "scores raw": smoothed decision values, not z-scores
+  // "scaling ranges|none": whether the vectors are scaled with the folder's
+  // ranges; unset, a LIBSVM model's are and XGBoost's trees' are not.
+  std::optional<bool> scaled;
+  bool raw_scores = false;  // "scores raw": smoothed decision values, not z-scores
   int smoothing = 15;
   std::string threshold = "1.0";
   int rank = 3;
@@ -76,12 +79,24 @@ std::string ModelFolderOf(const std::string &model, const std::string &models_di
 // no track is made for.
 Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_override);
 
-// The model folder's settings file, missing keys at their defaults.
+// The model folder's settings file, missing keys at their defaults. Fails
+// naming the line of a malformed one, and "cannot open PATH" when there is
+// no file.
 ModelSettings ReadModelSettings(const std::string &settings_path);
 
-// The model in folder with the options' overrides; needs_classifier is
-// false when the road stops at the vector lines. Fails when --min-confidence
-// is given for a model without a calibration.
+// The model in folder with the options' overrides, every file of it read
+// and checked: the recipe, the settings, the classifier (read with its
+// ranges, every line, and kept for the process), that the recipe makes the
+// features the classifier takes, and the calibration where there is one.
+// needs_classifier is false when the road stops at the vector lines, which
+// need the recipe alone (the settings are read where there are any). Fails
+// with one line naming the file, and its line where one is at fault; also
+// when --min-confidence is given for a model without a calibration.
 Model LoadModel(const std::string &folder, const RoadOptions &options, bool needs_classifier);
+
+// Reads every residue scale file the recipe names, in scales_dir: fails with
+// "the model's recipe uses TRACK: " and the scale file's fault, also a value
+// that is no finite number.
+void CheckScales(const Recipe &recipe, const std::string &scales_dir);
 
 }  // namespace linkerkit

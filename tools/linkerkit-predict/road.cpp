@@ -646,6 +646,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
            ": give the protein's checkpoint matrix with --mtx FILE (--mtx-dir DIR for many)");
     }
   }
+  CheckScales(recipe, run.scales_dir);
   if (recipe.needs_reprof && options.reprof.empty() && options.reprof_dir.empty()) {
     if (!fs::is_directory("/usr/share/reprof")) {
       Fail("the model's recipe needs reprof, which is not installed (Debian package reprof); or use --model sequence");
