@@ -104,6 +104,10 @@ TEST(RoadFasta, RefusesNamingTheLine) {
   EXPECT_EQ(ReadFailure(">A\nMK*\n"), " line 2: protein A: '*' is no residue letter (A to Z)");
   EXPECT_EQ(ReadFailure(">A\nMK\xC3\xA9\n"), " line 2: protein A: byte 195 is no residue letter (A to Z)");
   EXPECT_EQ(ReadFailure(">..\nMK\n"), " line 1: protein name '..' names a folder");
+  EXPECT_EQ(ReadFailure(">" + std::string(231, 'N') + "\nMK\n"),
+            " line 1: protein name 'NNNNNNNNNNNNNNNNNNNN...' is 231 bytes long: a name longer than 230 bytes does not "
+            "fit in its file names");
+  EXPECT_EQ(ReadAll(">" + std::string(230, 'N') + "\nMK\n").front().name.size(), 230u);
 }
 
 TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {

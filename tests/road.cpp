@@ -512,6 +512,27 @@ TEST(RoadFasta, RecordsAreNormalisedOrRefusedNamingTheLine) {
       });
 }
 
+// A name names the protein's files: one too long for them is refused before
+// the first protein, and the longest taken fits every file made from it.
+TEST(RoadFasta, NamesTooLongForAFileNameAreRefusedBeforeAnyWork) {
+  TempDir dir;
+  const std::string longest(230, 'N');
+  const std::string sequence = "MKVLAAGPPPSTTTLLLAAAVVVKKKPPPGSGSGSLLLKKKEEEVVV\n";
+  WriteFile(dir / "long.fa", ">A\n" + sequence + ">" + longest + "x\n" + sequence);
+  const auto refused = Road({"--keep-work", "--plot", dir / "plots", "--work", dir / "w", dir / "long.fa"}, dir);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, dir / "long.fa" +
+                             " line 3: protein name 'NNNNNNNNNNNNNNNNNNNN...' is 231 bytes long: a name longer than "
+                             "230 bytes does not fit in its file names\n");
+  EXPECT_FALSE(fs::exists(dir / "w"));
+  WriteFile(dir / "longest.fa", ">A\n" + sequence + ">" + longest + "\n" + sequence);
+  const auto taken = Road({"--keep-work", "--plot", dir / "plots", "--work", dir / "w", dir / "longest.fa"}, dir);
+  ASSERT_EQ(taken.status, 0) << taken.err;
+  EXPECT_TRUE(fs::exists(dir / ("plots/" + longest + ".svg")));
+  EXPECT_TRUE(fs::exists(dir / ("w/proteins/" + longest + "/" + longest + ".vectors")));
+  EXPECT_NE(ReadFile(dir / "w/proteins.tsv").find("\n" + longest + "\t"), std::string::npos);
+}
+
 // A proteome of generated proteins: the report is ReportDomainHinges' over
 // the proteins' own scores joined in file order, and the same at any -j.
 TEST(RoadProteome, TheReportIsTheOneOverTheJoinedScores) {
