@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <regex>
 #include <set>
+#include <system_error>
 
 #include "arguments.h"
 #include "failure.h"
@@ -30,9 +33,26 @@ TrackKind KindOf(const std::string &stem) {
 
 }  // namespace
 
+std::vector<std::string> ShippedModelNames(const std::string &models_dir) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto &entry : std::filesystem::directory_iterator(models_dir, error)) {
+    if (IsFile(entry.path().string() + "/index.txt")) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::string ModelFolderOf(const std::string &model, const std::string &models_dir) {
   if (model.find('/') != std::string::npos || model == "." || model == "..") return model;
-  return models_dir + "/" + model;
+  const std::string shipped = models_dir + "/" + model;
+  if (IsFile(shipped + "/index.txt")) return shipped;
+  std::string names;
+  for (const std::string &name : ShippedModelNames(models_dir)) names += (names.empty() ? "" : ", ") + name;
+  std::error_code error;
+  Fail("no shipped model " + model + " (the shipped models: " + (names.empty() ? "none" : names) + ")" +
+       (std::filesystem::is_directory(model, error) ? "; for the folder " + model + " here, write --model ./" + model
+                                                    : ""));
 }
 
 Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_override) {

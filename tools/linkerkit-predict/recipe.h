@@ -70,8 +70,14 @@ struct Model {
   std::optional<Calibration> calibration;  // from the folder's calibration file, where there is one
 };
 
+// The shipped models in models_dir, the folders holding an index.txt, by name.
+std::vector<std::string> ShippedModelNames(const std::string &models_dir);
+
 // The folder a --model value names: a folder path (holding a "/", or "."
-// or "..") or the name of a shipped model under models_dir.
+// or "..") or the name of a shipped model under models_dir, even where the
+// current folder holds a folder of that name. Fails when there is no
+// shipped model of the name, listing the shipped ones and, where there is
+// such a folder here, saying to write ./NAME.
 std::string ModelFolderOf(const std::string &model, const std::string &models_dir);
 
 // Reads the recipe, with window_override applied to every windowed track

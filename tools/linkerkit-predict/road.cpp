@@ -76,14 +76,8 @@ void Say(const std::string &line) {
 }
 
 std::string ShippedModels(const std::string &data_dir) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto &entry : fs::directory_iterator(data_dir + "/models", error)) {
-    if (IsFile(entry.path().string() + "/index.txt")) names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
   std::string text;
-  for (const std::string &name : names) text += (text.empty() ? "" : " ") + name;
+  for (const std::string &name : ShippedModelNames(data_dir + "/models")) text += (text.empty() ? "" : " ") + name;
   return text.empty() ? "none" : text;
 }
 
@@ -104,7 +98,8 @@ void PrintHelp(const RoadPlaces &places) {
       "\n"
       "Options (defaults in brackets):\n"
       "  --model NAME|DIR   model folder: feature recipe, classifier and report settings [sequence];\n"
-      "                     a NAME is a shipped model: %s\n"
+      "                     a NAME without '/' is a shipped model: %s; a folder of your own\n"
+      "                     is given as a path, ./NAME\n"
       "  --ss2 FILE         PSIPRED .ss2 file of a one-protein FASTA, for recipes with PSS_ tracks\n"
       "  --mtx FILE         PSI-BLAST checkpoint matrix of a one-protein FASTA, for PSSM_ tracks\n"
       "  --reprof FILE      reprof's prediction for a one-protein FASTA, made already\n"
@@ -143,13 +138,14 @@ void PrintHelp(const RoadPlaces &places) {
       "the threshold caller, candidates.txt (every candidate, ranked) and options.txt.\n"
       "\n"
       "A model folder holds index.txt (the recipe), settings (classifier libsvm or\n"
-      "xgboost, scores raw or zscore, smoothing, threshold, rank, offset, caller\n"
-      "threshold or segment, min_domain), the classifier and, where it is calibrated,\n"
-      "calibration (lines 'linker FROM PROBABILITY' and 'protein FROM PROBABILITY').\n"
-      "The classifier: with libsvm svm.model (LIBSVM, labels +1 for linker residues\n"
-      "and -1) and, where the features were scaled in training, ranges (svm-scale's\n"
-      "range file); with xgboost xgboost.json (a binary:logistic booster saved as\n"
-      "JSON, scored on the unscaled features).\n"
+      "xgboost, scaling ranges or none, scores raw or zscore, smoothing, threshold,\n"
+      "rank, offset, caller threshold or segment, min_domain), the classifier and,\n"
+      "where it is calibrated, calibration (lines 'linker FROM PROBABILITY' and\n"
+      "'protein FROM PROBABILITY'). The classifier: with libsvm svm.model (LIBSVM,\n"
+      "labels +1 for linker residues and -1) and ranges (svm-scale's range file;\n"
+      "none with 'scaling none', for a model trained on unscaled features); with\n"
+      "xgboost xgboost.json (a binary:logistic booster saved as JSON, scored on the\n"
+      "unscaled features). Every file of it is read before the first protein.\n"
       "\n"
       "Recipe names (one per line; WS is the track's window size):\n"
       "  SeqComplexity_WS                    composition entropy of the sequence\n"
