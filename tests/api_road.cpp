@@ -57,7 +57,7 @@ TEST(RoadOptions, RefusesWhatAtoiWouldHaveRead) {
   EXPECT_EQ(ParseFailure({"--offset", "1e3", "a.fa"}),
             "invalid offset '1e3': expected a whole number from 0 to 1000000");
   EXPECT_EQ(ParseFailure({"-j", "1025", "a.fa"}), "invalid -j '1025': expected a whole number from 1 to 1024");
-  for (const std::string threshold : {"inf", "-nan", "0x1p3", "1,5", "", "1e400", "."}) {
+  for (const std::string threshold : {"inf", "-nan", "0x1p3", "1,5", "", "1e400", ".", "-1e38", "1000001"}) {
     EXPECT_NE(ParseFailure({"--threshold=" + threshold, "a.fa"}), "(no failure)") << threshold;
   }
   EXPECT_EQ(ParseFailure({"--features-only=1", "a.fa"}), "--features-only takes no value");

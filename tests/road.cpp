@@ -407,9 +407,20 @@ TEST(RoadFailures, OptionsAreReadStrictly) {
                 "invalid smoothing window size '99999999999': expected a whole number from 1 to 1000000"},
                {{"-j", "0", fasta}, "invalid -j '0': expected a whole number from 1 to 1024"},
                {{"-j2x", fasta}, "invalid -j '2x': expected a whole number from 1 to 1024"},
-               {{"--threshold", "1.0x", fasta}, "invalid threshold '1.0x': expected a finite decimal number"},
-               {{"--threshold", "nan", fasta}, "invalid threshold 'nan': expected a finite decimal number"},
-               {{"--threshold", "1e999", fasta}, "invalid threshold '1e999': expected a finite decimal number"},
+               {{"--threshold", "1.0x", fasta},
+                "invalid threshold '1.0x': expected a decimal number from -1000000 to 1000000"},
+               {{"--threshold", "nan", fasta},
+                "invalid threshold 'nan': expected a decimal number from -1000000 to 1000000"},
+               {{"--threshold", "1e999", fasta},
+                "invalid threshold '1e999': expected a decimal number from -1000000 to 1000000"},
+               // Scores lie nowhere near: beyond single precision's reach
+               // the peak is lost to rounding, or the threshold is -nan.
+               {{"--threshold", "-1e38", fasta},
+                "invalid threshold '-1e38': expected a decimal number from -1000000 to 1000000"},
+               {{"--threshold", "-3.5e38", fasta},
+                "invalid threshold '-3.5e38': expected a decimal number from -1000000 to 1000000"},
+               {{"--threshold", "1000000.5", fasta},
+                "invalid threshold '1000000.5': expected a decimal number from -1000000 to 1000000"},
                {{"--threshold=", fasta}, "--threshold needs a value"},
                {{"--keep-work=yes", fasta}, "--keep-work takes no value"},
                {{"--name", "P 1", fasta}, "invalid --name: protein name 'P 1' holds a blank or control character"},
@@ -420,6 +431,7 @@ TEST(RoadFailures, OptionsAreReadStrictly) {
   const auto run =
       Road({"--threshold=.25", "-j", "2", "--rank", "1", "--offset", "0", "--work", dir / "ok", fasta}, dir);
   EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Road({"--threshold", "-1e6", "--work", dir / "far", fasta}, dir).status, 0);
 }
 
 TEST(RoadFailures, MismatchedInputsNameTheProteinAndBothLengths) {
@@ -1226,6 +1238,7 @@ TEST(RoadConfidence, BadCalibrationsAndSettingsStopBeforeAnyWork) {
   const std::string unordered = AdaptedModel(dir, "unordered", "", "linker 0.5 0.5\nlinker 0.5 0.6\nprotein 0 1\n");
   const std::string bad_caller = AdaptedModel(dir, "bad_caller", "caller both\n");
   const std::string bad_domain = AdaptedModel(dir, "bad_domain", "min_domain 40x\n");
+  const std::string far_threshold = AdaptedModel(dir, "far_threshold", "threshold -1e38\n");
   ExpectFailures(
       dir,
       {
@@ -1238,6 +1251,9 @@ TEST(RoadConfidence, BadCalibrationsAndSettingsStopBeforeAnyWork) {
            "invalid " + bad_caller + "/settings line 7: caller 'both': expected threshold or segment"},
           {{"--model", bad_domain, fasta},
            "invalid " + bad_domain + "/settings line 7: min_domain '40x': expected a whole number from 1 to 1000000"},
+          {{"--model", far_threshold, fasta},
+           "invalid " + far_threshold +
+               "/settings line 7: threshold '-1e38': expected a decimal number from -1000000 to 1000000"},
           {{"--caller", "sideways", fasta}, "invalid caller 'sideways': expected threshold or segment"},
           {{"--min-domain", "-3", fasta},
            "invalid minimum domain length '-3': expected a whole number from 1 to 1000000"},
