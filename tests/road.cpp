@@ -845,6 +845,45 @@ TEST(RoadPictures, EverySvgRendersWithTheLinkersWhereTheReportPutsThem) {
   if (!Installed("rsvg-convert")) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is not installed: not rendered";
 }
 
+// A picture replaces DIR/NAME.svg whole: where that is one of the run's
+// inputs, the run stops before any work and the input stays as it was.
+TEST(RoadPictures, NoPictureReplacesAnInput) {
+  TempDir dir;
+  fs::create_directory(dir / "plots");
+  const std::string fasta = ReadFile(kExamples + "P1.fa");
+  WriteFile(dir / "plots/P1.svg", fasta);
+  WriteFile(dir / "truth.txt", "P1|1,57|domain|57|120\n");
+  fs::create_symlink(dir / "truth.txt", dir / "plots/P2.svg");
+  // A link to a protein's own companion file.
+  fs::create_directories(dir / "ss2");
+  fs::create_directories(dir / "linked");
+  fs::copy(kExamples + "P1.ss2", dir / "ss2/P1.ss2");
+  fs::create_symlink(dir / "ss2/P1.ss2", dir / "linked/P1.svg");
+  WriteFile(dir / "two.fa", fasta + ReadFile(kExamples + "P2.fa"));
+  const auto over_fasta = Road(Demo({"--plot", dir / "plots", "--ss2", kExamples + "P1.ss2", "--mtx",
+                                     kExamples + "P1.mtx", "--work", dir / "w", dir / "plots/P1.svg"}),
+                               dir);
+  EXPECT_EQ(over_fasta.status, 1);
+  EXPECT_EQ(over_fasta.err,
+            "output file " + (dir / "plots/P1.svg") + " is the input file " + (dir / "plots/P1.svg") + "\n");
+  EXPECT_EQ(ReadFile(dir / "plots/P1.svg"), fasta);
+  const auto over_truth = Road(Demo({"--plot", dir / "plots", "--truth", dir / "truth.txt", "--ss2-dir", kExamples,
+                                     "--mtx-dir", kExamples, "--work", dir / "w", dir / "two.fa"}),
+                               dir);
+  EXPECT_EQ(over_truth.status, 1);
+  EXPECT_EQ(LastLine(over_truth.err),
+            "output file " + (dir / "plots/P2.svg") + " is the input file " + (dir / "truth.txt"));
+  EXPECT_EQ(ReadFile(dir / "truth.txt"), "P1|1,57|domain|57|120\n");
+  const auto over_companion = Road(Demo({"--plot", dir / "linked", "--ss2-dir", dir / "ss2", "--mtx-dir", kExamples,
+                                         "--work", dir / "w", kExamples + "P1.fa"}),
+                                   dir);
+  EXPECT_EQ(over_companion.status, 1);
+  EXPECT_EQ(LastLine(over_companion.err),
+            "output file " + (dir / "linked/P1.svg") + " is the input file " + (dir / "ss2/P1.ss2"));
+  EXPECT_EQ(ReadFile(dir / "ss2/P1.ss2"), ReadFile(kExamples + "P1.ss2"));
+  EXPECT_FALSE(fs::exists(dir / "w"));
+}
+
 std::vector<std::string> Workflow(const TempDir &dir, const std::string &fasta, std::vector<std::string> config,
                                   bool keep_going = false) {
   fs::create_directories(dir / "run");

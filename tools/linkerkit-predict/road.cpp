@@ -207,6 +207,36 @@ std::vector<std::string> CheckProteome(const RoadOptions &options, const Recipe 
   return names;
 }
 
+// The pictures replace their files whole: none may be one of the run's
+// inputs (a FASTA file kept as NAME.svg, say, or a link to one). Each
+// picture is held against the inputs every protein shares and its own
+// companion files.
+void RefusePicturesOverInputs(const Run &run, const RoadOptions &options) {
+  if (options.plot_dir.empty()) return;
+  std::vector<std::string> shared = {options.fasta,
+                                     options.truth,
+                                     options.ss2,
+                                     options.mtx,
+                                     options.reprof,
+                                     run.model.folder + "/index.txt",
+                                     run.model.folder + "/settings",
+                                     run.model.classifier,
+                                     run.model.folder + "/ranges",
+                                     run.model.folder + "/calibration"};
+  for (const Track &track : run.model.recipe.tracks) {
+    if (track.kind == TrackKind::kScale) shared.push_back(run.scales_dir + "/" + track.stem + ".tsv");
+  }
+  std::erase(shared, "");
+  for (const std::string &name : run.names) {
+    std::vector<std::string> inputs = shared;
+    for (const auto &[dir, extension] : {std::pair{options.ss2_dir, ".ss2"}, std::pair{options.mtx_dir, ".mtx"},
+                                         std::pair{options.reprof_dir, ".reprof"}}) {
+      if (!dir.empty()) inputs.push_back(dir + "/" + name + extension);
+    }
+    RefuseOutputOverInputs({options.plot_dir + "/" + name + ".svg"}, inputs);
+  }
+}
+
 // Runs a program and waits for it; its output into log. Returns its status.
 int RunAndWait(const std::vector<std::string> &command, const std::string &log) {
   posix_spawn_file_actions_t actions;
@@ -662,6 +692,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   run.names = CheckProteome(options, recipe);
   if (!options.name.empty()) run.names = {options.name};
   if (g_signal) return g_signal;
+  RefusePicturesOverInputs(run, options);
   // Stopping early keeps its results: they are what was asked for.
   const bool keep_folder = options.keep_work || options.stop != RoadStop::kReport;
   run.options = options;
