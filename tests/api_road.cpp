@@ -1,5 +1,5 @@
 // The road's own pieces: its command line, the FASTA records it accepts,
-// the linker table and the picture.
+// its messages, the linker table and the picture.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "linker_table.h"
 #include "proteome.h"
 #include "recipe.h"
+#include "road_files.h"
 #include "road_options.h"
 #include "score_plot.h"
 #include "test_support.h"
@@ -124,6 +125,28 @@ TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {
   WriteFile(dir / "short.mtx", "3\nMKV\n");
   EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::CheckProfileMatrixFile(protein, dir / "short.mtx"); }),
             "P: the checkpoint matrix " + (dir / "short.mtx") + " has 3 residues, the FASTA sequence 4");
+}
+
+TEST(RoadFiles, AScratchFileIsToldByWhatItHolds) {
+  const std::string scratch = "/tmp/linkerkit-Ab1.2/workers/1";
+  EXPECT_EQ(
+      linkerkit::DescribeScratchFiles("P1: cannot write " + scratch + "/feat/PSS_C_15.txt: No space left", scratch),
+      "P1: cannot write its track PSS_C_15: No space left");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles(
+                "P1: ClassifyFeatureRows failed: " + scratch + "/protein3.vectors line 12: feature 2 is not", scratch),
+            "P1: ClassifyFeatureRows failed: its vector line 12: feature 2 is not");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles(
+                "P1: TrackProfileColumn failed: " + scratch + "/feat/PSSM_A_7.txt line 4: x", scratch),
+            "P1: TrackProfileColumn failed: its track PSSM_A_7 at residue 4: x");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("P1 and 2 more: reprof failed on " + scratch + "/protein0.fa", scratch),
+            "P1 and 2 more: reprof failed on its FASTA record");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("P1: cannot open " + scratch + "/protein0.reprof.ss2", scratch),
+            "P1: cannot open reprof's secondary structure for it");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("P1: cannot write " + scratch + "/odd.tmp: why", scratch),
+            "P1: cannot write its files in the work folder: why");
+  // Another worker's folder, or the user's own files, stay as they are.
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("cannot open " + scratch + "0/protein0.fa", scratch),
+            "cannot open " + scratch + "0/protein0.fa");
 }
 
 TEST(RoadLinkerTable, CountsFromOne) {

@@ -753,6 +753,22 @@ TEST(RoadOutput, AFullDiskIsAFailureAndTheWorkIsKept) {
   EXPECT_TRUE(fs::exists(kept + "/scores.txt") || fs::is_directory(kept + "/scores")) << pictures.err;
 }
 
+// A step that cannot write its file (here past a limit on file sizes, which
+// needs no root, as a full disk does) names the protein, what the file
+// holds and why, not a path in a scratch folder; the work folder stays.
+TEST(RoadOutput, AFailedStepNamesTheProteinAndWhatItsFileHolds) {
+  TempDir dir;
+  fs::create_directory(dir / "tmp");
+  const auto run = RunCommand({"bash", "-c",
+                               "ulimit -f 2 && trap '' XFSZ && TMPDIR='" + (dir / "tmp") + "' exec '" + kRoad +
+                                   "' --model '" + kLinearModel + "' '" + kExamples + "real/Q9LQ92.fa'"});
+  EXPECT_EQ(run.status, 1);
+  const std::string kept = KeptFolder(run.out);
+  EXPECT_EQ(LastLine(run.out),
+            "Q9LQ92: cannot write its track SUYM030101_15: File too large; the work folder " + kept + " is kept");
+  EXPECT_EQ(fs::path(kept).parent_path(), dir.path() / "tmp") << run.out;
+}
+
 // Interrupted at each stage, a run leaves nothing complete-looking behind,
 // and the next run in the same folder succeeds.
 TEST(RoadInterruption, LeavesNoPartialFileAndTheNextRunSucceeds) {
