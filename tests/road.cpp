@@ -605,12 +605,12 @@ TEST(RoadWorkFolder, NeverReplacesAUsersFilesAndCleansUpAfterItself) {
   ASSERT_EQ(FilesUnder(dir / "tmp").size() > 5, true);
 
   // A second run in the road's own folder replaces the first one's outputs,
-  // and a failed run leaves none of them behind.
+  // and a run that fails at a protein leaves none of them behind.
   ASSERT_EQ(Road({"--work", dir / "w", fasta}, dir).status, 0);
   ASSERT_EQ(Road({"--work", dir / "w", fasta}, dir).status, 0);
-  const auto failed = Road({"--work", dir / "w", "--scales", dir / "tmp", "--model", kExamples + "demo", "--ss2",
-                            kExamples + "P1.ss2", "--mtx", kExamples + "P1.mtx", kExamples + "P1.fa"},
-                           dir);
+  const auto failed = Road(
+      Demo({"--work", dir / "w", "--ss2", kExamples + "P2.ss2", "--mtx", kExamples + "P1.mtx", kExamples + "P1.fa"}),
+      dir);
   EXPECT_EQ(failed.status, 1);
   EXPECT_FALSE(fs::exists(dir / "w/report.txt"));
   EXPECT_FALSE(fs::exists(dir / "w/scores/Q9LQ92.scores"));
