@@ -32,11 +32,4 @@ class LinkerClassifier {
 std::unique_ptr<const LinkerClassifier> LoadLinkerClassifier(const std::string &model_path,
                                                              const std::string &ranges_path = "");
 
-// The same, loaded on the first call for the two paths and kept for the
-// life of the process: the road scores protein after protein with one
-// model, and reading an XGBoost model of a few hundred trees takes longer
-// than scoring a protein with it. A file changed after the first call is not
-// read again.
-const LinkerClassifier &KeptLinkerClassifier(const std::string &model_path, const std::string &ranges_path = "");
-
 }  // namespace linkerkit

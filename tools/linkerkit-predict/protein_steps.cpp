@@ -81,14 +81,12 @@ class StepRunner {
   bool atomic_;
 };
 
-// The classifier as the program runs it, with the model read once per
-// worker process and kept for its later proteins.
+// The classifier as the program runs it, with the model the road read
+// before its workers started.
 void RunClassifier(Arguments arguments, std::FILE *out, const Model &model) {
   GivenOptions options;
-  const std::string ranges = model.folder + "/ranges";
-  if (model.has_ranges) options.Add("--ranges", ranges.c_str());
   if (model.settings.raw_scores) options.Add("--raw", "");
-  RunClassifyFeatureRows(options, arguments, out, ModelLoading::kKeptForProcess);
+  RunClassifyFeatureRows(options, arguments, out, *model.loaded_classifier);
 }
 
 }  // namespace

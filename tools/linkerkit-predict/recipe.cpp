@@ -12,7 +12,6 @@
 #include "arguments.h"
 #include "failure.h"
 #include "lines.h"
-#include "linker_classifier.h"
 #include "residue_scale.h"
 #include "road_files.h"
 
@@ -163,17 +162,17 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
          " has no ranges file, the svm-scale ranges its LIBSVM model's vectors were scaled with; a model trained on "
          "unscaled vectors says 'scaling none' in its settings");
   }
-  model.has_ranges = scaled && has_ranges_file;
+  const bool with_ranges = scaled && has_ranges_file;
   model.recipe = ReadRecipe(folder + "/index.txt", options.window);
   if (needs_classifier) {
-    // Read and checked before the first protein, and kept: the workers,
-    // forked from this process, score with it.
-    const LinkerClassifier &loaded = KeptLinkerClassifier(model.classifier, model.has_ranges ? folder + "/ranges" : "");
-    const std::size_t features = static_cast<std::size_t>(loaded.feature_count());
+    // Read and checked before the first protein, once: the workers, forked
+    // from this process, score with it.
+    model.loaded_classifier = LoadLinkerClassifier(model.classifier, with_ranges ? folder + "/ranges" : "");
+    const std::size_t features = static_cast<std::size_t>(model.loaded_classifier->feature_count());
     if (model.recipe.tracks.size() != features) {
       Fail("the recipe " + folder + "/index.txt has " + std::to_string(model.recipe.tracks.size()) +
            " tracks, and the model " + model.classifier + " takes " + std::to_string(features) + " features" +
-           (model.has_ranges ? " (up to the last of its ranges)" : "") +
+           (with_ranges ? " (up to the last of its ranges)" : "") +
            ": a model works only with the recipe it was trained with");
     }
   }

@@ -6,11 +6,13 @@
 // road, so the recipe is read here alone.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "calibration.h"
+#include "linker_classifier.h"
 #include "road_options.h"
 
 namespace linkerkit {
@@ -66,7 +68,10 @@ struct Model {
   Recipe recipe;
   ModelSettings settings;
   std::string classifier;  // the classifier file in the folder, by the settings' kind
-  bool has_ranges = false;
+  // The classifier read, with its ranges: read once, before the workers
+  // start, which score every protein with it. Empty when the road stops at
+  // the vector lines.
+  std::shared_ptr<const LinkerClassifier> loaded_classifier;
   std::optional<Calibration> calibration;  // from the folder's calibration file, where there is one
 };
 
@@ -92,7 +97,7 @@ ModelSettings ReadModelSettings(const std::string &settings_path);
 
 // The model in folder with the options' overrides, every file of it read
 // and checked: the recipe, the settings, the classifier (read with its
-// ranges, every line, and kept for the process), that the recipe makes the
+// ranges, every line, and kept in the model), that the recipe makes the
 // features the classifier takes, and the calibration where there is one.
 // needs_classifier is false when the road stops at the vector lines, which
 // need the recipe alone (the settings are read where there are any). Fails
