@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -769,11 +770,12 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   return 0;
 }
 
-// The status of a run whose standard output is all written: 1 after one
-// line saying why when it could not be.
+// The status of a run once what it printed (the help, the settings) is
+// flushed: 1 after one line saying why when it could not be written. A run
+// that printed nothing is not held to a standard output it never used.
 int CheckStandardOutput(int status) {
-  if (const int error = WriteStandardOutput("")) {
-    Say(std::string("cannot write on standard output: ") + std::strerror(error));
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    Say(std::string("cannot write on standard output: ") + std::strerror(errno ? errno : EIO));
     return 1;
   }
   return status;
