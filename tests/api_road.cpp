@@ -1,5 +1,5 @@
 // The road's own pieces: its command line, the FASTA records it accepts,
-// the linker table and the picture.
+// its messages, the linker table and the picture.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include "linker_table.h"
 #include "proteome.h"
 #include "recipe.h"
+#include "road_files.h"
 #include "road_options.h"
 #include "score_plot.h"
 #include "test_support.h"
@@ -57,7 +58,7 @@ TEST(RoadOptions, RefusesWhatAtoiWouldHaveRead) {
   EXPECT_EQ(ParseFailure({"--offset", "1e3", "a.fa"}),
             "invalid offset '1e3': expected a whole number from 0 to 1000000");
   EXPECT_EQ(ParseFailure({"-j", "1025", "a.fa"}), "invalid -j '1025': expected a whole number from 1 to 1024");
-  for (const std::string threshold : {"inf", "-nan", "0x1p3", "1,5", "", "1e400", "."}) {
+  for (const std::string threshold : {"inf", "-nan", "0x1p3", "1,5", "", "1e400", ".", "-1e38", "1000001"}) {
     EXPECT_NE(ParseFailure({"--threshold=" + threshold, "a.fa"}), "(no failure)") << threshold;
   }
   EXPECT_EQ(ParseFailure({"--features-only=1", "a.fa"}), "--features-only takes no value");
@@ -104,6 +105,10 @@ TEST(RoadFasta, RefusesNamingTheLine) {
   EXPECT_EQ(ReadFailure(">A\nMK*\n"), " line 2: protein A: '*' is no residue letter (A to Z)");
   EXPECT_EQ(ReadFailure(">A\nMK\xC3\xA9\n"), " line 2: protein A: byte 195 is no residue letter (A to Z)");
   EXPECT_EQ(ReadFailure(">..\nMK\n"), " line 1: protein name '..' names a folder");
+  EXPECT_EQ(ReadFailure(">" + std::string(231, 'N') + "\nMK\n"),
+            " line 1: protein name 'NNNNNNNNNNNNNNNNNNNN...' is 231 bytes long: a name longer than 230 bytes does not "
+            "fit in its file names");
+  EXPECT_EQ(ReadAll(">" + std::string(230, 'N') + "\nMK\n").front().name.size(), 230u);
 }
 
 TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {
@@ -120,6 +125,28 @@ TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {
   WriteFile(dir / "short.mtx", "3\nMKV\n");
   EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::CheckProfileMatrixFile(protein, dir / "short.mtx"); }),
             "P: the checkpoint matrix " + (dir / "short.mtx") + " has 3 residues, the FASTA sequence 4");
+}
+
+TEST(RoadFiles, AScratchFileIsToldByWhatItHolds) {
+  const std::string scratch = "/tmp/linkerkit-Ab1.2/workers/1";
+  EXPECT_EQ(
+      linkerkit::DescribeScratchFiles("P1: cannot write " + scratch + "/feat/PSS_C_15.txt: No space left", scratch),
+      "P1: cannot write its track PSS_C_15: No space left");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles(
+                "P1: ClassifyFeatureRows failed: " + scratch + "/protein3.vectors line 12: feature 2 is not", scratch),
+            "P1: ClassifyFeatureRows failed: its vector line 12: feature 2 is not");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles(
+                "P1: TrackProfileColumn failed: " + scratch + "/feat/PSSM_A_7.txt line 4: x", scratch),
+            "P1: TrackProfileColumn failed: its track PSSM_A_7 at residue 4: x");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("P1 and 2 more: reprof failed on " + scratch + "/protein0.fa", scratch),
+            "P1 and 2 more: reprof failed on its FASTA record");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("P1: cannot open " + scratch + "/protein0.reprof.ss2", scratch),
+            "P1: cannot open reprof's secondary structure for it");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("P1: cannot write " + scratch + "/odd.tmp: why", scratch),
+            "P1: cannot write its files in the work folder: why");
+  // Another worker's folder, or the user's own files, stay as they are.
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("cannot open " + scratch + "0/protein0.fa", scratch),
+            "cannot open " + scratch + "0/protein0.fa");
 }
 
 TEST(RoadLinkerTable, CountsFromOne) {
@@ -189,8 +216,15 @@ TEST(RoadCalibration, RefusesAMalformedLineNamingIt) {
 
 TEST(RoadModelSettings, TheCallerAndItsDomainLength) {
   TempDir dir;
-  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "none").caller, linkerkit::LinkerCaller::kThreshold);
-  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "none").min_domain, 40);
+  // A model folder without its settings is no model: they are not made up.
+  EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::ReadModelSettings(dir / "none"); }),
+            "cannot open " + (dir / "none"));
+  WriteFile(dir / "settings", "scores raw\n");
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "settings").caller, linkerkit::LinkerCaller::kThreshold);
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "settings").min_domain, 40);
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "settings").scaled, std::nullopt);
+  WriteFile(dir / "settings", "scaling none\n");
+  EXPECT_EQ(linkerkit::ReadModelSettings(dir / "settings").scaled, false);
   WriteFile(dir / "settings", "scores raw\ncaller segment\nmin_domain 25\n");
   const linkerkit::ModelSettings settings = linkerkit::ReadModelSettings(dir / "settings");
   EXPECT_EQ(settings.caller, linkerkit::LinkerCaller::kSegment);

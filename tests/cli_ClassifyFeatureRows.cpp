@@ -65,7 +65,8 @@ TEST(ClassifyFeatureRowsCli, FailuresAreOneLineAndStatusOne) {
   for (const Case &c :
        {Case{{dir / "model"}, kUsage},
         Case{{dir / "missing", dir / "vectors", "P1", "3"}, "cannot open " + (dir / "missing") + "\n"},
-        Case{{dir / "vectors", dir / "vectors", "P1", "3"}, "cannot load model " + (dir / "vectors") + "\n"},
+        Case{{dir / "vectors", dir / "vectors", "P1", "3"},
+             "cannot load model " + (dir / "vectors") + ": line 1: '0' is no LIBSVM model keyword\n"},
         Case{{dir / "model", dir / "missing", "P1", "3"}, "cannot open " + (dir / "missing") + "\n"},
         Case{{dir / "model", dir / "vectors", "P1", "3"}, dir / "vectors" + " line 2: no #QUERY comment\n"},
         Case{{dir / "model", dir / "wide", "P1", "3"},

@@ -71,8 +71,11 @@ struct RoadRun {
 // that is set, with TMPDIR set where tmpdir is given.
 class StartedRoad {
  public:
-  StartedRoad(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "")
-      : out_(dir / ("out" + std::to_string(++count_))), err_(dir / ("err" + std::to_string(count_))) {
+  // Standard output goes to out when given, else to a file of dir.
+  StartedRoad(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "",
+              const std::string &out = "")
+      : out_(out.empty() ? dir / ("out" + std::to_string(++count_)) : out),
+        err_(dir / ("err" + std::to_string(++count_))) {
     std::vector<std::string> command;
     if (const char *wrapper = std::getenv("LINKERKIT_TOOL_WRAPPER")) {
       std::istringstream words(wrapper);
@@ -84,11 +87,11 @@ class StartedRoad {
     if (pid_ == 0) {
       if (!tmpdir.empty()) setenv("TMPDIR", tmpdir.c_str(), 1);
       const int in = open("/dev/null", O_RDONLY);
-      const int out = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int out_file = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err_file = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(in, 0);
-      dup2(out, 1);
-      dup2(err, 2);
+      dup2(out_file, 1);
+      dup2(err_file, 2);
       std::vector<char *> argv;
       for (std::string &word : command) argv.push_back(word.data());
       argv.push_back(nullptr);
@@ -101,7 +104,9 @@ class StartedRoad {
   RoadRun Wait() const {
     int status = 0;
     waitpid(pid_, &status, 0);
-    return {ReadFile(out_), ReadFile(err_), WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+    // A device (/dev/full) is not read back.
+    return {fs::is_regular_file(out_) ? ReadFile(out_) : "", ReadFile(err_),
+            WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
   }
 
  private:
@@ -111,8 +116,9 @@ class StartedRoad {
   pid_t pid_ = -1;
 };
 
-RoadRun Road(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "") {
-  return StartedRoad(arguments, dir, tmpdir).Wait();
+RoadRun Road(const std::vector<std::string> &arguments, const TempDir &dir, const std::string &tmpdir = "",
+             const std::string &out = "") {
+  return StartedRoad(arguments, dir, tmpdir, out).Wait();
 }
 
 // The demonstration model with the examples' scales: its recipe needs the
@@ -195,12 +201,21 @@ TEST(RoadOneProtein, ModesStopEarlyAndOptionsReachTheSteps) {
   EXPECT_EQ(scores.out, "");
 }
 
-// A model folder holding the given recipe and files.
+// A linear LIBSVM model over unscaled vectors of the given number of features.
+std::string LinearSvmModel(std::size_t features) {
+  std::string model = "svm_type c_svc\nkernel_type linear\nnr_class 2\nrho 0\nlabel 1 -1\ntotal_sv 1\nnr_sv 1 0\nSV\n1";
+  for (std::size_t k = 1; k <= features; ++k) model.append(" ").append(std::to_string(k)).append(":0.5");
+  return model + "\n";
+}
+
+// A model folder holding the given recipe and files: by default a linear
+// model of as many features as the recipe has lines.
 std::string ModelFolder(const TempDir &dir, const std::string &name, const std::string &recipe,
-                        const std::string &svm_model = "not read\n", const std::string &settings = "scores zscore\n") {
+                        const std::string &svm_model = "",
+                        const std::string &settings = "scores zscore\nscaling none\n") {
   fs::create_directories(dir / name);
   WriteFile(dir / (name + "/index.txt"), recipe);
-  WriteFile(dir / (name + "/svm.model"), svm_model);
+  WriteFile(dir / (name + "/svm.model"), svm_model.empty() ? LinearSvmModel(Lines(recipe).size()) : svm_model);
   WriteFile(dir / (name + "/settings"), settings);
   return dir / name;
 }
@@ -249,9 +264,9 @@ TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
            "many)"},
           {DemoProtein({}, "missing"), "cannot open " + kExamples + "missing.ss2"},
           {{"--model", scale, "--scales", dir.path().string(), fasta},
-           "P1: ApplyResidueScale failed: cannot open " + (dir / "KYTJ820101.tsv")},
+           "the model's recipe uses KYTJ820101_15: cannot open " + (dir / "KYTJ820101.tsv")},
           {DemoProtein({"--model", broken}, "P1"),
-           "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/svm.model"},
+           "cannot load model " + broken + "/svm.model: line 1: '>P1' is no LIBSVM model keyword"},
       });
 }
 
@@ -284,16 +299,98 @@ TEST(RoadFailures, XGBoostModelFoldersStopWithOneLine) {
            "no classifier in " + missing + ": xgboost.json is missing (its settings say classifier xgboost)"},
           {{"--model", ranges, "--show-settings"},
            "the model " + ranges + " has a ranges file, which an XGBoost model does not take: remove it"},
-          {{"--model", broken, fasta},
-           "P1: ClassifyFeatureRows failed: cannot load model " + broken + "/xgboost.json: malformed JSON at byte 101"},
+          {{"--model", broken, fasta}, "cannot load model " + broken + "/xgboost.json: malformed JSON at byte 101"},
       });
-  // A recipe of two tracks for a model of three features.
-  const auto narrow = XGBoostModelFolder(dir, "narrow", "Terminus_100\nChainLength_500\n");
-  const auto run = Road({"--model", narrow, "--work", dir / "w", fasta}, dir);
-  EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(std::regex_match(LastLine(run.err), std::regex("P1: ClassifyFeatureRows failed: .*\\.vectors line 1: "
-                                                             "has 2 features, the model has 3")))
-      << run.err;
+}
+
+// Every file of a model folder, and every line of each, is read before the
+// first protein: a fault is one line naming the file (and line), and no
+// protein is worked on.
+TEST(RoadFailures, ABrokenModelFolderStopsBeforeTheFirstProtein) {
+  TempDir dir;
+  const std::string fasta = kExamples + "real/Q9LQ92.fa";
+  const auto copy = [&](const std::string &name) {
+    fs::copy(kLinearModel, dir / name, fs::copy_options::recursive);
+    return dir / name;
+  };
+  const auto edit = [&](const std::string &path, const std::string &line, const std::string &by) {
+    std::string text = ReadFile(path);
+    ASSERT_NE(text.find(line), std::string::npos) << line;
+    WriteFile(path, text.replace(text.find(line), line.size(), by));
+  };
+  const std::string no_settings = copy("no_settings");
+  fs::remove(no_settings + "/settings");
+  const std::string no_ranges = copy("no_ranges");
+  fs::remove(no_ranges + "/ranges");
+  const std::string extra_track = copy("extra_track");
+  WriteFile(extra_track + "/index.txt", ReadFile(extra_track + "/index.txt") + "SeqComplexity_81\n");
+  const std::string short_recipe = copy("short_recipe");
+  edit(short_recipe + "/index.txt", "ChainLength_1000\n", "");
+  const std::string nan_weight = copy("nan_weight");
+  edit(nan_weight + "/svm.model", "3:-0.3245086964227846", "3:nan");
+  const std::string nan_rho = copy("nan_rho");
+  edit(nan_rho + "/svm.model", "rho 0.057871289610470604", "rho nan");
+  const std::string bad_range = copy("bad_range");
+  edit(bad_range + "/ranges", "3 -0.4188 0.5724", "3 -0.4188 inf");
+  const std::string unscaled_with_ranges = copy("unscaled_with_ranges");
+  WriteFile(unscaled_with_ranges + "/settings", ReadFile(unscaled_with_ranges + "/settings") + "scaling none\n");
+  const std::string scaled_trees = XGBoostModelFolder(
+      dir, "scaled_trees", "Terminus_100\nGEOR030101_15\nChainLength_500\n", "classifier xgboost\nscaling ranges\n");
+  fs::create_directory(dir / "scales");
+  for (const std::string scale : {"SUYM030101", "BAEK050101", "GEOR030101", "GEOR030109", "BHAR880101", "CHOP780101"}) {
+    fs::copy(kSource + "/data/scales/" + scale + ".tsv", dir / ("scales/" + scale + ".tsv"));
+  }
+  std::string kyte;
+  for (const std::string &line : Lines(ReadFile(kSource + "/data/scales/KYTJ820101.tsv"))) {
+    kyte += line.starts_with("L\t") ? "L\tnan\n" : line + "\n";
+  }
+  WriteFile(dir / "scales/KYTJ820101.tsv", kyte);
+  std::size_t kyte_l = 0;
+  while (!Lines(kyte)[kyte_l].starts_with("L\t")) ++kyte_l;
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {{"--model", no_settings, fasta},
+       "the model " + no_settings + " has no settings file, which names its classifier and how its scores are called"},
+      {{"--model", no_ranges, fasta},
+       "the model " + no_ranges +
+           " has no ranges file, the svm-scale ranges its LIBSVM model's vectors were scaled with; a model trained on "
+           "unscaled vectors says 'scaling none' in its settings"},
+      {{"--model", extra_track, fasta},
+       "the recipe " + extra_track + "/index.txt has 19 tracks, and the model " + extra_track +
+           "/svm.model takes 18 features (up to the last of its ranges): a model works only with the recipe it was "
+           "trained with"},
+      {{"--model", short_recipe, fasta},
+       "the recipe " + short_recipe + "/index.txt has 17 tracks, and the model " + short_recipe +
+           "/svm.model takes 18 features (up to the last of its ranges): a model works only with the recipe it was "
+           "trained with"},
+      {{"--model", nan_weight, fasta},
+       "cannot load model " + nan_weight + "/svm.model: line 9: feature 3 of '3:nan' is not a finite number"},
+      {{"--model", nan_rho, "--show-settings"},
+       "cannot load model " + nan_rho + "/svm.model: line 4: rho 'nan' is not a finite number"},
+      {{"--model", bad_range, fasta}, bad_range + "/ranges line 5: expected INDEX MIN MAX"},
+      {{"--model", unscaled_with_ranges, fasta},
+       "the model " + unscaled_with_ranges +
+           " has a ranges file, and its settings say scaling none: remove one of them"},
+      {{"--model", scaled_trees, fasta},
+       scaled_trees + "/settings: scaling ranges is for LIBSVM models; XGBoost's trees take none"},
+      {{"--model", kLinearModel, "--scales", dir / "scales", fasta},
+       "the model's recipe uses KYTJ820101_15: " + (dir / "scales/KYTJ820101.tsv") + " line " +
+           std::to_string(kyte_l + 1) + ": the value of L is not a finite number"},
+  };
+  for (const auto &c : cases) {
+    std::vector<std::string> arguments = {"--work", dir / "w"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const auto run = Road(arguments, dir);
+    EXPECT_EQ(run.status, 1) << c.message;
+    EXPECT_EQ(run.err, c.message + "\n");
+    EXPECT_FALSE(fs::exists(dir / "w")) << c.message;
+  }
+  // The vector lines need the recipe alone: the training script makes them
+  // before there is a classifier, or settings.
+  const auto features = Road({"--features-only", "--model", no_settings, "--work", dir / "f", fasta}, dir);
+  EXPECT_EQ(features.status, 0) << features.err;
 }
 
 TEST(RoadFailures, OptionsAreReadStrictly) {
@@ -310,9 +407,20 @@ TEST(RoadFailures, OptionsAreReadStrictly) {
                 "invalid smoothing window size '99999999999': expected a whole number from 1 to 1000000"},
                {{"-j", "0", fasta}, "invalid -j '0': expected a whole number from 1 to 1024"},
                {{"-j2x", fasta}, "invalid -j '2x': expected a whole number from 1 to 1024"},
-               {{"--threshold", "1.0x", fasta}, "invalid threshold '1.0x': expected a finite decimal number"},
-               {{"--threshold", "nan", fasta}, "invalid threshold 'nan': expected a finite decimal number"},
-               {{"--threshold", "1e999", fasta}, "invalid threshold '1e999': expected a finite decimal number"},
+               {{"--threshold", "1.0x", fasta},
+                "invalid threshold '1.0x': expected a decimal number from -1000000 to 1000000"},
+               {{"--threshold", "nan", fasta},
+                "invalid threshold 'nan': expected a decimal number from -1000000 to 1000000"},
+               {{"--threshold", "1e999", fasta},
+                "invalid threshold '1e999': expected a decimal number from -1000000 to 1000000"},
+               // Scores lie nowhere near: beyond single precision's reach
+               // the peak is lost to rounding, or the threshold is -nan.
+               {{"--threshold", "-1e38", fasta},
+                "invalid threshold '-1e38': expected a decimal number from -1000000 to 1000000"},
+               {{"--threshold", "-3.5e38", fasta},
+                "invalid threshold '-3.5e38': expected a decimal number from -1000000 to 1000000"},
+               {{"--threshold", "1000000.5", fasta},
+                "invalid threshold '1000000.5': expected a decimal number from -1000000 to 1000000"},
                {{"--threshold=", fasta}, "--threshold needs a value"},
                {{"--keep-work=yes", fasta}, "--keep-work takes no value"},
                {{"--name", "P 1", fasta}, "invalid --name: protein name 'P 1' holds a blank or control character"},
@@ -323,6 +431,7 @@ TEST(RoadFailures, OptionsAreReadStrictly) {
   const auto run =
       Road({"--threshold=.25", "-j", "2", "--rank", "1", "--offset", "0", "--work", dir / "ok", fasta}, dir);
   EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(Road({"--threshold", "-1e6", "--work", dir / "far", fasta}, dir).status, 0);
 }
 
 TEST(RoadFailures, MismatchedInputsNameTheProteinAndBothLengths) {
@@ -350,7 +459,7 @@ TEST(RoadFailures, MismatchedInputsNameTheProteinAndBothLengths) {
 }
 
 // A nan or inf in a scale would turn every score into NaN and the report
-// into "No prediction"; the classifier turns it away.
+// into "No prediction": the scale is read before the first protein.
 TEST(RoadFailures, NoNonFiniteValueReachesTheClassifier) {
   TempDir dir;
   fs::create_directory(dir / "scales");
@@ -362,11 +471,10 @@ TEST(RoadFailures, NoNonFiniteValueReachesTheClassifier) {
                          "--mtx", kExamples + "P1.mtx", "--work", dir / "w", kExamples + "P1.fa"},
                         dir);
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(std::regex_match(LastLine(run.err),
-                               std::regex("P1: ClassifyFeatureRows failed: .* line [0-9]+: feature 2 is not a finite "
-                                          "number: '2:(inf|nan)'")))
+  EXPECT_TRUE(std::regex_match(run.err, std::regex("the model's recipe uses GEOR030101_15: .*/GEOR030101.tsv line "
+                                                   "[0-9]+: the value of L is not a finite number\n")))
       << run.err;
-  EXPECT_FALSE(fs::exists(dir / "w/report.txt"));
+  EXPECT_FALSE(fs::exists(dir / "w"));
 }
 
 TEST(RoadFasta, RecordsAreNormalisedOrRefusedNamingTheLine) {
@@ -414,6 +522,27 @@ TEST(RoadFasta, RecordsAreNormalisedOrRefusedNamingTheLine) {
            dir / "two.fa" + " holds 2 proteins: --name, --ss2, --mtx and --reprof are for one protein; use --ss2-dir, "
                             "--mtx-dir and --reprof-dir"},
       });
+}
+
+// A name names the protein's files: one too long for them is refused before
+// the first protein, and the longest taken fits every file made from it.
+TEST(RoadFasta, NamesTooLongForAFileNameAreRefusedBeforeAnyWork) {
+  TempDir dir;
+  const std::string longest(230, 'N');
+  const std::string sequence = "MKVLAAGPPPSTTTLLLAAAVVVKKKPPPGSGSGSLLLKKKEEEVVV\n";
+  WriteFile(dir / "long.fa", ">A\n" + sequence + ">" + longest + "x\n" + sequence);
+  const auto refused = Road({"--keep-work", "--plot", dir / "plots", "--work", dir / "w", dir / "long.fa"}, dir);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, dir / "long.fa" +
+                             " line 3: protein name 'NNNNNNNNNNNNNNNNNNNN...' is 231 bytes long: a name longer than "
+                             "230 bytes does not fit in its file names\n");
+  EXPECT_FALSE(fs::exists(dir / "w"));
+  WriteFile(dir / "longest.fa", ">A\n" + sequence + ">" + longest + "\n" + sequence);
+  const auto taken = Road({"--keep-work", "--plot", dir / "plots", "--work", dir / "w", dir / "longest.fa"}, dir);
+  ASSERT_EQ(taken.status, 0) << taken.err;
+  EXPECT_TRUE(fs::exists(dir / ("plots/" + longest + ".svg")));
+  EXPECT_TRUE(fs::exists(dir / ("w/proteins/" + longest + "/" + longest + ".vectors")));
+  EXPECT_NE(ReadFile(dir / "w/proteins.tsv").find("\n" + longest + "\t"), std::string::npos);
 }
 
 // A proteome of generated proteins: the report is ReportDomainHinges' over
@@ -476,12 +605,12 @@ TEST(RoadWorkFolder, NeverReplacesAUsersFilesAndCleansUpAfterItself) {
   ASSERT_EQ(FilesUnder(dir / "tmp").size() > 5, true);
 
   // A second run in the road's own folder replaces the first one's outputs,
-  // and a failed run leaves none of them behind.
+  // and a run that fails at a protein leaves none of them behind.
   ASSERT_EQ(Road({"--work", dir / "w", fasta}, dir).status, 0);
   ASSERT_EQ(Road({"--work", dir / "w", fasta}, dir).status, 0);
-  const auto failed = Road({"--work", dir / "w", "--scales", dir / "tmp", "--model", kExamples + "demo", "--ss2",
-                            kExamples + "P1.ss2", "--mtx", kExamples + "P1.mtx", kExamples + "P1.fa"},
-                           dir);
+  const auto failed = Road(
+      Demo({"--work", dir / "w", "--ss2", kExamples + "P2.ss2", "--mtx", kExamples + "P1.mtx", kExamples + "P1.fa"}),
+      dir);
   EXPECT_EQ(failed.status, 1);
   EXPECT_FALSE(fs::exists(dir / "w/report.txt"));
   EXPECT_FALSE(fs::exists(dir / "w/scores/Q9LQ92.scores"));
@@ -514,6 +643,131 @@ TEST(RoadWorkFolder, TwoRunsAtOnceCannotMix) {
   first.Signal(SIGTERM);
   const RoadRun ended = first.Wait();
   EXPECT_TRUE(ended.status == 143 || ended.status == 0) << ended.err;
+}
+
+// Made-up proteins named with some 150 bytes each: a report over a few of
+// them passes the 4 KiB that standard output holds before it writes.
+std::string LongNamedProteome(int count, unsigned seed) {
+  return std::regex_replace(GeneratedProteome(count, seed), std::regex(">G"), ">" + std::string(150, 'L') + "G");
+}
+
+// A tmpfs of the given size on folder for the life of the object: a disk
+// that fills up. Mounting needs root; where it fails, mounted() says so.
+class SmallFileSystem {
+ public:
+  SmallFileSystem(const std::string &folder, const std::string &size) : folder_(folder) {
+    fs::create_directories(folder);
+    mounted_ = RunCommand({"mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder}).status == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted_) RunCommand({"umount", folder_});
+  }
+  SmallFileSystem(const SmallFileSystem &) = delete;
+  SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+};
+
+// The folder a failure's last line says is kept: "...; the work folder DIR
+// is kept" or "...; it is in DIR/report.txt".
+std::string KeptFolder(const std::string &err) {
+  std::smatch kept;
+  const std::string last = LastLine(err);
+  if (std::regex_search(last, kept, std::regex("; the work folder (.+) is kept$")) ||
+      std::regex_search(last, kept, std::regex("; it is in (.+)/report\\.txt$"))) {
+    return kept[1].str();
+  }
+  return "";
+}
+
+TEST(RoadOutput, AFailedStandardOutputIsAFailureAndTheReportIsKept) {
+  if (!fs::is_character_file("/dev/full")) GTEST_SKIP() << "/dev/full is no device here";
+  TempDir dir;
+  WriteFile(dir / "proteome.fa", LongNamedProteome(30, 7));
+  const auto good = Road({"--model", kLinearModel, dir / "proteome.fa"}, dir);
+  ASSERT_EQ(good.status, 0) << good.err;
+  ASSERT_GT(good.out.size(), 4096u) << "the report should pass standard output's buffer";
+  fs::create_directory(dir / "tmp");
+  const auto full =
+      Road({"--model", kLinearModel, "--plot", dir / "plots", dir / "proteome.fa"}, dir, dir / "tmp", "/dev/full");
+  EXPECT_EQ(full.status, 1);
+  const std::string kept = KeptFolder(full.err);
+  EXPECT_EQ(LastLine(full.err),
+            "cannot write the report on standard output: No space left on device; it is in " + kept + "/report.txt");
+  EXPECT_EQ(fs::path(kept).parent_path(), dir.path() / "tmp") << full.err;
+  EXPECT_EQ(ReadFile(kept + "/report.txt"), good.out);
+  EXPECT_TRUE(fs::exists(kept + "/linkers.tsv"));
+  // What else goes to standard output.
+  for (const std::vector<std::string> &arguments :
+       {std::vector<std::string>{"--model", kLinearModel, "--show-settings"}, std::vector<std::string>{"--help"}}) {
+    const auto shown = Road(arguments, dir, "", "/dev/full");
+    EXPECT_EQ(shown.status, 1) << arguments[0];
+    EXPECT_EQ(LastLine(shown.err), "cannot write on standard output: No space left on device");
+  }
+}
+
+TEST(RoadOutput, AFullDiskIsAFailureAndTheWorkIsKept) {
+  TempDir dir;
+  SmallFileSystem small(dir / "small", "4k");
+  if (!small.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here (it needs root and the right to mount)";
+  WriteFile(dir / "proteome.fa", LongNamedProteome(30, 7));
+  const auto good = Road({"--model", kLinearModel, dir / "proteome.fa"}, dir);
+  ASSERT_EQ(good.status, 0) << good.err;
+  ASSERT_GT(good.out.size(), 4096u) << "the report should pass the small disk";
+
+  // The report written to the full disk: cut off after what fitted.
+  fs::create_directory(dir / "tmp");
+  const auto cut = Road({"--model", kLinearModel, dir / "proteome.fa"}, dir, dir / "tmp", dir / "small/report.txt");
+  EXPECT_EQ(cut.status, 1);
+  std::string kept = KeptFolder(cut.err);
+  EXPECT_EQ(LastLine(cut.err),
+            "cannot write the report on standard output: No space left on device; it is in " + kept + "/report.txt");
+  EXPECT_EQ(ReadFile(kept + "/report.txt"), good.out);
+  fs::remove(dir / "small/report.txt");
+
+  // The work folder on the full disk: the run stops at the first file that
+  // does not fit, and the folder stays, with the scores it finished. (Not
+  // TMPDIR: valgrind keeps files of its own there.)
+  const auto tight = Road({"--model", kLinearModel, "--work", dir / "small/w", dir / "proteome.fa"}, dir);
+  EXPECT_EQ(tight.status, 1);
+  kept = KeptFolder(tight.err);
+  EXPECT_TRUE(
+      std::regex_match(LastLine(tight.err), std::regex(".*: No space left on device; the work folder .* is kept")))
+      << tight.err;
+  EXPECT_EQ(kept, dir / "small/w") << tight.err;
+  EXPECT_TRUE(fs::is_directory(kept + "/scores"));
+  EXPECT_FALSE(fs::exists(kept + "/report.txt"));
+  EXPECT_EQ(LastLine(tight.err).find("/workers/"), std::string::npos) << "a folder that is gone: " << tight.err;
+  fs::remove_all(kept);
+
+  // The pictures on the full disk.
+  const auto pictures = Road({"--model", kLinearModel, "--plot", dir / "small", dir / "proteome.fa"}, dir, dir / "tmp");
+  EXPECT_EQ(pictures.status, 1);
+  kept = KeptFolder(pictures.err);
+  EXPECT_TRUE(std::regex_match(LastLine(pictures.err), std::regex("cannot write " + (dir / "small") +
+                                                                  "/L+G[0-9]+\\.svg.*; the work folder .* is kept")))
+      << pictures.err;
+  EXPECT_EQ(pictures.out, "");
+  EXPECT_TRUE(fs::exists(kept + "/scores.txt") || fs::is_directory(kept + "/scores")) << pictures.err;
+}
+
+// A step that cannot write its file (here past a limit on file sizes, which
+// needs no root, as a full disk does) names the protein, what the file
+// holds and why, not a path in a scratch folder; the work folder stays.
+TEST(RoadOutput, AFailedStepNamesTheProteinAndWhatItsFileHolds) {
+  TempDir dir;
+  fs::create_directory(dir / "tmp");
+  const auto run = RunCommand({"bash", "-c",
+                               "ulimit -f 2 && trap '' XFSZ && TMPDIR='" + (dir / "tmp") + "' exec '" + kRoad +
+                                   "' --model '" + kLinearModel + "' '" + kExamples + "real/Q9LQ92.fa'"});
+  EXPECT_EQ(run.status, 1);
+  const std::string kept = KeptFolder(run.out);
+  EXPECT_EQ(LastLine(run.out),
+            "Q9LQ92: cannot write its track SUYM030101_15: File too large; the work folder " + kept + " is kept");
+  EXPECT_EQ(fs::path(kept).parent_path(), dir.path() / "tmp") << run.out;
 }
 
 // Interrupted at each stage, a run leaves nothing complete-looking behind,
@@ -606,6 +860,45 @@ TEST(RoadPictures, EverySvgRendersWithTheLinkersWhereTheReportPutsThem) {
     }
   }
   if (!Installed("rsvg-convert")) GTEST_SKIP() << "rsvg-convert (librsvg2-bin) is not installed: not rendered";
+}
+
+// A picture replaces DIR/NAME.svg whole: where that is one of the run's
+// inputs, the run stops before any work and the input stays as it was.
+TEST(RoadPictures, NoPictureReplacesAnInput) {
+  TempDir dir;
+  fs::create_directory(dir / "plots");
+  const std::string fasta = ReadFile(kExamples + "P1.fa");
+  WriteFile(dir / "plots/P1.svg", fasta);
+  WriteFile(dir / "truth.txt", "P1|1,57|domain|57|120\n");
+  fs::create_symlink(dir / "truth.txt", dir / "plots/P2.svg");
+  // A link to a protein's own companion file.
+  fs::create_directories(dir / "ss2");
+  fs::create_directories(dir / "linked");
+  fs::copy(kExamples + "P1.ss2", dir / "ss2/P1.ss2");
+  fs::create_symlink(dir / "ss2/P1.ss2", dir / "linked/P1.svg");
+  WriteFile(dir / "two.fa", fasta + ReadFile(kExamples + "P2.fa"));
+  const auto over_fasta = Road(Demo({"--plot", dir / "plots", "--ss2", kExamples + "P1.ss2", "--mtx",
+                                     kExamples + "P1.mtx", "--work", dir / "w", dir / "plots/P1.svg"}),
+                               dir);
+  EXPECT_EQ(over_fasta.status, 1);
+  EXPECT_EQ(over_fasta.err,
+            "output file " + (dir / "plots/P1.svg") + " is the input file " + (dir / "plots/P1.svg") + "\n");
+  EXPECT_EQ(ReadFile(dir / "plots/P1.svg"), fasta);
+  const auto over_truth = Road(Demo({"--plot", dir / "plots", "--truth", dir / "truth.txt", "--ss2-dir", kExamples,
+                                     "--mtx-dir", kExamples, "--work", dir / "w", dir / "two.fa"}),
+                               dir);
+  EXPECT_EQ(over_truth.status, 1);
+  EXPECT_EQ(LastLine(over_truth.err),
+            "output file " + (dir / "plots/P2.svg") + " is the input file " + (dir / "truth.txt"));
+  EXPECT_EQ(ReadFile(dir / "truth.txt"), "P1|1,57|domain|57|120\n");
+  const auto over_companion = Road(Demo({"--plot", dir / "linked", "--ss2-dir", dir / "ss2", "--mtx-dir", kExamples,
+                                         "--work", dir / "w", kExamples + "P1.fa"}),
+                                   dir);
+  EXPECT_EQ(over_companion.status, 1);
+  EXPECT_EQ(LastLine(over_companion.err),
+            "output file " + (dir / "linked/P1.svg") + " is the input file " + (dir / "ss2/P1.ss2"));
+  EXPECT_EQ(ReadFile(dir / "ss2/P1.ss2"), ReadFile(kExamples + "P1.ss2"));
+  EXPECT_FALSE(fs::exists(dir / "w"));
 }
 
 std::vector<std::string> Workflow(const TempDir &dir, const std::string &fasta, std::vector<std::string> config,
@@ -862,6 +1155,55 @@ TEST(RoadTraining, TheScriptRetrainsTheShippedModel) {
       RunCommand({"bash", kSource + "/scripts/train-demo-model.sh", dir / "demo.model", LINKERKIT_BIN_DIR});
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(ReadFile(dir / "demo.model"), ReadFile(kExamples + "demo/svm.model"));
+}
+
+// The commands with which README.md's "Training a model" trains a model by
+// hand, run as written: taken from the README itself, so that the two
+// cannot drift apart. On the four example proteins, with a recipe of
+// their files and a shipped scale, it takes a second.
+TEST(RoadTraining, TheReadmesTrainingByHandRunsAsWritten) {
+  for (const std::string command : {"svm-scale", "svm-train"}) {
+    if (!Installed(command)) GTEST_SKIP() << command << " (libsvm-tools) is not installed, so training is not tested";
+  }
+  // The indented block that opens with the loop.
+  std::string script;
+  bool in_block = false;
+  for (const std::string &line : Lines(ReadFile(kSource + "/README.md"))) {
+    in_block = in_block || line == "    for fasta in train/*.fa; do";
+    if (!in_block) continue;
+    if (!line.starts_with("    ")) break;
+    script += line.substr(4) + "\n";
+  }
+  ASSERT_NE(script.find("svm-train"), std::string::npos) << script;
+  TempDir dir;
+  fs::create_directories(dir / "train");
+  for (const std::string name : {"P1", "P2", "P3", "P4"}) {
+    for (const std::string extension : {".fa", ".ss2", ".mtx"}) {
+      fs::copy(kExamples + name + extension, dir / ("train/" + name + extension));
+    }
+  }
+  fs::copy(kExamples + "linkers.txt", dir / "train/regions.txt");
+  fs::create_directories(dir / "mymodel");
+  WriteFile(dir / "mymodel/index.txt", "SeqComplexity_15\nGEOR030101_15\nPSS_C_15\nPSSM_P_15\n");
+  WriteFile(dir / "mymodel/settings", "scores raw\nsmoothing 5\nthreshold 0\n");
+  const std::string in_dir =
+      "cd '" + dir.path().string() + "' && PATH='" + LINKERKIT_BIN_DIR + "':\"$PATH\" && set -e && ";
+  const auto trained = RunCommand({"bash", "-c", in_dir + script});
+  ASSERT_EQ(trained.status, 0) << script << trained.out;
+  EXPECT_GT(Lines(ReadFile(dir / "training.txt")).size(), 500u);
+  EXPECT_TRUE(fs::exists(dir / "mymodel/ranges"));
+
+  // The model predicts, named as a folder; a bare name is a shipped model's.
+  const auto predicted = RunCommand(
+      {"bash", "-c", in_dir + "linkerkit-predict --model ./mymodel --ss2 train/P1.ss2 --mtx train/P1.mtx train/P1.fa"});
+  EXPECT_EQ(predicted.status, 0) << predicted.out;
+  const auto bare = RunCommand({"bash", "-c", in_dir + "linkerkit-predict --model mymodel train/P1.fa"});
+  EXPECT_EQ(bare.status, 1);
+  EXPECT_EQ(LastLine(bare.out),
+            "no shipped model mymodel (the shipped models: reprof, sequence); for the folder mymodel here, write "
+            "--model ./mymodel");
+  const auto unknown = RunCommand({"bash", "-c", in_dir + "linkerkit-predict --model theirs train/P1.fa"});
+  EXPECT_EQ(LastLine(unknown.out), "no shipped model theirs (the shipped models: reprof, sequence)");
 }
 
 // The real model's training, end to end on a few dozen proteins of each
@@ -1138,6 +1480,7 @@ TEST(RoadConfidence, BadCalibrationsAndSettingsStopBeforeAnyWork) {
   const std::string unordered = AdaptedModel(dir, "unordered", "", "linker 0.5 0.5\nlinker 0.5 0.6\nprotein 0 1\n");
   const std::string bad_caller = AdaptedModel(dir, "bad_caller", "caller both\n");
   const std::string bad_domain = AdaptedModel(dir, "bad_domain", "min_domain 40x\n");
+  const std::string far_threshold = AdaptedModel(dir, "far_threshold", "threshold -1e38\n");
   ExpectFailures(
       dir,
       {
@@ -1150,6 +1493,9 @@ TEST(RoadConfidence, BadCalibrationsAndSettingsStopBeforeAnyWork) {
            "invalid " + bad_caller + "/settings line 7: caller 'both': expected threshold or segment"},
           {{"--model", bad_domain, fasta},
            "invalid " + bad_domain + "/settings line 7: min_domain '40x': expected a whole number from 1 to 1000000"},
+          {{"--model", far_threshold, fasta},
+           "invalid " + far_threshold +
+               "/settings line 7: threshold '-1e38': expected a decimal number from -1000000 to 1000000"},
           {{"--caller", "sideways", fasta}, "invalid caller 'sideways': expected threshold or segment"},
           {{"--min-domain", "-3", fasta},
            "invalid minimum domain length '-3': expected a whole number from 1 to 1000000"},

@@ -139,26 +139,38 @@ std::vector<double> ScoresOf(const std::vector<double> &smoothed, bool raw) {
   return raw ? smoothed : ZScores(smoothed);
 }
 
-void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out, ModelLoading loading) {
+namespace {
+
+// The run with the model to hand: from the model file (classifier empty),
+// or read already.
+void Classify(const GivenOptions &options, Arguments arguments, std::FILE *out, const LinkerClassifier *classifier) {
   const std::string model_path = arguments[0];
   const std::string vector_path = arguments[1];
   const std::string name = arguments[2];
   if (!ProteinNameProblem(name).empty()) Fail("invalid protein name: " + PrintableName(name));
   const int ws = ReadWindowSize(arguments[3]);
-  const char *ranges = options.Value("--ranges");
-  const std::string ranges_path = ranges ? ranges : "";
   std::unique_ptr<const LinkerClassifier> loaded;
-  if (loading == ModelLoading::kEveryRun) loaded = LoadLinkerClassifier(model_path, ranges_path);
-  const LinkerClassifier &classifier = loaded ? *loaded : KeptLinkerClassifier(model_path, ranges_path);
+  if (!classifier) {
+    const char *ranges = options.Value("--ranges");
+    loaded = LoadLinkerClassifier(model_path, ranges ? ranges : "");
+    classifier = loaded.get();
+  }
   const auto vectors = ParseVectorLines(ReadLines(vector_path), vector_path);
   // A protein without lines would vanish from the score file unnoticed.
   if (vectors.empty()) FailInFile(vector_path, "no vector lines");
-  const std::vector<double> smoothed = SmoothClipped(classifier.Score(vectors, vector_path), ws);
+  const std::vector<double> smoothed = SmoothClipped(classifier->Score(vectors, vector_path), ws);
   WriteAll(out, FormatTrack(ScoresOf(smoothed, options.Has("--raw")), name));
 }
 
+}  // namespace
+
 void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out) {
-  RunClassifyFeatureRows(options, arguments, out, ModelLoading::kEveryRun);
+  Classify(options, arguments, out, nullptr);
+}
+
+void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out,
+                            const LinkerClassifier &classifier) {
+  Classify(options, arguments, out, &classifier);
 }
 
 void RunClassifyFeatureRows(Arguments arguments, std::FILE *out) {

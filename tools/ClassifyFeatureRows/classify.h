@@ -33,16 +33,14 @@ std::vector<double> ScoresOf(const std::vector<double> &smoothed, bool raw);
 // same in every protein.
 inline constexpr ProgramOption kClassifyOptions[] = {{"--ranges", true}, {"--raw", false}};
 
-// Whether a run reads its model file (the program), or takes the model kept
-// from the process's first run with it (the road's workers, which score
-// protein after protein with one model; see KeptLinkerClassifier).
-enum class ModelLoading { kEveryRun, kKeptForProcess };
-
 // ClassifyFeatureRows [--ranges FILE] [--raw] [model file] [vector file] [protein name] [smoothing ws]
-void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out, ModelLoading loading);
-// Reading the model file.
 void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out);
 // Without options.
 void RunClassifyFeatureRows(Arguments arguments, std::FILE *out);
+// With the model read already, by a caller that scores protein after
+// protein with one model (the road, which reads it once for all its
+// workers): the model file argument and --ranges are not read again.
+void RunClassifyFeatureRows(const GivenOptions &options, Arguments arguments, std::FILE *out,
+                            const LinkerClassifier &classifier);
 
 }  // namespace linkerkit

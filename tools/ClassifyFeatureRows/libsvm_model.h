@@ -16,8 +16,9 @@ namespace linkerkit {
 
 class LibsvmModel : public LinkerClassifier {
  public:
-  // Fails when the file is no two-class LIBSVM model with the labels +1
-  // (linker) and -1. ranges_path, when not empty, names the ranges the
+  // Fails with "cannot load model PATH: reason" (naming the line where one
+  // is at fault) when the file is no two-class LIBSVM model with the labels
+  // +1 (linker) and -1, every number in it finite. ranges_path, when not empty, names the ranges the
   // model's training vectors were scaled with (svm-scale -s), read after the
   // model; unscaled vectors are then scaled with them first. Fails when the
   // model has features beyond the ranges (it was not trained on vectors
@@ -29,6 +30,9 @@ class LibsvmModel : public LinkerClassifier {
   std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path) const override;
   // The oriented decision value of one vector, unchecked.
   double Decide(const FeatureVector &features) const;
+  // The features a vector line holds: up to the last with a range, with
+  // ranges; else up to the highest the support vectors use.
+  int feature_count() const override { return ranges_ ? ranges_->highest_index() : feature_count_; }
 
  private:
   struct ModelDeleter {

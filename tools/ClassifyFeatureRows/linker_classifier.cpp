@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <map>
 
 #include "failure.h"
 #include "libsvm_model.h"
@@ -45,17 +44,6 @@ std::unique_ptr<const LinkerClassifier> LoadLinkerClassifier(const std::string &
     return std::make_unique<XGBoostModel>(model_path, bytes);
   }
   return std::make_unique<LibsvmModel>(model_path, ranges_path);
-}
-
-const LinkerClassifier &KeptLinkerClassifier(const std::string &model_path, const std::string &ranges_path) {
-  // Never destroyed: freeing an XGBoost booster touches XGBoost's
-  // per-thread state, which is gone by the time static objects are
-  // destroyed at exit. The process's end frees it all.
-  using Kept = std::map<std::pair<std::string, std::string>, std::unique_ptr<const LinkerClassifier>>;
-  static Kept &kept = *std::make_unique<Kept>().release();
-  auto &classifier = kept[{model_path, ranges_path}];
-  if (!classifier) classifier = LoadLinkerClassifier(model_path, ranges_path);
-  return *classifier;
 }
 
 }  // namespace linkerkit

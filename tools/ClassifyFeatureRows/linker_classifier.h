@@ -20,6 +20,9 @@ class LinkerClassifier {
   // naming the vector file (path) and line of a vector whose features do not
   // fit the model.
   virtual std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path) const = 0;
+  // How many features, 1 to the count, a vector line holds for the model:
+  // what a feature recipe for it must make.
+  virtual int feature_count() const = 0;
 };
 
 // The model in the file at model_path: XGBoost's JSON when the file's first
@@ -28,12 +31,5 @@ class LinkerClassifier {
 // which only a LIBSVM model takes. Fails with one line naming the file.
 std::unique_ptr<const LinkerClassifier> LoadLinkerClassifier(const std::string &model_path,
                                                              const std::string &ranges_path = "");
-
-// The same, loaded on the first call for the two paths and kept for the
-// life of the process: the road scores protein after protein with one
-// model, and reading an XGBoost model of a few hundred trees takes longer
-// than scoring a protein with it. A file changed after the first call is not
-// read again.
-const LinkerClassifier &KeptLinkerClassifier(const std::string &model_path, const std::string &ranges_path = "");
 
 }  // namespace linkerkit

@@ -32,7 +32,7 @@ class XGBoostModel : public LinkerClassifier {
   // hold the features 1 to feature_count() and fit in single precision, else
   // the run fails naming its line.
   std::vector<double> Score(const std::vector<FeatureVector> &vectors, const std::string &path) const override;
-  int feature_count() const { return feature_count_; }
+  int feature_count() const override { return feature_count_; }
 
  private:
   struct BoosterDeleter {

@@ -49,7 +49,7 @@ class StepRunner {
       entry(Arguments(pointers.data(), pointers.size()), sink);
     } catch (const Failure &failure) {
       std::fclose(sink);
-      Fail(protein_.name + ": " + program + " failed: " + failure.what());
+      FailAgain(failure, protein_.name + ": " + program + " failed: " + failure.what());
     }
     std::fclose(sink);
   }
@@ -81,14 +81,12 @@ class StepRunner {
   bool atomic_;
 };
 
-// The classifier as the program runs it, with the model read once per
-// worker process and kept for its later proteins.
+// The classifier as the program runs it, with the model the road read
+// before its workers started.
 void RunClassifier(Arguments arguments, std::FILE *out, const Model &model) {
   GivenOptions options;
-  const std::string ranges = model.folder + "/ranges";
-  if (model.has_ranges) options.Add("--ranges", ranges.c_str());
   if (model.settings.raw_scores) options.Add("--raw", "");
-  RunClassifyFeatureRows(options, arguments, out, ModelLoading::kKeptForProcess);
+  RunClassifyFeatureRows(options, arguments, out, *model.loaded_classifier);
 }
 
 }  // namespace
@@ -101,7 +99,7 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
   StepRunner steps(protein, folder, where.kept);
   const std::string fasta = base + ".fa";
   const std::string feat = folder + "/feat";
-  if (mkdir(feat.c_str(), 0777) != 0 && errno != EEXIST) Fail(protein.name + ": cannot create " + feat);
+  if (mkdir(feat.c_str(), 0777) != 0 && errno != EEXIST) FailWriting(protein.name + ": cannot create " + feat, errno);
 
   std::string index;
   for (const Track &track : model.recipe.tracks) index += track.name + "\n";
@@ -140,11 +138,13 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
       case TrackKind::kReprofPss:
       case TrackKind::kReprofAcc: {
         if (reprof.empty()) Fail(protein.name + ": no reprof prediction was made");
+        // The user's file by its name; the one the road made by what it is.
+        const std::string source = reprof == base + ".reprof" ? "reprof's prediction" : "reprof's prediction " + reprof;
         const std::string ss2 = base + ".reprof.ss2";
         const std::string acc = "feat/REPROF_ACC_" + ws + ".txt";
         if (reprof_acc_made.insert(track.size).second) {
           steps.Run("ConvertReprofOutput", RunConvertReprofOutput, {reprof, ss2, folder + "/" + acc, ws});
-          steps.CheckTrackLength(acc, "reprof's prediction " + reprof);
+          steps.CheckTrackLength(acc, source);
         }
         if (track.kind == TrackKind::kReprofPss && reprof_pss_made.insert(track.size).second) {
           steps.Run("SplitSecStructProbs", RunSplitSecStructProbs, {ss2, feat + "/REPROF_", ws});
@@ -169,7 +169,9 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
                   {model.classifier, folder + "/" + vectors, protein.name, std::to_string(model.settings.smoothing)});
     result = folder + "/" + scores;
   }
-  if (std::rename(result.c_str(), result_path.c_str()) != 0) Fail(protein.name + ": cannot write " + result_path);
+  if (std::rename(result.c_str(), result_path.c_str()) != 0) {
+    FailWriting(protein.name + ": cannot write " + result_path, errno);
+  }
 }
 
 }  // namespace linkerkit

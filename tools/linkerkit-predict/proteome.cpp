@@ -52,6 +52,10 @@ std::string NameProblem(std::string_view name) {
   // A name also names the protein's files in the work folder.
   if (name.find('/') != std::string_view::npos) return "protein name '" + std::string(name) + "' holds '/'";
   if (name == "." || name == "..") return "protein name '" + std::string(name) + "' names a folder";
+  if (name.size() > kLongestName) {
+    return "protein name '" + std::string(name.substr(0, 20)) + "...' is " + std::to_string(name.size()) +
+           " bytes long: a name longer than " + std::to_string(kLongestName) + " bytes does not fit in its file names";
+  }
   return "";
 }
 

@@ -20,7 +20,7 @@ struct ProteinRecord {
 // A UTF-8 byte-order mark, carriage returns, blanks and tabs are dropped and
 // letters upper-cased; empty lines are skipped. Fails naming the file, line
 // and record for text before the first header, a header without a name, a
-// name holding "#", "|" or "/", a record without residues, or any other
+// name NameProblem refuses, a record without residues, or any other
 // character in a sequence.
 class FastaRecordReader {
  public:
@@ -46,8 +46,14 @@ class FastaRecordReader {
 // The protein name a header line (without its ">") gives; empty when it has none.
 std::string ProteinNameOf(std::string_view header);
 
+// The longest protein name, in bytes. A name names the protein's files: the
+// longest of them, NAME.reprof.ss2.tmpXXXXXX in its kept step folder, is 21
+// bytes longer, and a file name holds at most 255 (NAME_MAX).
+inline constexpr std::size_t kLongestName = 230;
+
 // Why a name cannot be a protein's name in the road, or empty when it can:
-// a name that cannot tag score lines, or one holding "/" or naming a folder.
+// a name that cannot tag score lines, one holding "/" or naming a folder, or
+// one longer than kLongestName.
 std::string NameProblem(std::string_view name);
 
 // The residue letters of a PSIPRED .ss2 file (the second field of each

@@ -2,11 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <regex>
+#include <set>
+#include <system_error>
 
 #include "arguments.h"
 #include "failure.h"
 #include "lines.h"
+#include "residue_scale.h"
 #include "road_files.h"
 
 namespace linkerkit {
@@ -26,9 +32,26 @@ TrackKind KindOf(const std::string &stem) {
 
 }  // namespace
 
+std::vector<std::string> ShippedModelNames(const std::string &models_dir) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto &entry : std::filesystem::directory_iterator(models_dir, error)) {
+    if (IsFile(entry.path().string() + "/index.txt")) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 std::string ModelFolderOf(const std::string &model, const std::string &models_dir) {
   if (model.find('/') != std::string::npos || model == "." || model == "..") return model;
-  return models_dir + "/" + model;
+  const std::string shipped = models_dir + "/" + model;
+  if (IsFile(shipped + "/index.txt")) return shipped;
+  std::string names;
+  for (const std::string &name : ShippedModelNames(models_dir)) names += (names.empty() ? "" : ", ") + name;
+  std::error_code error;
+  Fail("no shipped model " + model + " (the shipped models: " + (names.empty() ? "none" : names) + ")" +
+       (std::filesystem::is_directory(model, error) ? "; for the folder " + model + " here, write --model ./" + model
+                                                    : ""));
 }
 
 Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_override) {
@@ -58,9 +81,8 @@ Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_overr
 
 ModelSettings ReadModelSettings(const std::string &settings_path) {
   static const std::regex setting(
-      R"((scores|smoothing|threshold|rank|offset|caller|min_domain|classifier)[ \t]+([^ \t]+))");
+      R"((scores|smoothing|threshold|rank|offset|caller|min_domain|classifier|scaling)[ \t]+([^ \t]+))");
   ModelSettings settings;
-  if (!IsFile(settings_path)) return settings;
   ForEachLine(settings_path, [&](std::string_view text, std::size_t number) {
     std::string line(text);
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -68,8 +90,8 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
     std::smatch match;
     if (!std::regex_match(line, match, setting)) {
       FailAtLine(settings_path, number,
-                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller, min_domain or "
-                 "classifier");
+                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller, min_domain, "
+                 "classifier or scaling");
     }
     const std::string key = match[1].str();
     const std::string value = match[2].str();
@@ -81,6 +103,9 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
       if (value != "libsvm" && value != "xgboost")
         FailAtLine(settings_path, number, "classifier must be libsvm or xgboost");
       settings.classifier = value == "xgboost" ? ClassifierKind::kXGBoost : ClassifierKind::kLibsvm;
+    } else if (key == "scaling") {
+      if (value != "ranges" && value != "none") FailAtLine(settings_path, number, "scaling must be ranges or none");
+      settings.scaled = value == "ranges";
     } else if (key == "smoothing") {
       settings.smoothing = ReadCountOption(where, value, 1, 1000000);
     } else if (key == "threshold") {
@@ -104,7 +129,14 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
   if (!IsFile(folder + "/index.txt")) {
     Fail("no model in " + folder + " (a model folder holds index.txt, settings, and svm.model or xgboost.json)");
   }
-  model.settings = ReadModelSettings(folder + "/settings");
+  // The vector lines alone need only the recipe: the training script makes
+  // them before there is a classifier.
+  const std::string settings_path = folder + "/settings";
+  if (IsFile(settings_path)) {
+    model.settings = ReadModelSettings(settings_path);
+  } else if (needs_classifier) {
+    Fail("the model " + folder + " has no settings file, which names its classifier and how its scores are called");
+  }
   const bool xgboost = model.settings.classifier == ClassifierKind::kXGBoost;
   const std::string classifier = xgboost ? "xgboost.json" : "svm.model";
   if (needs_classifier && !IsFile(folder + "/" + classifier)) {
@@ -113,12 +145,37 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
   }
   model.classifier = folder + "/" + classifier;
   // XGBoost's trees were grown on the unscaled tracks: a range file beside
-  // them would be a LIBSVM model's, left behind or mixed up.
-  if (xgboost && IsFile(folder + "/ranges")) {
+  // them would be a LIBSVM model's, left behind or mixed up. A LIBSVM model
+  // scales with its ranges unless its settings say it was trained unscaled,
+  // so that a lost range file cannot pass for an unscaled model.
+  const bool scaled = model.settings.scaled.value_or(!xgboost);
+  const bool has_ranges_file = IsFile(folder + "/ranges");
+  if (xgboost && has_ranges_file) {
     Fail("the model " + folder + " has a ranges file, which an XGBoost model does not take: remove it");
   }
-  model.has_ranges = !xgboost && IsFile(folder + "/ranges");
+  if (xgboost && scaled) FailInFile(settings_path, "scaling ranges is for LIBSVM models; XGBoost's trees take none");
+  if (!scaled && has_ranges_file) {
+    Fail("the model " + folder + " has a ranges file, and its settings say scaling none: remove one of them");
+  }
+  if (needs_classifier && scaled && !has_ranges_file) {
+    Fail("the model " + folder +
+         " has no ranges file, the svm-scale ranges its LIBSVM model's vectors were scaled with; a model trained on "
+         "unscaled vectors says 'scaling none' in its settings");
+  }
+  const bool with_ranges = scaled && has_ranges_file;
   model.recipe = ReadRecipe(folder + "/index.txt", options.window);
+  if (needs_classifier) {
+    // Read and checked before the first protein, once: the workers, forked
+    // from this process, score with it.
+    model.loaded_classifier = LoadLinkerClassifier(model.classifier, with_ranges ? folder + "/ranges" : "");
+    const std::size_t features = static_cast<std::size_t>(model.loaded_classifier->feature_count());
+    if (model.recipe.tracks.size() != features) {
+      Fail("the recipe " + folder + "/index.txt has " + std::to_string(model.recipe.tracks.size()) +
+           " tracks, and the model " + model.classifier + " takes " + std::to_string(features) + " features" +
+           (with_ranges ? " (up to the last of its ranges)" : "") +
+           ": a model works only with the recipe it was trained with");
+    }
+  }
   if (options.smoothing) model.settings.smoothing = *options.smoothing;
   if (options.rank) model.settings.rank = *options.rank;
   if (options.offset) model.settings.offset = *options.offset;
@@ -130,6 +187,30 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
     Fail("--min-confidence needs a calibrated model, and " + folder + " has no calibration file");
   }
   return model;
+}
+
+void CheckScales(const Recipe &recipe, const std::string &scales_dir) {
+  std::set<std::string> checked;
+  for (const Track &track : recipe.tracks) {
+    if (track.kind != TrackKind::kScale || !checked.insert(track.stem).second) continue;
+    const std::string path = scales_dir + "/" + track.stem + ".tsv";
+    const std::string uses = "the model's recipe uses " + track.name + ": ";
+    try {
+      const std::vector<std::string> lines = ReadLines(path);
+      const ResidueScale scale(lines, path);
+      // A value that is no finite number would make every score of a
+      // protein nan, and its report "No prediction".
+      std::set<char> seen;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].empty() || !seen.insert(lines[i][0]).second) continue;
+        if (!std::isfinite(scale.ValueOf(lines[i][0]))) {
+          FailAtLine(path, i + 1, "the value of " + std::string(1, lines[i][0]) + " is not a finite number");
+        }
+      }
+    } catch (const Failure &failure) {
+      Fail(uses + failure.what());
+    }
+  }
 }
 
 }  // namespace linkerkit

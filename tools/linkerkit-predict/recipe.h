@@ -6,11 +6,13 @@
 // road, so the recipe is read here alone.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "calibration.h"
+#include "linker_classifier.h"
 #include "road_options.h"
 
 namespace linkerkit {
@@ -49,7 +51,10 @@ enum class ClassifierKind { kLibsvm, kXGBoost };
 // The report settings in force: the model's, unless an option gives one.
 struct ModelSettings {
   ClassifierKind classifier = ClassifierKind::kLibsvm;  // "classifier libsvm|xgboost"
-  bool raw_scores = false;                              // "scores raw": smoothed decision values, not z-scores
+  // "scaling ranges|none": whether the vectors are scaled with the folder's
+  // ranges; unset, a LIBSVM model's are and XGBoost's trees' are not.
+  std::optional<bool> scaled;
+  bool raw_scores = false;  // "scores raw": smoothed decision values, not z-scores
   int smoothing = 15;
   std::string threshold = "1.0";
   int rank = 3;
@@ -63,12 +68,21 @@ struct Model {
   Recipe recipe;
   ModelSettings settings;
   std::string classifier;  // the classifier file in the folder, by the settings' kind
-  bool has_ranges = false;
+  // The classifier read, with its ranges: read once, before the workers
+  // start, which score every protein with it. Empty when the road stops at
+  // the vector lines.
+  std::shared_ptr<const LinkerClassifier> loaded_classifier;
   std::optional<Calibration> calibration;  // from the folder's calibration file, where there is one
 };
 
+// The shipped models in models_dir, the folders holding an index.txt, by name.
+std::vector<std::string> ShippedModelNames(const std::string &models_dir);
+
 // The folder a --model value names: a folder path (holding a "/", or "."
-// or "..") or the name of a shipped model under models_dir.
+// or "..") or the name of a shipped model under models_dir, even where the
+// current folder holds a folder of that name. Fails when there is no
+// shipped model of the name, listing the shipped ones and, where there is
+// such a folder here, saying to write ./NAME.
 std::string ModelFolderOf(const std::string &model, const std::string &models_dir);
 
 // Reads the recipe, with window_override applied to every windowed track
@@ -76,12 +90,24 @@ std::string ModelFolderOf(const std::string &model, const std::string &models_di
 // no track is made for.
 Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_override);
 
-// The model folder's settings file, missing keys at their defaults.
+// The model folder's settings file, missing keys at their defaults. Fails
+// naming the line of a malformed one, and "cannot open PATH" when there is
+// no file.
 ModelSettings ReadModelSettings(const std::string &settings_path);
 
-// The model in folder with the options' overrides; needs_classifier is
-// false when the road stops at the vector lines. Fails when --min-confidence
-// is given for a model without a calibration.
+// The model in folder with the options' overrides, every file of it read
+// and checked: the recipe, the settings, the classifier (read with its
+// ranges, every line, and kept in the model), that the recipe makes the
+// features the classifier takes, and the calibration where there is one.
+// needs_classifier is false when the road stops at the vector lines, which
+// need the recipe alone (the settings are read where there are any). Fails
+// with one line naming the file, and its line where one is at fault; also
+// when --min-confidence is given for a model without a calibration.
 Model LoadModel(const std::string &folder, const RoadOptions &options, bool needs_classifier);
+
+// Reads every residue scale file the recipe names, in scales_dir: fails with
+// "the model's recipe uses TRACK: " and the scale file's fault, also a value
+// that is no finite number.
+void CheckScales(const Recipe &recipe, const std::string &scales_dir);
 
 }  // namespace linkerkit

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -76,14 +77,8 @@ void Say(const std::string &line) {
 }
 
 std::string ShippedModels(const std::string &data_dir) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto &entry : fs::directory_iterator(data_dir + "/models", error)) {
-    if (IsFile(entry.path().string() + "/index.txt")) names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
   std::string text;
-  for (const std::string &name : names) text += (text.empty() ? "" : " ") + name;
+  for (const std::string &name : ShippedModelNames(data_dir + "/models")) text += (text.empty() ? "" : " ") + name;
   return text.empty() ? "none" : text;
 }
 
@@ -104,7 +99,8 @@ void PrintHelp(const RoadPlaces &places) {
       "\n"
       "Options (defaults in brackets):\n"
       "  --model NAME|DIR   model folder: feature recipe, classifier and report settings [sequence];\n"
-      "                     a NAME is a shipped model: %s\n"
+      "                     a NAME without '/' is a shipped model: %s; a folder of your own\n"
+      "                     is given as a path, ./NAME\n"
       "  --ss2 FILE         PSIPRED .ss2 file of a one-protein FASTA, for recipes with PSS_ tracks\n"
       "  --mtx FILE         PSI-BLAST checkpoint matrix of a one-protein FASTA, for PSSM_ tracks\n"
       "  --reprof FILE      reprof's prediction for a one-protein FASTA, made already\n"
@@ -143,13 +139,14 @@ void PrintHelp(const RoadPlaces &places) {
       "the threshold caller, candidates.txt (every candidate, ranked) and options.txt.\n"
       "\n"
       "A model folder holds index.txt (the recipe), settings (classifier libsvm or\n"
-      "xgboost, scores raw or zscore, smoothing, threshold, rank, offset, caller\n"
-      "threshold or segment, min_domain), the classifier and, where it is calibrated,\n"
-      "calibration (lines 'linker FROM PROBABILITY' and 'protein FROM PROBABILITY').\n"
-      "The classifier: with libsvm svm.model (LIBSVM, labels +1 for linker residues\n"
-      "and -1) and, where the features were scaled in training, ranges (svm-scale's\n"
-      "range file); with xgboost xgboost.json (a binary:logistic booster saved as\n"
-      "JSON, scored on the unscaled features).\n"
+      "xgboost, scaling ranges or none, scores raw or zscore, smoothing, threshold,\n"
+      "rank, offset, caller threshold or segment, min_domain), the classifier and,\n"
+      "where it is calibrated, calibration (lines 'linker FROM PROBABILITY' and\n"
+      "'protein FROM PROBABILITY'). The classifier: with libsvm svm.model (LIBSVM,\n"
+      "labels +1 for linker residues and -1) and ranges (svm-scale's range file;\n"
+      "none with 'scaling none', for a model trained on unscaled features); with\n"
+      "xgboost xgboost.json (a binary:logistic booster saved as JSON, scored on the\n"
+      "unscaled features). Every file of it is read before the first protein.\n"
       "\n"
       "Recipe names (one per line; WS is the track's window size):\n"
       "  SeqComplexity_WS                    composition entropy of the sequence\n"
@@ -211,6 +208,36 @@ std::vector<std::string> CheckProteome(const RoadOptions &options, const Recipe 
   return names;
 }
 
+// The pictures replace their files whole: none may be one of the run's
+// inputs (a FASTA file kept as NAME.svg, say, or a link to one). Each
+// picture is held against the inputs every protein shares and its own
+// companion files.
+void RefusePicturesOverInputs(const Run &run, const RoadOptions &options) {
+  if (options.plot_dir.empty()) return;
+  std::vector<std::string> shared = {options.fasta,
+                                     options.truth,
+                                     options.ss2,
+                                     options.mtx,
+                                     options.reprof,
+                                     run.model.folder + "/index.txt",
+                                     run.model.folder + "/settings",
+                                     run.model.classifier,
+                                     run.model.folder + "/ranges",
+                                     run.model.folder + "/calibration"};
+  for (const Track &track : run.model.recipe.tracks) {
+    if (track.kind == TrackKind::kScale) shared.push_back(run.scales_dir + "/" + track.stem + ".tsv");
+  }
+  std::erase(shared, "");
+  for (const std::string &name : run.names) {
+    std::vector<std::string> inputs = shared;
+    for (const auto &[dir, extension] : {std::pair{options.ss2_dir, ".ss2"}, std::pair{options.mtx_dir, ".mtx"},
+                                         std::pair{options.reprof_dir, ".reprof"}}) {
+      if (!dir.empty()) inputs.push_back(dir + "/" + name + extension);
+    }
+    RefuseOutputOverInputs({options.plot_dir + "/" + name + ".svg"}, inputs);
+  }
+}
+
 // Runs a program and waits for it; its output into log. Returns its status.
 int RunAndWait(const std::vector<std::string> &command, const std::string &log) {
   posix_spawn_file_actions_t actions;
@@ -244,11 +271,15 @@ std::string LastLine(const std::string &path) {
   return last;
 }
 
+std::string ScratchFolder(const WorkFolder &work, int worker) {
+  return work / (std::string(kWorkersFolder) + "/" + std::to_string(worker));
+}
+
 // Where a protein's steps write: its own folder when the work is kept,
 // else slot `slot` of the worker's scratch folder.
 StepFolder StepFolderOf(const Run &run, const WorkFolder &work, const ProteinRecord &protein, int worker, int slot) {
   if (run.options.keep_work) return {work / (std::string(kProteinsFolder) + "/" + protein.name), protein.name, true};
-  return {work / (std::string(kWorkersFolder) + "/" + std::to_string(worker)), "protein" + std::to_string(slot), false};
+  return {ScratchFolder(work, worker), "protein" + std::to_string(slot), false};
 }
 
 // reprof for a batch of proteins at once: its networks load once per batch.
@@ -270,7 +301,7 @@ void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<P
 void PrepareProtein(const Run &run, const ProteinRecord &protein, const StepFolder &where) {
   std::error_code error;
   fs::create_directories(where.folder + "/feat", error);
-  if (error) Fail(protein.name + ": cannot create " + where.folder);
+  if (error) FailWriting(protein.name + ": cannot create its folder in the work folder", error.value());
   const std::string text = FormatFastaRecord(protein);
   CaptureProgramOutput(
       where.folder + "/" + where.base + ".fa", where.kept, "writing its FASTA file",
@@ -295,6 +326,12 @@ void FinishProtein(const Run &run, const WorkFolder &work, const ProteinRecord &
   RunProteinSteps(run.model, run.scales_dir, protein, files, where, options.stop, result);
 }
 
+// What a worker tells the road, a line each: a protein done, or the
+// failure that stopped it, a file it could not write or any other.
+constexpr char kDoneMark = '+';
+constexpr char kFailureMark = '!';
+constexpr char kWriteFailureMark = 'W';
+
 void Report(int pipe, const std::string &message) {
   // One write of at most PIPE_BUF bytes is never interleaved with another
   // worker's.
@@ -307,6 +344,9 @@ void Report(int pipe, const std::string &message) {
 // A worker: every jobs-th protein from the first'th, one after another.
 [[noreturn]] void Work(const Run &run, const WorkFolder &work, int first, int jobs, int pipe) {
   SetSignalHandlers(EndWorker);
+  // Its scratch folder goes with the run: messages tell its files by what
+  // they hold.
+  const std::string scratch = ScratchFolder(work, first);
   int status = 0;
   try {
     constexpr std::size_t kReprofBatch = 25;
@@ -318,7 +358,7 @@ void Report(int pipe, const std::string &message) {
       if (batch_reprof) PredictWithReprof(run.bin_dir, batch);
       for (const auto &[protein, where] : batch) {
         FinishProtein(run, work, protein, where);
-        Report(pipe, "+");
+        Report(pipe, std::string(1, kDoneMark));
       }
       batch.clear();
     };
@@ -333,11 +373,14 @@ void Report(int pipe, const std::string &message) {
       if (!batch_reprof || batch.size() == kReprofBatch) flush();
     }
     flush();
+  } catch (const WriteFailure &failure) {
+    Report(pipe, std::string(1, kWriteFailureMark) + DescribeScratchFiles(failure.what(), scratch));
+    status = 1;
   } catch (const Failure &failure) {
-    Report(pipe, std::string("!") + failure.what());
+    Report(pipe, std::string(1, kFailureMark) + DescribeScratchFiles(failure.what(), scratch));
     status = 1;
   } catch (const std::bad_alloc &) {
-    Report(pipe, "!out of memory");
+    Report(pipe, std::string(1, kFailureMark) + "out of memory");
     status = 1;
   }
   std::fflush(nullptr);
@@ -415,6 +458,7 @@ int RunWorkers(const Run &run, const WorkFolder &work, int jobs) {
   Progress progress(run.names.size());
   std::size_t done = 0;
   std::string failure, pending;
+  bool write_failure = false;
   bool stopping = false;
   const auto stop_all = [&] {
     if (stopping) return;
@@ -436,10 +480,11 @@ int RunWorkers(const Run &run, const WorkFolder &work, int jobs) {
     if (got <= 0) break;
     pending.append(buffer, static_cast<std::size_t>(got));
     for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
-      if (pending[0] == '+') {
+      if (pending[0] == kDoneMark) {
         ++done;
       } else if (failure.empty()) {
         failure = pending.substr(1, end - 1);
+        write_failure = pending[0] == kWriteFailureMark;
         stop_all();
       }
     }
@@ -457,6 +502,7 @@ int RunWorkers(const Run &run, const WorkFolder &work, int jobs) {
     }
   }
   if (g_signal) return g_signal;
+  if (write_failure) throw WriteFailure(failure);
   if (!failure.empty()) Fail(failure);
   if (!crash.empty()) Fail(crash);
   std::error_code error;
@@ -607,7 +653,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
         settings.raw_scores ? "raw" : "zscore", settings.smoothing, settings.threshold.c_str(), settings.rank,
         settings.offset, CallerName(settings.caller), settings.min_domain);
     std::printf("calibration %s\n", run.model.calibration ? (model_folder + "/calibration").c_str() : "none");
-    return 0;
+    return 0;  // RunRoad sees standard output written
   }
   for (std::string *path : {&options.fasta, &options.ss2, &options.mtx, &options.reprof, &options.ss2_dir,
                             &options.mtx_dir, &options.reprof_dir, &options.plot_dir, &options.truth}) {
@@ -627,6 +673,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
            ": give the protein's checkpoint matrix with --mtx FILE (--mtx-dir DIR for many)");
     }
   }
+  CheckScales(recipe, run.scales_dir);
   if (recipe.needs_reprof && options.reprof.empty() && options.reprof_dir.empty()) {
     if (!fs::is_directory("/usr/share/reprof")) {
       Fail("the model's recipe needs reprof, which is not installed (Debian package reprof); or use --model sequence");
@@ -646,6 +693,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   run.names = CheckProteome(options, recipe);
   if (!options.name.empty()) run.names = {options.name};
   if (g_signal) return g_signal;
+  RefusePicturesOverInputs(run, options);
   // Stopping early keeps its results: they are what was asked for.
   const bool keep_folder = options.keep_work || options.stop != RoadStop::kReport;
   run.options = options;
@@ -662,44 +710,75 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
     Say("interrupted");
     return 128 + signal_number;
   };
+  std::string report;
   try {
     if (const int signal_number = RunWorkers(run, work, jobs)) return interrupted(signal_number);
     if (options.stop == RoadStop::kVectors) {
       Say("vector lines: " + (work / kVectorsFolder) + "/NAME.vectors");
       return 0;
     }
-    CombineScores(run, work);
-    if (g_signal) return interrupted(g_signal);
-    if (options.stop == RoadStop::kScores) {
-      Say("scores: " + (work / kScoresFile) + " and " + (work / kScoresFolder) + "/NAME.scores");
-      return 0;
+    try {
+      CombineScores(run, work);
+      if (g_signal) return interrupted(g_signal);
+      if (options.stop == RoadStop::kScores) {
+        Say("scores: " + (work / kScoresFile) + " and " + (work / kScoresFolder) + "/NAME.scores");
+        return 0;
+      }
+      report = MakeReport(run, work);
+      if (g_signal) return interrupted(g_signal);
+      std::vector<ReportedLinker> linkers = ReadReportedLinkers(report, work / kReportFile);
+      ApplyCalibration(run, linkers);
+      if (options.min_confidence) {
+        report = FormatReportLines(linkers);
+        WriteFilesAtomically({{work / kReportFile, report}});
+      }
+      const std::vector<ProteinSummary> proteins = SummariseProteins(run, work, linkers);
+      if (g_signal) return interrupted(g_signal);
+      WriteFilesAtomically({{work / kLinkerTableFile, FormatLinkerTable(linkers)},
+                            {work / kProteinTableFile, FormatProteinTable(proteins)}});
+      if (!options.plot_dir.empty()) DrawPlots(run, work, linkers, truth);
+      if (g_signal) return interrupted(g_signal);
+    } catch (const WriteFailure &) {
+      throw;
+    } catch (const Failure &failure) {
+      // Every input was read and every protein scored: what fails now is
+      // the writing of the outputs, and the scores are worth keeping.
+      if (g_signal) throw;
+      throw WriteFailure(failure.what());
     }
-    std::string report = MakeReport(run, work);
-    if (g_signal) return interrupted(g_signal);
-    std::vector<ReportedLinker> linkers = ReadReportedLinkers(report, work / kReportFile);
-    ApplyCalibration(run, linkers);
-    if (options.min_confidence) {
-      report = FormatReportLines(linkers);
-      WriteFilesAtomically({{work / kReportFile, report}});
-    }
-    const std::vector<ProteinSummary> proteins = SummariseProteins(run, work, linkers);
-    if (g_signal) return interrupted(g_signal);
-    WriteFilesAtomically({{work / kLinkerTableFile, FormatLinkerTable(linkers)},
-                          {work / kProteinTableFile, FormatProteinTable(proteins)}});
-    if (!options.plot_dir.empty()) DrawPlots(run, work, linkers, truth);
-    if (g_signal) return interrupted(g_signal);
-    std::fwrite(report.data(), 1, report.size(), stdout);
-    if (std::fflush(stdout) != 0) Fail("cannot write the report on standard output");
-    if (work.kept()) {
-      Say("report: " + (work / kReportFile) + ", linkers: " + (work / kLinkerTableFile) +
-          ", proteins: " + (work / kProteinTableFile));
-    }
-    if (!options.plot_dir.empty()) Say("pictures: " + options.plot_dir + "/NAME.svg");
+  } catch (const WriteFailure &failure) {
+    work.RemoveUnfinished();
+    if (g_signal) throw;
+    work.KeepAfterFailure();
+    Fail(std::string(failure.what()) + "; the work folder " + work.path() + " is kept");
   } catch (const Failure &) {
     work.RemoveUnfinished();
     throw;
   }
+  // The report is whole in the work folder: when it cannot be delivered,
+  // the folder stays with it.
+  if (const int error = WriteStandardOutput(report)) {
+    work.KeepAfterFailure();
+    Fail(std::string("cannot write the report on standard output: ") + std::strerror(error) + "; it is in " +
+         (work / kReportFile));
+  }
+  if (work.kept()) {
+    Say("report: " + (work / kReportFile) + ", linkers: " + (work / kLinkerTableFile) +
+        ", proteins: " + (work / kProteinTableFile));
+  }
+  if (!options.plot_dir.empty()) Say("pictures: " + options.plot_dir + "/NAME.svg");
   return 0;
+}
+
+// The status of a run once what it printed (the help, the settings) is
+// flushed: 1 after one line saying why when it could not be written. A run
+// that printed nothing is not held to a standard output it never used.
+int CheckStandardOutput(int status) {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    Say(std::string("cannot write on standard output: ") + std::strerror(errno ? errno : EIO));
+    return 1;
+  }
+  return status;
 }
 
 }  // namespace
@@ -711,11 +790,11 @@ int RunRoad(std::span<char *const> arguments, const RoadPlaces &places) {
     const RoadOptions options = ParseRoadOptions(arguments);
     if (options.help) {
       PrintHelp(places);
-      return 0;
+      return CheckStandardOutput(0);
     }
     if (options.version) {
       std::printf("linkerkit-predict %s\n", LINKERKIT_VERSION);
-      return 0;
+      return CheckStandardOutput(0);
     }
     const int status = Predict(options, places);
     if (status > 128) return status;
@@ -723,7 +802,7 @@ int RunRoad(std::span<char *const> arguments, const RoadPlaces &places) {
       Say("interrupted");
       return 128 + g_signal;
     }
-    return status;
+    return CheckStandardOutput(status);
   } catch (const Failure &failure) {
     if (g_signal) {
       Say("interrupted");

@@ -1,13 +1,38 @@
 #include "road_files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <regex>
 #include <system_error>
 
-#include "failure.h"
-
 namespace linkerkit {
+
+void FailWriting(const std::string &message, int error_number) {
+  throw WriteFailure(error_number == 0 ? message : message + ": " + std::strerror(error_number));
+}
+
+void FailAgain(const Failure &failure, const std::string &message) {
+  if (dynamic_cast<const WriteFailure *>(&failure) || std::string_view(failure.what()).starts_with("cannot write ")) {
+    throw WriteFailure(message);
+  }
+  throw Failure(message);
+}
+
+int WriteStandardOutput(std::string_view text) {
+  // A write that failed earlier (a long text is written past the buffer)
+  // leaves the stream's error flag, and its reason in errno.
+  const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
+  if (std::fflush(stdout) != 0 || !written || std::ferror(stdout)) return errno ? errno : EIO;
+  // Some file systems (NFS) report a full disk only when a descriptor of
+  // the file is closed.
+  const int copy = dup(STDOUT_FILENO);
+  if (copy < 0 || close(copy) != 0) return errno;
+  return 0;
+}
 
 bool IsFile(const std::string &path) {
   struct stat status;
@@ -29,12 +54,41 @@ bool IsPartialName(const std::string &file_name) {
   return file_name.ends_with(".part") || (tmp != std::string::npos && tmp + 10 == file_name.size());
 }
 
+std::string DescribeScratchFiles(const std::string &message, const std::string &scratch) {
+  if (message.find(scratch + "/") == std::string::npos) return message;
+  std::string folder;
+  for (const char c : scratch + "/") {
+    if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) folder += '\\';
+    folder += c;
+  }
+  // The step files, as protein_steps.h names them; a line of a track or of
+  // the vector lines is a residue's.
+  static const std::pair<const char *, const char *> kFiles[] = {
+      {R"(feat/([^ /:]+)\.txt line ([0-9]+))", "its track $1 at residue $2"},
+      {R"(feat/([^ /:]+)\.txt)", "its track $1"},
+      {R"(protein[0-9]+\.vectors line ([0-9]+))", "its vector line $1"},
+      {R"(protein[0-9]+\.vectors)", "its vector lines"},
+      {R"(protein[0-9]+\.scores)", "its scores"},
+      {R"(protein[0-9]+\.fa)", "its FASTA record"},
+      {R"(protein[0-9]+\.profile)", "its profile table"},
+      {R"(protein[0-9]+\.reprof\.ss2)", "reprof's secondary structure for it"},
+      {R"(protein[0-9]+\.reprof)", "reprof's prediction for it"},
+      {R"(index\.txt)", "its index list"},
+      {R"([^ :]*)", "its files in the work folder"},
+  };
+  std::string described = message;
+  for (const auto &[file, description] : kFiles) {
+    described = std::regex_replace(described, std::regex(folder + file), description);
+  }
+  return described;
+}
+
 void CaptureProgramOutput(const std::string &path, bool atomic, const char *program, const ProgramEntry &entry,
                           std::vector<std::string> arguments, const std::string &who) {
   const std::string prefix = who.empty() ? "" : who + ": ";
   const std::string partial = atomic ? PartialName(path) : path;
   std::FILE *out = std::fopen(partial.c_str(), "w");
-  if (!out) Fail(prefix + "cannot write " + partial);
+  if (!out) FailWriting(prefix + "cannot write " + path, errno);
   std::vector<char *> pointers;
   for (std::string &argument : arguments) pointers.push_back(argument.data());
   try {
@@ -42,12 +96,15 @@ void CaptureProgramOutput(const std::string &path, bool atomic, const char *prog
   } catch (const Failure &failure) {
     std::fclose(out);
     std::remove(partial.c_str());
-    Fail(prefix + program + " failed: " + failure.what());
+    FailAgain(failure, prefix + program + " failed: " + failure.what());
   }
-  const bool written = std::fflush(out) == 0 && !std::ferror(out);
-  if (std::fclose(out) != 0 || !written || (atomic && std::rename(partial.c_str(), path.c_str()) != 0)) {
+  // errno still holds the reason of a write that failed inside the entry.
+  int error = std::fflush(out) == 0 && !std::ferror(out) ? 0 : errno ? errno : EIO;
+  if (std::fclose(out) != 0 && !error) error = errno;
+  if (!error && atomic && std::rename(partial.c_str(), path.c_str()) != 0) error = errno;
+  if (error) {
     std::remove(partial.c_str());
-    Fail(prefix + "cannot write " + path);
+    FailWriting(prefix + "cannot write " + path, error);
   }
 }
 

@@ -1,15 +1,39 @@
 // The road's file helpers: paths made absolute before it changes folder,
-// and a program's standard output caught in a file that appears only whole.
+// a program's standard output caught in a file that appears only whole, and
+// the report written on standard output.
 #pragma once
 
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "failure.h"
 #include "program.h"
 
 namespace linkerkit {
+
+// A file of the run could not be written (a full disk, say). Unlike a fault
+// of the input, it says nothing against the work done so far: the road keeps
+// the work folder after it.
+class WriteFailure : public Failure {
+ public:
+  using Failure::Failure;
+};
+
+// Fails with WriteFailure "MESSAGE: REASON", the reason that of error_number
+// (an errno value; none when 0).
+[[noreturn]] void FailWriting(const std::string &message, int error_number);
+
+// A program's failure as the road passes it on: a WriteFailure when the
+// program could not write its output file ("cannot write PATH", as
+// AtomicOutputFile says), else a Failure.
+[[noreturn]] void FailAgain(const Failure &failure, const std::string &message);
+
+// Writes text on standard output, flushes it and sees the descriptor close:
+// returns 0, or the errno value of the first failure.
+int WriteStandardOutput(std::string_view text);
 
 bool IsFile(const std::string &path);
 // path made absolute and normal; empty stays empty.
@@ -20,12 +44,18 @@ std::string AbsolutePath(const std::string &path);
 std::string PartialName(const std::string &path);
 bool IsPartialName(const std::string &file_name);
 
+// A worker's message with the files of its scratch folder (scratch, which
+// the road removes) told by what they hold for the protein: "its FASTA
+// record", "its track NAME", "its vector lines", and a line of them as
+// "its track NAME at residue N" or "its vector line N".
+std::string DescribeScratchFiles(const std::string &message, const std::string &scratch);
+
 using ProgramEntry = std::function<void(Arguments, std::FILE *)>;
 
 // Runs a program's entry in this process, its standard output into path:
 // written under PartialName(path) and renamed once whole when atomic, else
-// in place. Fails with "WHO: PROGRAM failed: ..." or "WHO: cannot write
-// PATH" ("WHO: " left out when who is empty).
+// in place. Fails with "WHO: PROGRAM failed: ..." or, a WriteFailure, "WHO:
+// cannot write PATH: REASON" ("WHO: " left out when who is empty).
 void CaptureProgramOutput(const std::string &path, bool atomic, const char *program, const ProgramEntry &entry,
                           std::vector<std::string> arguments, const std::string &who);
 

@@ -1,5 +1,6 @@
 #include "road_options.h"
 
+#include <cmath>
 #include <string_view>
 #include <tuple>
 #include <vector>
@@ -19,7 +20,10 @@ int ReadCountOption(const std::string &option, const std::string &text, int lowe
 }
 
 std::string ReadThresholdOption(const std::string &option, const std::string &text) {
-  if (!ReadFiniteDecimal(text)) Fail("invalid " + option + " '" + text + "': expected a finite decimal number");
+  const std::optional<double> threshold = ReadFiniteDecimal(text);
+  if (!threshold || std::abs(*threshold) > kFarthestThreshold) {
+    Fail("invalid " + option + " '" + text + "': expected a decimal number from -1000000 to 1000000");
+  }
   return text;
 }
 

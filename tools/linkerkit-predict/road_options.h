@@ -1,6 +1,7 @@
 // linkerkit-predict's command line, read strictly: a number that is not a
-// whole decimal in range, or a threshold that is not a finite number, stops
-// the run with a line naming the option, before any work starts.
+// whole decimal in range, or a threshold that is not a decimal number no
+// farther than a million from 0, stops the run with a line naming the
+// option, before any work starts.
 #pragma once
 
 #include <optional>
@@ -56,8 +57,14 @@ RoadOptions ParseRoadOptions(std::span<char *const> arguments);
 
 // A count option's value: whole decimal digits from lowest to highest.
 int ReadCountOption(const std::string &option, const std::string &text, int lowest, int highest);
-// A threshold: a finite decimal number ("1", "-0.5", ".25", "2e-1"); returns
-// the text itself.
+// The farthest a threshold lies from 0. No score comes near it (z-scores,
+// decision values and XGBoost's margins are small numbers), and the report's
+// caller reads a threshold in single precision: far beyond, it would lose
+// the peak to rounding, or leave the float's range altogether.
+inline constexpr double kFarthestThreshold = 1e6;
+
+// A threshold: a decimal number ("1", "-0.5", ".25", "2e-1") from
+// -kFarthestThreshold to kFarthestThreshold; returns the text itself.
 std::string ReadThresholdOption(const std::string &option, const std::string &text);
 
 inline constexpr const char *kRoadUsage =

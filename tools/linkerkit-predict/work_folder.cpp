@@ -63,7 +63,7 @@ WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
 }
 
 WorkFolder::~WorkFolder() {
-  if (temporary_ && !keep_) {
+  if (temporary_ && !keep_ && !kept_after_failure_) {
     std::error_code error;
     fs::remove_all(path_, error);
   }

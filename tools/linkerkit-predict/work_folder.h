@@ -37,6 +37,10 @@ class WorkFolder {
   bool temporary() const { return temporary_; }
   bool kept() const { return !temporary_ || keep_; }
 
+  // After a failure that leaves work worth having (the scores, a report
+  // that could not be delivered): a temporary folder stays too.
+  void KeepAfterFailure() { kept_after_failure_ = true; }
+
   // After an interruption or failure: removes the run's report and the
   // other whole-run outputs, every partial file, the workers' scratch
   // folders, and the proteins' step folders unless the work is kept. The
@@ -47,6 +51,7 @@ class WorkFolder {
   std::string path_;
   bool temporary_ = false;
   bool keep_ = false;
+  bool kept_after_failure_ = false;
   int lock_descriptor_ = -1;
 };
 
