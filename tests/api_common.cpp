@@ -329,7 +329,31 @@ TEST(LineReader, CutsLinesAsFgetsDoes) {
       pieces.emplace_back(line);
     }
     EXPECT_FALSE(reader.HadReadError());
-    EXPECT_EQ(pieces, FgetsPieces(path)) << "round " << round;
+    const std::vector<std::string> expected = FgetsPieces(path);
+    EXPECT_EQ(pieces, expected) << "round " << round;
+
+    // The same lines when a caller takes some plain lines itself, by the
+    // rule Unread states, and leaves the others (and the rest of a read
+    // block) to Next.
+    LineReader mixed(path.c_str());
+    pieces.clear();
+    while (true) {
+      const std::string_view unread = mixed.Unread();
+      ASSERT_EQ(unread.data()[unread.size()], '\0');
+      std::size_t taken = 0;
+      for (std::size_t feed; random() % 8 != 0 && (feed = unread.find('\n', taken)) != std::string_view::npos;) {
+        const std::string_view plain = unread.substr(taken, feed - taken);
+        if (plain.size() > LineReader::kMaxPlainLine || plain.find('\0') != std::string_view::npos ||
+            (!plain.empty() && plain.back() == '\r'))
+          break;
+        pieces.emplace_back(plain);
+        taken = feed + 1;
+      }
+      mixed.Skip(taken);
+      if (!mixed.Next(line)) break;
+      pieces.emplace_back(line);
+    }
+    EXPECT_EQ(pieces, expected) << "round " << round << ", plain lines taken by the caller";
   }
   LineReader folder(dir.path().c_str());
   std::string_view line;

@@ -1,6 +1,7 @@
 #include "linker_report.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -213,6 +214,49 @@ ScoreValue ReadScoreValue(std::string_view line) {
   return read;
 }
 
+// Whether the n bytes at a and b are the same: a protein name is short, and
+// a call to memcmp for it costs more than the comparison.
+bool SameBytes(const char *a, const char *b, std::size_t n) {
+  for (; n >= 8; n -= 8, a += 8, b += 8) {
+    std::uint64_t a_word;
+    std::uint64_t b_word;
+    std::memcpy(&a_word, a, 8);
+    std::memcpy(&b_word, b, 8);
+    if (a_word != b_word) return false;
+  }
+  for (; n > 0; --n) {
+    if (*a++ != *b++) return false;
+  }
+  return true;
+}
+
+// The eight bytes from text on, the first in the lowest bits whatever the
+// machine's byte order.
+std::uint64_t Word(const char *text) {
+  std::uint64_t word = 0;
+  for (int i = 0; i < 8; ++i) word |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+  return word;
+}
+
+// How many of a word's bytes, from the first, are digits (8 when all are).
+int LeadingDigits(std::uint64_t word) {
+  // A digit byte becomes 0 to 9; any other has its top bit set after 0x76
+  // is added (a carry out of a byte only disturbs the bytes after it).
+  const std::uint64_t offsets = word ^ 0x3030303030303030;
+  const std::uint64_t not_digits = ((offsets + 0x7676767676767676) | offsets) & 0x8080808080808080;
+  return std::countr_zero(not_digits) / 8;
+}
+
+// The number that a word's first count digits (1 to 8) make.
+std::uint64_t DigitsValue(std::uint64_t word, int count) {
+  // The digits are moved to the top of the word, behind leading zeros, and
+  // joined in pairs, fours and eights.
+  std::uint64_t value = (word & 0x0F0F0F0F0F0F0F0F) << (8 * (8 - count));
+  value = (value * 2561) >> 8;
+  value = ((value & 0x00FF00FF00FF00FF) * 6553601) >> 16;
+  return ((value & 0x0000FFFF0000FFFF) * 42949672960001) >> 32;
+}
+
 // The first `wanted` from text on, or nullptr at the end of the line.
 const char *FindInLine(const char *text, char wanted) {
   for (; *text != wanted; ++text) {
@@ -279,25 +323,95 @@ void RunScanner::Add(std::string_view text) {
   const char *length_space = name_end ? FindInLine(name_end + 1, ' ') : nullptr;
   if (!length_space)
     Fail("malformed score line " + std::to_string(line_number_) + ": expected VALUE #NAME POSITION LENGTH");
-  // The short path's value is compared as its digits, which needs no
-  // division: the bounds give the same answer as the value in single
-  // precision against the threshold.
-  const bool reaches = read.fixed ? (read.negative ? static_cast<long long>(read.digits) <= negative_most_
-                                                   : static_cast<long long>(read.digits) >= positive_least_)
-                                  : rule_.Reaches(static_cast<float>(read.value));
+  const bool reaches =
+      read.fixed ? ReachesFixed(read.negative, read.digits) : rule_.Reaches(static_cast<float>(read.value));
   // Outside a run a line below the threshold changes nothing, filtered or
   // not: most lines end here without their integers being read.
   if (!rule_.open() && !reaches) return;
   const ScoreLine line{read.fixed ? FixedValue(read.negative, read.digits) : read.value,
                        std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)), name_end + 1,
                        length_space + 1};
-  const float value = static_cast<float>(line.value);
-  const int position = line.Position();
-  const int length = line.Length();
+  Step(reaches, static_cast<float>(line.value), line.name, line.Position(), line.Length());
+}
+
+std::size_t RunScanner::AddPlainLines(std::string_view bytes) {
+  // Add's reading, for plain lines of the usual shape only,
+  // "D.DDDDDD #NAME POSITION LENGTH\n" with a minus sign allowed and one to
+  // eight digits before the point and in each integer: eight bytes are
+  // looked at at once. The first line of any other shape is left to Add.
+  const char *const end = bytes.data() + bytes.size();  // the NUL byte after them may be read
+  const char *line = bytes.data();
+  // The most bytes looked at before the name ("-DDDDDDDD.DDDDDD #") and
+  // from the space after it (" DDDDDDDD DDDDDDDD\n"), so that the words read
+  // stay within the bytes.
+  constexpr std::size_t kMostBeforeName = 18;
+  constexpr std::size_t kMostFromNameEnd = 18;
+  while (static_cast<std::size_t>(end - line) >= kMostBeforeName + last_name_.size() + kMostFromNameEnd) {
+    const bool negative = *line == '-';
+    const char *const whole = line + negative;
+    const std::uint64_t whole_word = Word(whole);
+    const int whole_digits = LeadingDigits(whole_word);
+    if (whole_digits == 0 || whole[whole_digits] != '.') break;
+    const char *const decimals = whole + whole_digits + 1;
+    const std::uint64_t decimals_word = Word(decimals);
+    // Six decimals, then " #".
+    if (LeadingDigits(decimals_word) != 6 || decimals[6] != ' ' || decimals[7] != '#') break;
+    const std::uint64_t digits = DigitsValue(whole_word, whole_digits) * 1000000 + DigitsValue(decimals_word, 6);
+
+    const char *const name = decimals + 8;
+    const std::size_t n = last_name_.size();
+    const bool same_name = n > 0 && name[n] == ' ' && SameBytes(name, last_name_.data(), n);
+    const char *name_end = name + n;
+    if (!same_name) {
+      name_end = name;
+      while (*name_end != ' ' && *name_end != '\n' && *name_end != '\0') ++name_end;
+      if (*name_end != ' ' || static_cast<std::size_t>(end - name_end) < kMostFromNameEnd) break;
+    }
+    const char *const position_text = name_end + 1;
+    const std::uint64_t position_word = Word(position_text);
+    const int position_digits = LeadingDigits(position_word);
+    if (position_digits == 0 || position_text[position_digits] != ' ') break;
+    const char *const length_text = position_text + position_digits + 1;
+    const std::uint64_t length_word = Word(length_text);
+    const int length_digits = LeadingDigits(length_word);
+    if (length_digits == 0 || length_text[length_digits] != '\n') break;
+    const char *const line_feed = length_text + length_digits;
+    if (static_cast<std::size_t>(line_feed - line) > LineReader::kMaxPlainLine) break;
+
+    ++line_number_;
+    const std::string_view name_text(name, static_cast<std::size_t>(name_end - name));
+    if (!same_name) last_name_.assign(name_text);
+    line = line_feed + 1;
+    const bool reaches = ReachesFixed(negative, digits);
+    if (!rule_.open() && !reaches) continue;
+    Step(reaches, static_cast<float>(FixedValue(negative, digits)), name_text,
+         static_cast<int>(DigitsValue(position_word, position_digits)),
+         static_cast<int>(DigitsValue(length_word, length_digits)));
+  }
+  return static_cast<std::size_t>(line - bytes.data());
+}
+
+void RunScanner::AddAll(LineReader &lines) {
+  std::string_view line;
+  do {
+    lines.Skip(AddPlainLines(lines.Unread()));
+    if (!lines.Next(line)) return;
+    Add(line);
+  } while (true);
+}
+
+bool RunScanner::ReachesFixed(bool negative, std::uint64_t digits) const {
+  // Compared as digits, which needs no division: the bounds give the same
+  // answer as the value in single precision against the threshold.
+  return negative ? static_cast<long long>(digits) <= negative_most_
+                  : static_cast<long long>(digits) >= positive_least_;
+}
+
+void RunScanner::Step(bool reaches, float value, std::string_view name, int position, int length) {
   if (!rule_.TakesPart(position, length)) return;
-  if (rule_.open() && (!reaches || line.name != run_name_)) CloseRun();
+  if (rule_.open() && (!reaches || name != run_name_)) CloseRun();
   if (!reaches) return;
-  if (!rule_.open()) run_name_.assign(line.name);
+  if (!rule_.open()) run_name_.assign(name);
   rule_.Extend(position, value);
   run_length_ = length;
 }
@@ -398,8 +512,7 @@ void RunReportDomainHinges(Arguments arguments, std::FILE *out) {
   AtomicOutputFile report(*settings.output_file);
 
   RunScanner scanner(settings.threshold, settings.offset);
-  std::string_view line;
-  while (scores.Next(line)) scanner.Add(line);
+  scanner.AddAll(scores);
   CandidateList candidates = scanner.Finish();
   if (scores.HadReadError()) FailCannotOpen(*settings.smoothing_file);
 

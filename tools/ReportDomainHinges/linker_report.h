@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "LineReader.h"
 #include "program.h"
 
 namespace linkerkit {
@@ -153,10 +154,22 @@ class RunScanner {
   // length.
   void Add(std::string_view line);
 
+  // Every line of lines, in order, as Add takes them; plain lines of the
+  // usual shape are read in place, faster.
+  void AddAll(LineReader &lines);
+
   // Ends the open run; the candidates in scan order.
   CandidateList Finish();
 
  private:
+  // Adds the whole plain lines at the start of bytes (followed by a NUL
+  // byte in memory) while they have the usual shape; returns the bytes
+  // they took.
+  std::size_t AddPlainLines(std::string_view bytes);
+  bool ReachesFixed(bool negative, std::uint64_t digits) const;
+  // A line that can change the run: it is inside one or reaches the
+  // threshold.
+  void Step(bool reaches, float value, std::string_view name, int position, int length);
   void CloseRun();
 
   RunRule rule_;
