@@ -68,12 +68,15 @@ TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
   };
   // Exact halves of a millionth round to even (1/128 is 7812.5 millionths),
   // and a negative value that rounds to zero keeps its sign.
-  for (const float value :
-       {1.0f / 128, 3.0f / 128, -5.0f / 128, 0.5f, -0.0f, 0.0f, -1e-7f, 4294967295.0f, 4294967296.0f, 3.4e38f,
-        std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::infinity(),
-        -std::numeric_limits<float>::infinity(), std::nanf(""), 16777217.0f, 0.1234567f}) {
+  for (const float value : {1.0f / 128, 3.0f / 128, -5.0f / 128, 0.5f, -0.0f, 0.0f, -1e-7f, 4294967295.0f,
+                            4294967296.0f, 3.4e38f, std::numeric_limits<float>::denorm_min(),
+                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                            std::nanf(""), 16777217.0f, 0.1234567f, -std::numeric_limits<float>::max()}) {
     EXPECT_TRUE(check(value)) << value;
   }
+  // The longest text fills the room WriteFixed6 asks for, less one byte.
+  char room[kFixed6FloatRoom];
+  EXPECT_EQ(WriteFixed6(room, -std::numeric_limits<float>::max()) - room, 47);
   // Every exponent, random mantissas and both signs.
   std::mt19937 bits(3);
   for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {

@@ -27,23 +27,31 @@ std::uint32_t CandidateList::NameIndex(std::string_view name) {
 }
 
 void CandidateList::AppendRecord(std::string &out, const Candidate &candidate) const {
-  out += Name(candidate);
-  out += ' ';
-  AppendFields(out, candidate);
+  const std::size_t at = out.size();
+  out.resize(at + RecordRoom(candidate));
+  out.resize(static_cast<std::size_t>(WriteRecord(out.data() + at, candidate) - out.data()));
+}
+
+char *CandidateList::WriteRecord(char *out, const Candidate &candidate) const {
+  const std::string_view name = Name(candidate);
+  out = std::copy(name.begin(), name.end(), out);
+  *out++ = ' ';
+  return WriteFields(out, candidate);
 }
 
 void CandidateList::AppendFields(std::string &out, const Candidate &candidate) {
-  AppendFixed6(out, candidate.score);
-  // The four numbers go straight into room made for them at once.
   const std::size_t at = out.size();
-  out.resize(at + 4 * 12);
-  char *cursor = out.data() + at;
-  char *const end = out.data() + out.size();
+  out.resize(at + kMostFieldsBytes);
+  out.resize(static_cast<std::size_t>(WriteFields(out.data() + at, candidate) - out.data()));
+}
+
+char *CandidateList::WriteFields(char *out, const Candidate &candidate) {
+  out = WriteFixed6(out, candidate.score);
   for (const int field : {candidate.start, candidate.end, candidate.peak_position, candidate.length}) {
-    *cursor++ = ' ';
-    cursor = std::to_chars(cursor, end, field).ptr;
+    *out++ = ' ';
+    out = std::to_chars(out, out + 11, field).ptr;
   }
-  out.resize(static_cast<std::size_t>(cursor - out.data()));
+  return out;
 }
 
 std::string CandidateList::Record(const Candidate &candidate) const {
@@ -67,9 +75,15 @@ void CandidateList::Rank() {
   std::vector<std::uint32_t> place(names_.size());
   for (std::uint32_t i = 0; i < by_name.size(); ++i) place[by_name[i]] = i;
 
+  // RanksBefore, the usual case decided without a call: scores more than
+  // 10^-5 apart (not "nan") rank as their floats.
+  const auto within_protein = [](const Candidate &a, const Candidate &b) {
+    if (std::fabs(static_cast<double>(a.score) - static_cast<double>(b.score)) > 1e-5) return a.score > b.score;
+    return RanksBefore(a, b);
+  };
   const auto ranks_before = [&](const Candidate &a, const Candidate &b) {
     if (a.name != b.name) return place[a.name] < place[b.name];
-    return RanksBefore(a, b);
+    return within_protein(a, b);
   };
   // A score file usually holds each protein's lines together, the proteins
   // in ascending or descending name order: then only the runs of each
@@ -105,10 +119,10 @@ void CandidateList::Rank() {
     const auto next = std::find_if(group, candidates_.end(), [&](const Candidate &c) { return c.name != name; });
     if (next - group <= kBufferRoom) {
       buffer.assign(group, next);
-      std::sort(buffer.begin(), buffer.end(), ranks_before);
+      std::sort(buffer.begin(), buffer.end(), within_protein);
       std::copy(buffer.begin(), buffer.end(), group);
     } else {
-      std::sort(group, next, ranks_before);
+      std::sort(group, next, within_protein);
     }
     group = next;
   }
@@ -430,21 +444,33 @@ namespace {
 constexpr std::size_t kPiece = 1 << 16;
 
 // Hands text to sink whenever a piece is full, and the rest at the end.
+// Text is written straight into its buffer.
 class PieceWriter {
  public:
-  explicit PieceWriter(const TextSink &sink) : sink_(sink) { text_.reserve(kPiece + 512); }
-  std::string &text() { return text_; }
-  void LineDone() {
-    if (text_.size() >= kPiece) Flush();
+  explicit PieceWriter(const TextSink &sink) : sink_(sink), text_(kPiece + 512, '\0') {}
+  // Where up to `bytes` bytes may be written; Wrote then says where they
+  // end.
+  char *Room(std::size_t bytes) {
+    if (used_ + bytes > text_.size()) {
+      Flush();
+      if (bytes > text_.size()) text_.resize(bytes);
+    }
+    return text_.data() + used_;
   }
+  void Wrote(const char *end) {
+    used_ = static_cast<std::size_t>(end - text_.data());
+    if (used_ >= kPiece) Flush();
+  }
+  void Append(std::string_view text) { Wrote(std::copy(text.begin(), text.end(), Room(text.size()))); }
   void Flush() {
-    if (!text_.empty()) sink_(text_);
-    text_.clear();
+    if (used_ > 0) sink_(std::string_view(text_.data(), used_));
+    used_ = 0;
   }
 
  private:
   const TextSink &sink_;
   std::string text_;
+  std::size_t used_ = 0;
 };
 
 std::string Collect(const std::function<void(const TextSink &)> &write) {
@@ -458,9 +484,10 @@ std::string Collect(const std::function<void(const TextSink &)> &write) {
 void WriteListing(const CandidateList &ranked, const TextSink &sink) {
   PieceWriter writer(sink);
   for (std::size_t i = 0; i < ranked.size(); ++i) {
-    ranked.AppendRecord(writer.text(), ranked[i]);
-    writer.text() += '\n';
-    writer.LineDone();
+    const Candidate &candidate = ranked[i];
+    char *const end = ranked.WriteRecord(writer.Room(ranked.RecordRoom(candidate) + 1), candidate);
+    *end = '\n';
+    writer.Wrote(end + 1);
   }
   writer.Flush();
 }
@@ -475,17 +502,23 @@ void WriteReport(const CandidateList &ranked, int rank, float threshold, const T
     return;
   }
   PieceWriter writer(sink);
-  std::string &report = writer.text();
-  std::size_t group_start = 0;
-  for (std::size_t i = 0; i < ranked.size(); ++i) {
-    const Candidate &candidate = ranked[i];
-    if (candidate.name != ranked[group_start].name) group_start = i;
-    const long long place = static_cast<long long>(i - group_start) + 1;
-    if (place > rank) continue;
-    AppendReportLine(report, ranked.Name(candidate), candidate.start, candidate.end,
-                     static_cast<double>(ReportedPeak(candidate, threshold)), candidate.length, candidate.peak_position,
-                     place);
-    writer.LineDone();
+  std::string line;
+  const int reported = std::max(rank, 0);
+  // Each protein's candidates stand together: its first `rank` are written
+  // and the others passed over.
+  for (std::size_t group = 0; group < ranked.size();) {
+    const std::uint32_t name = ranked[group].name;
+    std::size_t i = group;
+    for (; i < ranked.size() && ranked[i].name == name && i - group < static_cast<std::size_t>(reported); ++i) {
+      const Candidate &candidate = ranked[i];
+      line.clear();
+      AppendReportLine(line, ranked.Name(candidate), candidate.start, candidate.end,
+                       static_cast<double>(ReportedPeak(candidate, threshold)), candidate.length,
+                       candidate.peak_position, static_cast<long long>(i - group) + 1);
+      writer.Append(line);
+    }
+    while (i < ranked.size() && ranked[i].name == name) ++i;
+    group = i;
   }
   writer.Flush();
 }

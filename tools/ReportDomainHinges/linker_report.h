@@ -14,6 +14,7 @@
 
 #include "LineReader.h"
 #include "program.h"
+#include "track.h"
 
 namespace linkerkit {
 
@@ -51,8 +52,15 @@ class CandidateList {
   // The record line without its line feed.
   void AppendRecord(std::string &out, const Candidate &candidate) const;
   std::string Record(const Candidate &candidate) const;
+  // The record written at out, which has room for RecordRoom bytes; returns
+  // its end. A listing of millions of records is written this way.
+  char *WriteRecord(char *out, const Candidate &candidate) const;
+  std::size_t RecordRoom(const Candidate &candidate) const { return Name(candidate).size() + 1 + kMostFieldsBytes; }
   // The record after "NAME ": "SCORE START END PEAK LENGTH".
   static void AppendFields(std::string &out, const Candidate &candidate);
+  static char *WriteFields(char *out, const Candidate &candidate);
+  // The score and four numbers of at most 11 bytes, each after a space.
+  static constexpr std::size_t kMostFieldsBytes = kFixed6FloatRoom + 4 * 12;
   // The record's SCORE text read back as a number.
   static double Score(const Candidate &candidate);
 

@@ -1,5 +1,6 @@
 #include "track.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -9,6 +10,15 @@
 #include "cnumber.h"
 
 namespace linkerkit {
+
+namespace {
+
+// "00" to "99", each two-digit number's text.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839404142434445464748495051525354"
+    "555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+
+}  // namespace
 
 void AppendFixed6(std::string &out, double value) {
   char buffer[400];  // the longest "%f" of a finite double is 317 characters
@@ -28,11 +38,17 @@ void AppendInt(std::string &out, long long value) {
 }
 
 void AppendFixed6(std::string &out, float value) {
+  char buffer[kFixed6FloatRoom];
+  out.append(buffer, WriteFixed6(buffer, value));
+}
+
+char *WriteFixed6(char *out, float value) {
   // Below 2^32 the value times 10^6 fits 64 bits; larger values, inf and
   // nan take the general path.
   if (!(std::fabs(value) < 4294967296.0f)) {
-    AppendFixed6(out, static_cast<double>(value));
-    return;
+    std::string text;
+    AppendFixed6(text, static_cast<double>(value));
+    return std::copy(text.begin(), text.end(), out);
   }
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
@@ -60,8 +76,12 @@ void AppendFixed6(std::string &out, float value) {
 
   char buffer[32];
   char *start = buffer + sizeof buffer;
-  std::uint64_t fraction = millionths % 1000000;
-  for (int digit = 0; digit < 6; ++digit, fraction /= 10) *--start = static_cast<char>('0' + fraction % 10);
+  // The decimals two at a time: millions of scores are printed.
+  auto fraction = static_cast<std::uint32_t>(millionths % 1000000);
+  for (int pair = 0; pair < 3; ++pair, fraction /= 100) {
+    start -= 2;
+    std::memcpy(start, kDigitPairs + 2 * (fraction % 100), 2);
+  }
   *--start = '.';
   std::uint64_t whole = millionths / 1000000;
   do {
@@ -69,7 +89,7 @@ void AppendFixed6(std::string &out, float value) {
     whole /= 10;
   } while (whole != 0);
   if (negative) *--start = '-';
-  out.append(start, buffer + sizeof buffer);
+  return std::copy(start, buffer + sizeof buffer, out);
 }
 
 namespace {

@@ -20,6 +20,10 @@ void AppendFixed6(std::string &out, double value);
 // integers: single-precision tracks and feature vectors print millions of
 // these, and the general conversion takes twice as long.
 void AppendFixed6(std::string &out, float value);
+// The same text written at out, which has room for kFixed6FloatRoom bytes
+// (the longest, -FLT_MAX, has 47); returns the end of the text.
+inline constexpr std::size_t kFixed6FloatRoom = 48;
+char *WriteFixed6(char *out, float value);
 void AppendInt(std::string &out, long long value);
 
 // Appends "%f #TAG %d %d\n".
