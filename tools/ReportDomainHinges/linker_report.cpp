@@ -252,14 +252,17 @@ std::uint64_t Word(const char *text) {
   return word;
 }
 
-// How many of a word's bytes, from the first, are digits (8 when all are).
-int LeadingDigits(std::uint64_t word) {
-  // A digit byte becomes 0 to 9; any other has its top bit set after 0x76
-  // is added (a carry out of a byte only disturbs the bytes after it).
+// The bytes of a word that are not digits, each marked by its top bit. A
+// digit byte becomes 0 to 9 and any other gets its top bit once 0x76 is
+// added; a carry out of a byte (one of 0x80 or more) may mark a digit after
+// it, but never unmarks a byte.
+std::uint64_t NotDigits(std::uint64_t word) {
   const std::uint64_t offsets = word ^ 0x3030303030303030;
-  const std::uint64_t not_digits = ((offsets + 0x7676767676767676) | offsets) & 0x8080808080808080;
-  return std::countr_zero(not_digits) / 8;
+  return ((offsets + 0x7676767676767676) | offsets) & 0x8080808080808080;
 }
+
+// How many of a word's bytes, from the first, are digits (8 when all are).
+int LeadingDigits(std::uint64_t word) { return std::countr_zero(NotDigits(word)) / 8; }
 
 // The number that a word's first count digits (1 to 8) make.
 std::uint64_t DigitsValue(std::uint64_t word, int count) {
@@ -269,6 +272,58 @@ std::uint64_t DigitsValue(std::uint64_t word, int count) {
   value = (value * 2561) >> 8;
   value = ((value & 0x00FF00FF00FF00FF) * 6553601) >> 16;
   return ((value & 0x0000FFFF0000FFFF) * 42949672960001) >> 32;
+}
+
+// A value "D.DDDDDD" with one to eight digits before the point, without its
+// sign, read from the words at text: its digits as one number, and its end
+// (nullptr when text holds no such value).
+struct PlainValue {
+  std::uint64_t digits;
+  const char *end;
+};
+
+PlainValue ReadPlainValue(const char *text) {
+  const std::uint64_t word = Word(text);
+  // The usual value, one digit before the point, fills the word.
+  if (NotDigits(word) == 0x8000 && text[1] == '.')
+    return PlainValue{(word & 0x0F) * 1000000 + DigitsValue(word >> 16, 6), text + 8};
+  const int whole_digits = LeadingDigits(word);
+  if (whole_digits == 0 || text[whole_digits] != '.') return PlainValue{0, nullptr};
+  const char *const decimals = text + whole_digits + 1;
+  const std::uint64_t decimals_word = Word(decimals);
+  if (LeadingDigits(decimals_word) != 6) return PlainValue{0, nullptr};
+  return PlainValue{DigitsValue(word, whole_digits) * 1000000 + DigitsValue(decimals_word, 6), decimals + 6};
+}
+
+// "POSITION LENGTH\n" with one to eight digits in each, read from the words
+// at text: the words that start with each number and its digits, and the
+// line feed (nullptr when text holds no such end of line). The numbers are
+// worked out only for the lines that need them.
+struct PlainTail {
+  std::uint64_t position_word;
+  int position_digits;
+  std::uint64_t length_word;
+  int length_digits;
+  const char *line_feed;
+  int Position() const { return static_cast<int>(DigitsValue(position_word, position_digits)); }
+  int Length() const { return static_cast<int>(DigitsValue(length_word, length_digits)); }
+};
+
+PlainTail ReadPlainTail(const char *text) {
+  const std::uint64_t word = Word(text);
+  // The usual tail, up to eight bytes, is read from one word: its first two
+  // bytes that are not digits are the space and the line feed.
+  const std::uint64_t not_digits = NotDigits(word);
+  const int space = std::countr_zero(not_digits) / 8;
+  const int line_feed = std::countr_zero(not_digits & (not_digits - 1)) / 8;
+  if (line_feed < 8 && space >= 1 && line_feed - space >= 2 && text[space] == ' ' && text[line_feed] == '\n')
+    return PlainTail{word, space, word >> (8 * (space + 1)), line_feed - space - 1, text + line_feed};
+  if (space == 0 || space == 8 || text[space] != ' ') return PlainTail{0, 0, 0, 0, nullptr};
+  const char *const length_text = text + space + 1;
+  const std::uint64_t length_word = Word(length_text);
+  const int length_digits = LeadingDigits(length_word);
+  if (length_digits == 0 || length_text[length_digits] != '\n') return PlainTail{0, 0, 0, 0, nullptr};
+  return PlainTail{word, space, length_word, length_digits, length_text + length_digits};
 }
 
 // The first `wanted` from text on, or nullptr at the end of the line.
@@ -362,17 +417,9 @@ std::size_t RunScanner::AddPlainLines(std::string_view bytes) {
   constexpr std::size_t kMostFromNameEnd = 18;
   while (static_cast<std::size_t>(end - line) >= kMostBeforeName + last_name_.size() + kMostFromNameEnd) {
     const bool negative = *line == '-';
-    const char *const whole = line + negative;
-    const std::uint64_t whole_word = Word(whole);
-    const int whole_digits = LeadingDigits(whole_word);
-    if (whole_digits == 0 || whole[whole_digits] != '.') break;
-    const char *const decimals = whole + whole_digits + 1;
-    const std::uint64_t decimals_word = Word(decimals);
-    // Six decimals, then " #".
-    if (LeadingDigits(decimals_word) != 6 || decimals[6] != ' ' || decimals[7] != '#') break;
-    const std::uint64_t digits = DigitsValue(whole_word, whole_digits) * 1000000 + DigitsValue(decimals_word, 6);
-
-    const char *const name = decimals + 8;
+    const PlainValue value = ReadPlainValue(line + negative);
+    if (!value.end || value.end[0] != ' ' || value.end[1] != '#') break;
+    const char *const name = value.end + 2;
     const std::size_t n = last_name_.size();
     const bool same_name = n > 0 && name[n] == ' ' && SameBytes(name, last_name_.data(), n);
     const char *name_end = name + n;
@@ -381,26 +428,16 @@ std::size_t RunScanner::AddPlainLines(std::string_view bytes) {
       while (*name_end != ' ' && *name_end != '\n' && *name_end != '\0') ++name_end;
       if (*name_end != ' ' || static_cast<std::size_t>(end - name_end) < kMostFromNameEnd) break;
     }
-    const char *const position_text = name_end + 1;
-    const std::uint64_t position_word = Word(position_text);
-    const int position_digits = LeadingDigits(position_word);
-    if (position_digits == 0 || position_text[position_digits] != ' ') break;
-    const char *const length_text = position_text + position_digits + 1;
-    const std::uint64_t length_word = Word(length_text);
-    const int length_digits = LeadingDigits(length_word);
-    if (length_digits == 0 || length_text[length_digits] != '\n') break;
-    const char *const line_feed = length_text + length_digits;
-    if (static_cast<std::size_t>(line_feed - line) > LineReader::kMaxPlainLine) break;
+    const PlainTail tail = ReadPlainTail(name_end + 1);
+    if (!tail.line_feed || static_cast<std::size_t>(tail.line_feed - line) > LineReader::kMaxPlainLine) break;
 
     ++line_number_;
     const std::string_view name_text(name, static_cast<std::size_t>(name_end - name));
     if (!same_name) last_name_.assign(name_text);
-    line = line_feed + 1;
-    const bool reaches = ReachesFixed(negative, digits);
+    line = tail.line_feed + 1;
+    const bool reaches = ReachesFixed(negative, value.digits);
     if (!rule_.open() && !reaches) continue;
-    Step(reaches, static_cast<float>(FixedValue(negative, digits)), name_text,
-         static_cast<int>(DigitsValue(position_word, position_digits)),
-         static_cast<int>(DigitsValue(length_word, length_digits)));
+    Step(reaches, static_cast<float>(FixedValue(negative, value.digits)), name_text, tail.Position(), tail.Length());
   }
   return static_cast<std::size_t>(line - bytes.data());
 }
