@@ -66,6 +66,95 @@ double CandidateList::Score(const Candidate &candidate) {
   return ReadCDouble(text.c_str());
 }
 
+namespace {
+
+// RanksBefore, the usual case decided without a call: scores more than
+// 10^-5 apart (not "nan") rank as their floats.
+bool RanksBeforeByScore(const Candidate &a, const Candidate &b) {
+  if (std::fabs(static_cast<double>(a.score) - static_cast<double>(b.score)) > 1e-5) return a.score > b.score;
+  return RanksBefore(a, b);
+}
+
+// Sorts keys in descending order by merging, with no branch that depends on
+// the keys.
+void MergeSortDescending(std::vector<std::uint64_t> &keys, std::vector<std::uint64_t> &scratch) {
+  const std::size_t n = keys.size();
+  // The key after a merged stretch may be read, and not taken.
+  keys.push_back(0);
+  scratch.resize(n + 1);
+  std::uint64_t *from = keys.data();
+  std::uint64_t *to = scratch.data();
+  for (std::size_t width = 1; width < n; width *= 2) {
+    for (std::size_t left = 0; left < n; left += 2 * width) {
+      const std::size_t middle = std::min(left + width, n);
+      const std::size_t right = std::min(left + 2 * width, n);
+      std::size_t i = left;
+      std::size_t j = middle;
+      for (std::size_t k = left; k < right; ++k) {
+        const std::uint64_t a = from[i];
+        const std::uint64_t b = from[j];
+        // The choice is made by masks, which compilers keep free of
+        // branches.
+        const std::uint64_t take_left = static_cast<std::uint64_t>((j == right) | ((i < middle) & (a > b)));
+        const std::uint64_t left_mask = 0 - take_left;
+        to[k] = (a & left_mask) | (b & ~left_mask);
+        i += take_left;
+        j += 1 - take_left;
+      }
+    }
+    std::swap(from, to);
+  }
+  if (from != keys.data()) std::copy(from, from + n, keys.data());
+  keys.pop_back();
+}
+
+// Puts one protein's runs in RanksBefore order. Their scores come in no
+// order, on which a comparison sort mispredicts about every other
+// comparison: so they are merge-sorted on keys (a score's bits, which order
+// non-negative floats, above the run's index), and only runs whose scores
+// lie within 10^-5 of each other, or are "nan", are then put in order by
+// RanksBefore itself.
+class RunSorter {
+ public:
+  void Sort(std::vector<Candidate> &runs) {
+    keys_.clear();
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      const float score = runs[i].score;
+      // A scan's scores are never below 0; any other list is sorted as it
+      // is.
+      if (std::signbit(score) && !std::isnan(score)) {
+        std::sort(runs.begin(), runs.end(), RanksBeforeByScore);
+        return;
+      }
+      std::uint32_t bits;
+      std::memcpy(&bits, &score, sizeof bits);
+      const std::uint64_t score_key = std::isnan(score) ? 0 : std::uint64_t{bits} + 1;
+      keys_.push_back(score_key << 32 | i);
+    }
+    MergeSortDescending(keys_, scratch_);
+    sorted_.clear();
+    for (const std::uint64_t key : keys_) sorted_.push_back(runs[key & 0xffffffff]);
+    // Scores more than 10^-5 apart are in their final order; the stretches
+    // of others are sorted again.
+    for (auto start = sorted_.begin(); start != sorted_.end();) {
+      auto stop = start + 1;
+      while (stop != sorted_.end() &&
+             !(std::fabs(static_cast<double>(stop[-1].score) - static_cast<double>(stop->score)) > 1e-5))
+        ++stop;
+      if (stop - start > 1) std::sort(start, stop, RanksBefore);
+      start = stop;
+    }
+    runs.swap(sorted_);
+  }
+
+ private:
+  std::vector<std::uint64_t> keys_;
+  std::vector<std::uint64_t> scratch_;
+  std::vector<Candidate> sorted_;
+};
+
+}  // namespace
+
 void CandidateList::Rank() {
   // Each name's place in descending byte order, so that candidates compare
   // names by one integer.
@@ -75,15 +164,9 @@ void CandidateList::Rank() {
   std::vector<std::uint32_t> place(names_.size());
   for (std::uint32_t i = 0; i < by_name.size(); ++i) place[by_name[i]] = i;
 
-  // RanksBefore, the usual case decided without a call: scores more than
-  // 10^-5 apart (not "nan") rank as their floats.
-  const auto within_protein = [](const Candidate &a, const Candidate &b) {
-    if (std::fabs(static_cast<double>(a.score) - static_cast<double>(b.score)) > 1e-5) return a.score > b.score;
-    return RanksBefore(a, b);
-  };
   const auto ranks_before = [&](const Candidate &a, const Candidate &b) {
     if (a.name != b.name) return place[a.name] < place[b.name];
-    return within_protein(a, b);
+    return RanksBeforeByScore(a, b);
   };
   // A score file usually holds each protein's lines together, the proteins
   // in ascending or descending name order: then only the runs of each
@@ -114,15 +197,16 @@ void CandidateList::Rank() {
   constexpr std::ptrdiff_t kBufferRoom = 4096;
   std::vector<Candidate> buffer;
   buffer.reserve(kBufferRoom);
+  RunSorter sorter;
   for (auto group = candidates_.begin(); group != candidates_.end();) {
     const std::uint32_t name = group->name;
     const auto next = std::find_if(group, candidates_.end(), [&](const Candidate &c) { return c.name != name; });
     if (next - group <= kBufferRoom) {
       buffer.assign(group, next);
-      std::sort(buffer.begin(), buffer.end(), within_protein);
+      sorter.Sort(buffer);
       std::copy(buffer.begin(), buffer.end(), group);
     } else {
-      std::sort(group, next, within_protein);
+      std::sort(group, next, RanksBeforeByScore);
     }
     group = next;
   }
