@@ -335,6 +335,37 @@ TEST(ReportDomainHinges, RankingSameOrderWhateverTheOrderOfTheProteinsInTheFile)
   }
 }
 
+TEST(ReportDomainHinges, RankingManyRunsIsTheOrderOfRanksBefore) {
+  // Runs whose scores tie, print alike, lie just over 10^-5 apart or are
+  // "nan", many to a protein, ranked as a sort by name and RanksBefore would
+  // rank them: with the proteins in order and out of order.
+  std::mt19937 random(23);
+  const char *values[] = {"0.6",       "0.6000001", "0.6000004", "0.6000006", "0.7",        "0.70000449",
+                          "0.7000051", "0.70001",   "nan",       "1e10",      "4294967296", "4294967295.5"};
+  for (const auto &names : {std::vector<std::string>{"A", "B", "C"}, std::vector<std::string>{"B", "C", "A", "B"}}) {
+    std::vector<std::string> lines;
+    for (const std::string &name : names) {
+      for (int position = 1; position < 2000; position += 2) {
+        const std::string value = random() % 3 ? values[random() % std::size(values)]
+                                               : linkerkit::test::Printf("%.9g", 0.5 + (random() % 1000) / 1e4);
+        lines.push_back(value + " #" + name + " " + std::to_string(position) + " 2001");
+        lines.push_back("-1 #" + name + " " + std::to_string(position + 1) + " 2001");
+      }
+    }
+    CandidateList candidates = Scan(lines, 0.5f);
+    std::vector<Candidate> expected;
+    for (std::size_t i = 0; i < candidates.size(); ++i) expected.push_back(candidates[i]);
+    std::sort(expected.begin(), expected.end(), [&](const Candidate &a, const Candidate &b) {
+      if (candidates.Name(a) != candidates.Name(b)) return candidates.Name(a) > candidates.Name(b);
+      return RanksBefore(a, b);
+    });
+    Texts expected_records;
+    for (const Candidate &candidate : expected) expected_records.push_back(candidates.Record(candidate));
+    RankCandidates(candidates);
+    EXPECT_EQ(Records(candidates), expected_records) << names.size() << " groups";
+  }
+}
+
 TEST(ReportDomainHinges, RankingNotANumberScoreRanksLast) {
   // With threshold -inf a run of -inf values scores -inf - -inf, not a number.
   const float minus_inf = -std::numeric_limits<float>::infinity();
@@ -344,6 +375,24 @@ TEST(ReportDomainHinges, RankingNotANumberScoreRanksLast) {
   EXPECT_EQ(candidates.Record(candidates[0]), "A inf 3 3 3 9");
   EXPECT_TRUE(std::isnan(candidates[1].score) && std::isnan(candidates[2].score));
   EXPECT_EQ(candidates[1].start, 5);
+
+  // "nan" beside finite scores, as a list built by hand may hold them.
+  CandidateList built;
+  const std::uint32_t name = built.NameIndex("A");
+  const float nan = std::nanf("");
+  int start = 0;
+  for (const float score : {0.5f, nan, 0.2f, 0.9f, -nan, 0.3f})
+    built.Add(Candidate{name, score, ++start, start, start, 9});
+  RankCandidates(built);
+  EXPECT_EQ(Records(built), (Texts{"A 0.900000 4 4 4 9", "A 0.500000 1 1 1 9", "A 0.300000 6 6 6 9",
+                                   "A 0.200000 3 3 3 9", "A nan 2 2 2 9", "A -nan 5 5 5 9"}));
+  // And scores below 0, which no scan gives.
+  CandidateList negative;
+  const std::uint32_t negative_name = negative.NameIndex("A");
+  for (const float score : {-0.5f, 0.2f, -0.1f, nan, -0.0f}) negative.Add(Candidate{negative_name, score, 1, 1, 1, 9});
+  RankCandidates(negative);
+  EXPECT_EQ(Records(negative), (Texts{"A 0.200000 1 1 1 9", "A -0.000000 1 1 1 9", "A -0.100000 1 1 1 9",
+                                      "A -0.500000 1 1 1 9", "A nan 1 1 1 9"}));
 }
 
 // The fields after the name, the way the listing prints them.
