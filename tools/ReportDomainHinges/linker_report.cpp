@@ -176,7 +176,7 @@ void CandidateList::Rank() {
   // comes back after another.
   bool grouped = true;
   int direction = 0;  // +1: places rise from group to group, -1: fall
-  std::uint32_t previous = candidates_.empty() ? 0 : candidates_.front().name;
+  std::uint32_t previous = empty() ? 0 : candidates_[0].name;
   for (const Candidate &candidate : candidates_) {
     if (candidate.name == previous) continue;
     const int step = place[candidate.name] > place[previous] ? 1 : -1;
@@ -470,7 +470,7 @@ void RunScanner::Add(std::string_view text) {
       name_end = hash + 1 + n;
     } else {
       name_end = FindInLine(hash, ' ');
-      if (name_end) last_name_.assign(hash + 1, name_end);
+      if (name_end) SetLastName(std::string_view(hash + 1, static_cast<std::size_t>(name_end - hash - 1)));
     }
   }
   const char *length_space = name_end ? FindInLine(name_end + 1, ' ') : nullptr;
@@ -517,7 +517,7 @@ std::size_t RunScanner::AddPlainLines(std::string_view bytes) {
 
     ++line_number_;
     const std::string_view name_text(name, static_cast<std::size_t>(name_end - name));
-    if (!same_name) last_name_.assign(name_text);
+    if (!same_name) SetLastName(name_text);
     line = tail.line_feed + 1;
     const bool reaches = ReachesFixed(negative, value.digits);
     if (!rule_.open() && !reaches) continue;
@@ -544,9 +544,15 @@ bool RunScanner::ReachesFixed(bool negative, std::uint64_t digits) const {
 
 void RunScanner::Step(bool reaches, float value, std::string_view name, int position, int length) {
   if (!rule_.TakesPart(position, length)) return;
-  if (rule_.open() && (!reaches || name != run_name_)) CloseRun();
+  // name is the last line's: run_name_ holds it too when the name has not
+  // changed since run_name_ was set.
+  const bool run_name_is_last = run_name_generation_ == name_generation_;
+  if (rule_.open() && (!reaches || (!run_name_is_last && name != run_name_))) CloseRun();
   if (!reaches) return;
-  if (!rule_.open()) run_name_.assign(name);
+  if (!rule_.open() && !run_name_is_last) {
+    run_name_.assign(name);
+    run_name_generation_ = name_generation_;
+  }
   rule_.Extend(position, value);
   run_length_ = length;
 }
@@ -556,7 +562,18 @@ CandidateList RunScanner::Finish() {
   return std::move(candidates_);
 }
 
-void RunScanner::CloseRun() { candidates_.Add(rule_.Close(candidates_.NameIndex(run_name_), run_length_)); }
+void RunScanner::SetLastName(std::string_view name) {
+  last_name_.assign(name);
+  ++name_generation_;
+}
+
+void RunScanner::CloseRun() {
+  if (indexed_generation_ != run_name_generation_) {
+    indexed_name_ = candidates_.NameIndex(run_name_);
+    indexed_generation_ = run_name_generation_;
+  }
+  candidates_.Add(rule_.Close(indexed_name_, run_length_));
+}
 
 void RankCandidates(CandidateList &candidates) { candidates.Rank(); }
 

@@ -2,14 +2,17 @@
 // reaches the threshold, listed and reported best first per protein.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
+#include <iterator>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "LineReader.h"
@@ -30,6 +33,62 @@ struct Candidate {
   int end;
   int peak_position;
   int length;
+};
+
+// Candidates in blocks of 65,536 (1.5 MiB): the store grows without copying
+// what it holds, so a million candidates never stand in memory twice, and
+// takes one allocation per block. Its iterators are random access, for
+// sorting in place.
+class CandidateBlocks {
+ public:
+  class Iterator {
+   public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = Candidate;
+    using difference_type = std::ptrdiff_t;
+    using pointer = Candidate *;
+    using reference = Candidate &;
+
+    Iterator() = default;
+    Iterator(CandidateBlocks *blocks, difference_type index) : blocks_(blocks), index_(index) {}
+    reference operator*() const { return (*blocks_)[static_cast<std::size_t>(index_)]; }
+    pointer operator->() const { return &**this; }
+    reference operator[](difference_type n) const { return *(*this + n); }
+    Iterator &operator++() { return *this += 1; }
+    Iterator &operator--() { return *this -= 1; }
+    Iterator operator++(int) { return std::exchange(*this, *this + 1); }
+    Iterator operator--(int) { return std::exchange(*this, *this - 1); }
+    Iterator &operator+=(difference_type n) {
+      index_ += n;
+      return *this;
+    }
+    Iterator &operator-=(difference_type n) { return *this += -n; }
+    friend Iterator operator+(Iterator it, difference_type n) { return it += n; }
+    friend Iterator operator+(difference_type n, Iterator it) { return it += n; }
+    friend Iterator operator-(Iterator it, difference_type n) { return it -= n; }
+    friend difference_type operator-(const Iterator &a, const Iterator &b) { return a.index_ - b.index_; }
+    friend bool operator==(const Iterator &a, const Iterator &b) { return a.index_ == b.index_; }
+    friend auto operator<=>(const Iterator &a, const Iterator &b) { return a.index_ <=> b.index_; }
+
+   private:
+    CandidateBlocks *blocks_ = nullptr;
+    difference_type index_ = 0;
+  };
+
+  void push_back(const Candidate &candidate) {
+    if (size_ == blocks_.size() * kBlock) blocks_.push_back(std::make_unique_for_overwrite<Candidate[]>(kBlock));
+    (*this)[size_++] = candidate;
+  }
+  Candidate &operator[](std::size_t i) { return blocks_[i / kBlock][i % kBlock]; }
+  const Candidate &operator[](std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+  std::size_t size() const { return size_; }
+  Iterator begin() { return Iterator(this, 0); }
+  Iterator end() { return Iterator(this, static_cast<std::ptrdiff_t>(size_)); }
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t{1} << 16;
+  std::vector<std::unique_ptr<Candidate[]>> blocks_;
+  std::size_t size_ = 0;
 };
 
 // The candidates of a scan and the protein names they refer to, each name
@@ -65,7 +124,7 @@ class CandidateList {
   static double Score(const Candidate &candidate);
 
   std::size_t size() const { return candidates_.size(); }
-  bool empty() const { return candidates_.empty(); }
+  bool empty() const { return candidates_.size() == 0; }
   const Candidate &operator[](std::size_t i) const { return candidates_[i]; }
 
   // Protein name descending (bytes), then score descending (a "nan" score
@@ -73,9 +132,7 @@ class CandidateList {
   void Rank();
 
  private:
-  // A deque grows without copying what it holds, so a million candidates
-  // never stand in memory twice.
-  std::deque<Candidate> candidates_;
+  CandidateBlocks candidates_;
   std::unordered_map<std::string, std::uint32_t> index_;
   std::vector<const std::string *> names_;  // the keys of index_, by index
 };
@@ -187,9 +244,18 @@ class RunScanner {
   long long positive_least_ = 0;
   long long negative_most_ = 0;
   long long line_number_ = 0;
+  void SetLastName(std::string_view name);
+
   std::string run_name_;
   std::string last_name_;  // of the line before
-  int run_length_ = 0;     // of the run's last line
+  // The names compare by text only when they may differ: each new
+  // last_name_ has a new generation, and run_name_ and indexed_name_ keep
+  // the generation they were taken from.
+  std::uint64_t name_generation_ = 0;
+  std::uint64_t run_name_generation_ = 0;
+  std::uint64_t indexed_generation_ = 0;
+  std::uint32_t indexed_name_ = 0;  // the candidate list's index of run_name_
+  int run_length_ = 0;              // of the run's last line
   CandidateList candidates_;
 };
 
