@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "LineReader.h"
+#include "cnumber.h"
 #include "failure.h"
 #include "failure_message.h"
 #include "linker_report.h"
@@ -439,6 +441,26 @@ TEST(ReportDomainHinges, ReportedRunsOfValuesAreWhatTheScanReports) {
   // The report's peak of a value-level run, as the report line shows it.
   const std::vector<float> tiny = {0.0000014f};
   EXPECT_EQ(ReportedPeak(FindRuns(tiny, 0.0000006f, -1).at(0), 0.0000006f), static_cast<float>(0.000001 + 0.0000006f));
+}
+
+TEST(ReportDomainHinges, ScoreIsTheRecordTextReadBack) {
+  // Every exponent, random mantissas and both signs, inf and nan.
+  std::mt19937 bits(29);
+  for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {
+    for (int i = 0; i < 500; ++i) {
+      const std::uint32_t word = (bits() & 0x807fffffu) | (exponent << 23);
+      float score;
+      std::memcpy(&score, &word, sizeof score);
+      const Candidate candidate{0, score, 1, 1, 1, 3};
+      std::string text;
+      CandidateList::AppendFields(text, candidate);
+      const double expected = ReadCDouble(text.c_str());
+      const double score_read = CandidateList::Score(candidate);
+      ASSERT_TRUE(std::memcmp(&expected, &score_read, sizeof expected) == 0 ||
+                  (std::isnan(expected) && std::isnan(score_read)))
+          << text;
+    }
+  }
 }
 
 TEST(ReportDomainHinges, ReportPeakIsRebuiltFromTheRecordText) {

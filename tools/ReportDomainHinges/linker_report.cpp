@@ -61,6 +61,10 @@ std::string CandidateList::Record(const Candidate &candidate) const {
 }
 
 double CandidateList::Score(const Candidate &candidate) {
+  if (const std::optional<Fixed6Count> count = CountFixed6(candidate.score)) {
+    const double value = static_cast<double>(count->millionths) / 1e6;
+    return count->negative ? -value : value;
+  }
   std::string text;
   AppendFixed6(text, candidate.score);
   return ReadCDouble(text.c_str());
@@ -650,9 +654,8 @@ void WriteReport(const CandidateList &ranked, int rank, float threshold, const T
     for (; i < ranked.size() && ranked[i].name == name && i - group < static_cast<std::size_t>(reported); ++i) {
       const Candidate &candidate = ranked[i];
       line.clear();
-      AppendReportLine(line, ranked.Name(candidate), candidate.start, candidate.end,
-                       static_cast<double>(ReportedPeak(candidate, threshold)), candidate.length,
-                       candidate.peak_position, static_cast<long long>(i - group) + 1);
+      AppendReportLine(line, ranked.Name(candidate), candidate.start, candidate.end, ReportedPeak(candidate, threshold),
+                       candidate.length, candidate.peak_position, static_cast<long long>(i - group) + 1);
       writer.Append(line);
     }
     while (i < ranked.size() && ranked[i].name == name) ++i;

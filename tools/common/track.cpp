@@ -42,14 +42,9 @@ void AppendFixed6(std::string &out, float value) {
   out.append(buffer, WriteFixed6(buffer, value));
 }
 
-char *WriteFixed6(char *out, float value) {
-  // Below 2^32 the value times 10^6 fits 64 bits; larger values, inf and
-  // nan take the general path.
-  if (!(std::fabs(value) < 4294967296.0f)) {
-    std::string text;
-    AppendFixed6(text, static_cast<double>(value));
-    return std::copy(text.begin(), text.end(), out);
-  }
+std::optional<Fixed6Count> CountFixed6(float value) {
+  // Below 2^32 the value times 10^6 fits 64 bits.
+  if (!(std::fabs(value) < 4294967296.0f)) return std::nullopt;
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   const bool negative = (bits >> 31) != 0;
@@ -73,7 +68,18 @@ char *WriteFixed6(char *out, float value) {
     const std::uint64_t half = std::uint64_t{1} << (shift - 1);
     if (remainder > half || (remainder == half && (millionths & 1) != 0)) ++millionths;
   }  // else below 2^-20 millionths: rounds to 0
+  return Fixed6Count{negative, millionths};
+}
 
+char *WriteFixed6(char *out, float value) {
+  const std::optional<Fixed6Count> count = CountFixed6(value);
+  // Larger values, inf and nan take the general path.
+  if (!count) {
+    std::string text;
+    AppendFixed6(text, static_cast<double>(value));
+    return std::copy(text.begin(), text.end(), out);
+  }
+  const std::uint64_t millionths = count->millionths;
   char buffer[32];
   char *start = buffer + sizeof buffer;
   // The decimals two at a time: millions of scores are printed.
@@ -88,7 +94,7 @@ char *WriteFixed6(char *out, float value) {
     *--start = static_cast<char>('0' + whole % 10);
     whole /= 10;
   } while (whole != 0);
-  if (negative) *--start = '-';
+  if (count->negative) *--start = '-';
   return std::copy(start, buffer + sizeof buffer, out);
 }
 
