@@ -19,10 +19,20 @@
 namespace linkerkit {
 
 std::uint32_t CandidateList::NameIndex(std::string_view name) {
+  const auto next = static_cast<std::uint32_t>(names_.size());
   // Runs of one protein follow each other: the last name is the usual one.
-  if (!names_.empty() && *names_.back() == name) return static_cast<std::uint32_t>(names_.size() - 1);
-  const auto [entry, added] = index_.try_emplace(std::string(name), static_cast<std::uint32_t>(names_.size()));
-  if (added) names_.push_back(&entry->first);
+  if (!names_.empty() && names_.back() == name) return next - 1;
+  if (index_.empty()) {
+    const int order = names_.empty() ? 0 : (name > names_.back() ? 1 : -1);
+    if (name_order_ == 0 || order == name_order_) {
+      name_order_ = order;
+      names_.emplace_back(name);
+      return next;
+    }
+    for (std::uint32_t i = 0; i < next; ++i) index_.emplace(names_[i], i);
+  }
+  const auto [entry, added] = index_.try_emplace(std::string(name), next);
+  if (added) names_.emplace_back(name);
   return entry->second;
 }
 
@@ -161,12 +171,17 @@ class RunSorter {
 
 void CandidateList::Rank() {
   // Each name's place in descending byte order, so that candidates compare
-  // names by one integer.
-  std::vector<std::uint32_t> by_name(names_.size());
-  for (std::uint32_t i = 0; i < by_name.size(); ++i) by_name[i] = i;
-  std::sort(by_name.begin(), by_name.end(), [&](std::uint32_t a, std::uint32_t b) { return *names_[a] > *names_[b]; });
-  std::vector<std::uint32_t> place(names_.size());
-  for (std::uint32_t i = 0; i < by_name.size(); ++i) place[by_name[i]] = i;
+  // names by one integer. Names that came in one order need no sorting.
+  const auto names = static_cast<std::uint32_t>(names_.size());
+  std::vector<std::uint32_t> place(names);
+  if (index_.empty()) {
+    for (std::uint32_t i = 0; i < names; ++i) place[i] = name_order_ > 0 ? names - 1 - i : i;
+  } else {
+    std::vector<std::uint32_t> by_name(names);
+    for (std::uint32_t i = 0; i < names; ++i) by_name[i] = i;
+    std::sort(by_name.begin(), by_name.end(), [&](std::uint32_t a, std::uint32_t b) { return names_[a] > names_[b]; });
+    for (std::uint32_t i = 0; i < names; ++i) place[by_name[i]] = i;
+  }
 
   const auto ranks_before = [&](const Candidate &a, const Candidate &b) {
     if (a.name != b.name) return place[a.name] < place[b.name];

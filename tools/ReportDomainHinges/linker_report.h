@@ -96,8 +96,7 @@ class CandidateBlocks {
 class CandidateList {
  public:
   CandidateList() = default;
-  // The names are found through pointers into the index, which a move keeps
-  // and a copy would not.
+  // A list may hold millions of candidates: it is moved, never copied.
   CandidateList(const CandidateList &) = delete;
   CandidateList &operator=(const CandidateList &) = delete;
   CandidateList(CandidateList &&) = default;
@@ -107,7 +106,7 @@ class CandidateList {
   std::uint32_t NameIndex(std::string_view name);
   void Add(const Candidate &candidate) { candidates_.push_back(candidate); }
 
-  std::string_view Name(const Candidate &candidate) const { return *names_[candidate.name]; }
+  std::string_view Name(const Candidate &candidate) const { return names_[candidate.name]; }
   // The record line without its line feed.
   void AppendRecord(std::string &out, const Candidate &candidate) const;
   std::string Record(const Candidate &candidate) const;
@@ -133,8 +132,13 @@ class CandidateList {
 
  private:
   CandidateBlocks candidates_;
+  std::vector<std::string> names_;
+  // While the names come in one order (name_order_ +1 ascending, -1
+  // descending, 0 for fewer than two), a new name that keeps it is none of
+  // the names before: a score file in name order is read without looking
+  // names up. The index of every name is made once the order breaks.
+  int name_order_ = 0;
   std::unordered_map<std::string, std::uint32_t> index_;
-  std::vector<const std::string *> names_;  // the keys of index_, by index
 };
 
 // Whether a ranks before b among the candidates of one protein: score
