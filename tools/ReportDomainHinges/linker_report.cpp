@@ -89,37 +89,69 @@ bool RanksBeforeByScore(const Candidate &a, const Candidate &b) {
   return RanksBefore(a, b);
 }
 
-// Sorts keys in descending order by merging, with no branch that depends on
-// the keys.
-void MergeSortDescending(std::vector<std::uint64_t> &keys, std::vector<std::uint64_t> &scratch) {
-  const std::size_t n = keys.size();
-  // The key after a merged stretch may be read, and not taken.
-  keys.push_back(0);
-  scratch.resize(n + 1);
-  std::uint64_t *from = keys.data();
-  std::uint64_t *to = scratch.data();
-  for (std::size_t width = 1; width < n; width *= 2) {
-    for (std::size_t left = 0; left < n; left += 2 * width) {
-      const std::size_t middle = std::min(left + width, n);
-      const std::size_t right = std::min(left + 2 * width, n);
-      std::size_t i = left;
-      std::size_t j = middle;
-      for (std::size_t k = left; k < right; ++k) {
-        const std::uint64_t a = from[i];
-        const std::uint64_t b = from[j];
-        // The choice is made by masks, which compilers keep free of
-        // branches.
-        const std::uint64_t take_left = static_cast<std::uint64_t>((j == right) | ((i < middle) & (a > b)));
-        const std::uint64_t left_mask = 0 - take_left;
-        to[k] = (a & left_mask) | (b & ~left_mask);
-        i += take_left;
-        j += 1 - take_left;
+// Sorts the n keys at keys in descending order, with no branch that depends
+// on them, using scratch for as many. The key before and the key after
+// both stretches must be readable: they are read and never taken.
+void MergeSortDescending(std::uint64_t *keys, std::uint64_t *scratch, std::ptrdiff_t n) {
+  std::uint64_t *from = keys;
+  std::uint64_t *to = scratch;
+  // Runs of four are sorted first by a network of five exchanges, which a
+  // processor works through side by side; a shorter last run is sorted as
+  // it is.
+  const auto exchange = [](std::uint64_t &larger, std::uint64_t &smaller) {
+    const std::uint64_t low = std::min(larger, smaller);
+    larger = std::max(larger, smaller);
+    smaller = low;
+  };
+  std::ptrdiff_t run = 0;
+  for (; run + 4 <= n; run += 4) {
+    std::uint64_t *const k = from + run;
+    exchange(k[0], k[1]);
+    exchange(k[2], k[3]);
+    exchange(k[0], k[2]);
+    exchange(k[1], k[3]);
+    exchange(k[1], k[2]);
+  }
+  std::sort(from + run, from + n, std::greater<>());
+  // The choices are made by masks, which compilers keep free of branches.
+  const auto choose = [](std::uint64_t take_first, std::uint64_t first, std::uint64_t second) {
+    const std::uint64_t mask = 0 - take_first;
+    return (first & mask) | (second & ~mask);
+  };
+  for (std::ptrdiff_t width = 4; width < n; width *= 2) {
+    for (std::ptrdiff_t left = 0; left < n; left += 2 * width) {
+      const std::ptrdiff_t middle = std::min(left + width, n);
+      const std::ptrdiff_t right = std::min(left + 2 * width, n);
+      // Two merges go side by side, each on its own: the larger keys from
+      // the front, the smaller from the back.
+      std::ptrdiff_t front_left = left;
+      std::ptrdiff_t front_right = middle;
+      std::ptrdiff_t back_left = middle - 1;
+      std::ptrdiff_t back_right = right - 1;
+      std::ptrdiff_t front = left;
+      std::ptrdiff_t back = right - 1;
+      const auto take_front = [&] {
+        const std::uint64_t a = from[front_left];
+        const std::uint64_t b = from[front_right];
+        const auto take_left = static_cast<std::uint64_t>((front_right == right) | ((front_left < middle) & (a > b)));
+        to[front++] = choose(take_left, a, b);
+        front_left += static_cast<std::ptrdiff_t>(take_left);
+        front_right += static_cast<std::ptrdiff_t>(1 - take_left);
+      };
+      for (std::ptrdiff_t step = 0; step < (right - left) / 2; ++step) {
+        take_front();
+        const std::uint64_t a = from[back_left];
+        const std::uint64_t b = from[back_right];
+        const auto take_left = static_cast<std::uint64_t>((back_right < middle) | ((back_left >= left) & (a < b)));
+        to[back--] = choose(take_left, a, b);
+        back_left -= static_cast<std::ptrdiff_t>(take_left);
+        back_right -= static_cast<std::ptrdiff_t>(1 - take_left);
       }
+      if ((right - left) % 2 != 0) take_front();
     }
     std::swap(from, to);
   }
-  if (from != keys.data()) std::copy(from, from + n, keys.data());
-  keys.pop_back();
+  if (from != keys) std::copy(from, from + n, keys);
 }
 
 // Puts one protein's runs in RanksBefore order. Their scores come in no
@@ -131,7 +163,8 @@ void MergeSortDescending(std::vector<std::uint64_t> &keys, std::vector<std::uint
 class RunSorter {
  public:
   void Sort(std::vector<Candidate> &runs) {
-    keys_.clear();
+    // A key of 0 stands before and after the keys for the merge to read.
+    keys_.assign(1, 0);
     for (std::size_t i = 0; i < runs.size(); ++i) {
       const float score = runs[i].score;
       // A scan's scores are never below 0; any other list is sorted as it
@@ -145,9 +178,12 @@ class RunSorter {
       const std::uint64_t score_key = std::isnan(score) ? 0 : std::uint64_t{bits} + 1;
       keys_.push_back(score_key << 32 | i);
     }
-    MergeSortDescending(keys_, scratch_);
+    keys_.push_back(0);
+    scratch_.resize(keys_.size());
+    const auto n = static_cast<std::ptrdiff_t>(runs.size());
+    MergeSortDescending(keys_.data() + 1, scratch_.data() + 1, n);
     sorted_.clear();
-    for (const std::uint64_t key : keys_) sorted_.push_back(runs[key & 0xffffffff]);
+    for (std::ptrdiff_t i = 1; i <= n; ++i) sorted_.push_back(runs[keys_[static_cast<std::size_t>(i)] & 0xffffffff]);
     // Scores more than 10^-5 apart are in their final order; the stretches
     // of others are sorted again.
     for (auto start = sorted_.begin(); start != sorted_.end();) {
