@@ -79,23 +79,17 @@ char *WriteFixed6(char *out, float value) {
     AppendFixed6(text, static_cast<double>(value));
     return std::copy(text.begin(), text.end(), out);
   }
-  const std::uint64_t millionths = count->millionths;
-  char buffer[32];
-  char *start = buffer + sizeof buffer;
+  if (count->negative) *out++ = '-';
+  const std::uint64_t whole = count->millionths / 1000000;
+  out = std::to_chars(out, out + 20, whole).ptr;
+  *out++ = '.';
   // The decimals two at a time: millions of scores are printed.
-  auto fraction = static_cast<std::uint32_t>(millionths % 1000000);
-  for (int pair = 0; pair < 3; ++pair, fraction /= 100) {
-    start -= 2;
-    std::memcpy(start, kDigitPairs + 2 * (fraction % 100), 2);
+  const auto fraction = static_cast<std::uint32_t>(count->millionths % 1000000);
+  for (const std::uint32_t pair : {fraction / 10000, fraction / 100 % 100, fraction % 100}) {
+    std::memcpy(out, kDigitPairs + 2 * pair, 2);
+    out += 2;
   }
-  *--start = '.';
-  std::uint64_t whole = millionths / 1000000;
-  do {
-    *--start = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0);
-  if (count->negative) *--start = '-';
-  return std::copy(start, buffer + sizeof buffer, out);
+  return out;
 }
 
 namespace {
