@@ -24,9 +24,9 @@ class LineReader {
   bool Next(std::string_view &line);
 
   // Plain lines, for a caller that cuts short lines faster than Next does.
-  // A line is plain when it ends in a line feed with no carriage return just
-  // before it, holds no NUL byte and has at most kMaxPlainLine bytes before
-  // its line feed: Next would return it as it stands, without the line feed.
+  // A line is plain when it ends in a line feed, holds no NUL byte and has
+  // at most kMaxPlainLine bytes before its line feed: Next would return it
+  // without the line feed and a carriage return just before it.
   // Unread gives the bytes read from the file and not yet returned, followed
   // in memory by a NUL byte; it may end inside a line, and is empty until
   // Next has been called. Skip passes over that many of them, which must be

@@ -434,10 +434,11 @@ PlainValue ReadPlainValue(const char *text) {
   return PlainValue{DigitsValue(word, whole_digits) * 1000000 + DigitsValue(decimals_word, 6), decimals + 6};
 }
 
-// "POSITION LENGTH\n" with one to eight digits in each, read from the words
-// at text: the words that start with each number and its digits, and the
-// line feed (nullptr when text holds no such end of line). The numbers are
-// worked out only for the lines that need them.
+// "POSITION LENGTH" with one to eight digits in each and the end of the
+// line, a line feed or a carriage return and a line feed, read from the
+// words at text: the words that start with each number and its digits, and
+// the line feed (nullptr when text holds no such end of line). The numbers
+// are worked out only for the lines that need them.
 struct PlainTail {
   std::uint64_t position_word;
   int position_digits;
@@ -448,21 +449,29 @@ struct PlainTail {
   int Length() const { return static_cast<int>(DigitsValue(length_word, length_digits)); }
 };
 
+// The line feed that ends a line at text, after a carriage return or not.
+const char *LineFeedAt(const char *text) {
+  if (*text == '\n') return text;
+  return *text == '\r' && text[1] == '\n' ? text + 1 : nullptr;
+}
+
 PlainTail ReadPlainTail(const char *text) {
   const std::uint64_t word = Word(text);
-  // The usual tail, up to eight bytes, is read from one word: its first two
-  // bytes that are not digits are the space and the line feed.
+  // The usual tail is read from one word: its first two bytes that are not
+  // digits are the space and the end of the line.
   const std::uint64_t not_digits = NotDigits(word);
   const int space = std::countr_zero(not_digits) / 8;
-  const int line_feed = std::countr_zero(not_digits & (not_digits - 1)) / 8;
-  if (line_feed < 8 && space >= 1 && line_feed - space >= 2 && text[space] == ' ' && text[line_feed] == '\n')
-    return PlainTail{word, space, word >> (8 * (space + 1)), line_feed - space - 1, text + line_feed};
+  const int stop = std::countr_zero(not_digits & (not_digits - 1)) / 8;
+  if (stop < 8 && space >= 1 && stop - space >= 2 && text[space] == ' ') {
+    if (const char *const line_feed = LineFeedAt(text + stop))
+      return PlainTail{word, space, word >> (8 * (space + 1)), stop - space - 1, line_feed};
+  }
   if (space == 0 || space == 8 || text[space] != ' ') return PlainTail{0, 0, 0, 0, nullptr};
   const char *const length_text = text + space + 1;
   const std::uint64_t length_word = Word(length_text);
   const int length_digits = LeadingDigits(length_word);
-  if (length_digits == 0 || length_text[length_digits] != '\n') return PlainTail{0, 0, 0, 0, nullptr};
-  return PlainTail{word, space, length_word, length_digits, length_text + length_digits};
+  const char *const line_feed = length_digits == 0 ? nullptr : LineFeedAt(length_text + length_digits);
+  return PlainTail{word, space, length_word, length_digits, line_feed};
 }
 
 // The first `wanted` from text on, or nullptr at the end of the line.
@@ -544,16 +553,16 @@ void RunScanner::Add(std::string_view text) {
 
 std::size_t RunScanner::AddPlainLines(std::string_view bytes) {
   // Add's reading, for plain lines of the usual shape only,
-  // "D.DDDDDD #NAME POSITION LENGTH\n" with a minus sign allowed and one to
+  // "D.DDDDDD #NAME POSITION LENGTH" with a minus sign allowed and one to
   // eight digits before the point and in each integer: eight bytes are
   // looked at at once. The first line of any other shape is left to Add.
   const char *const end = bytes.data() + bytes.size();  // the NUL byte after them may be read
   const char *line = bytes.data();
   // The most bytes looked at before the name ("-DDDDDDDD.DDDDDD #") and
-  // from the space after it (" DDDDDDDD DDDDDDDD\n"), so that the words read
-  // stay within the bytes.
+  // from the space after it (" DDDDDDDD DDDDDDDD\r\n"), so that the words
+  // read stay within the bytes.
   constexpr std::size_t kMostBeforeName = 18;
-  constexpr std::size_t kMostFromNameEnd = 18;
+  constexpr std::size_t kMostFromNameEnd = 19;
   while (static_cast<std::size_t>(end - line) >= kMostBeforeName + last_name_.size() + kMostFromNameEnd) {
     const bool negative = *line == '-';
     const PlainValue value = ReadPlainValue(line + negative);
