@@ -247,8 +247,8 @@ void CandidateList::Rank() {
     return;
   }
   if (direction < 0) std::reverse(candidates_.begin(), candidates_.end());
-  // A protein's runs are sorted in a small array, faster to sort than the
-  // deque; a protein with very many runs is sorted where it stands.
+  // A protein's runs are sorted in a small array by RunSorter; a protein
+  // with very many runs is sorted where it stands.
   constexpr std::ptrdiff_t kBufferRoom = 4096;
   std::vector<Candidate> buffer;
   buffer.reserve(kBufferRoom);

@@ -239,6 +239,7 @@ class RunScanner {
   // A line that can change the run: it is inside one or reaches the
   // threshold.
   void Step(bool reaches, float value, std::string_view name, int position, int length);
+  void SetLastName(std::string_view name);
   void CloseRun();
 
   RunRule rule_;
@@ -248,8 +249,6 @@ class RunScanner {
   long long positive_least_ = 0;
   long long negative_most_ = 0;
   long long line_number_ = 0;
-  void SetLastName(std::string_view name);
-
   std::string run_name_;
   std::string last_name_;  // of the line before
   // The names compare by text only when they may differ: each new
