@@ -17,6 +17,7 @@ LineReader::LineReader(const char *path) : file_(std::fopen(path, "r")) {
   if (!file_) return;
   capacity_ = kReadSize + kMaxPiece + 1;
   buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+  buffer_[0] = '\0';
 }
 
 bool LineReader::Refill() {
@@ -25,6 +26,7 @@ bool LineReader::Refill() {
   begin_ = 0;
   const std::size_t got = std::fread(buffer_.get() + end_, 1, capacity_ - 1 - end_, file_.get());
   end_ += got;
+  buffer_[end_] = '\0';  // what Unread promises after its bytes
   FindNextNul();
   return got > 0;
 }
@@ -34,10 +36,27 @@ void LineReader::FindNextNul() {
   next_nul_ = nul ? static_cast<std::size_t>(static_cast<const char *>(nul) - buffer_.get()) : kNoNul;
 }
 
-bool LineReader::Next(std::string_view &line) {
-  if (!file_) return false;
+void LineReader::RestoreOverwritten() {
   if (overwritten_pending_) buffer_[overwritten_at_] = overwritten_;
   overwritten_pending_ = false;
+}
+
+std::string_view LineReader::Unread() {
+  if (!file_) return {};
+  RestoreOverwritten();
+  return std::string_view(buffer_.get() + begin_, end_ - begin_);
+}
+
+void LineReader::Skip(std::size_t bytes) {
+  begin_ += bytes;
+  // Plain lines hold no NUL byte; should some have been passed over, the
+  // next one is found again rather than cutting a line short of it.
+  if (next_nul_ < begin_) FindNextNul();
+}
+
+bool LineReader::Next(std::string_view &line) {
+  if (!file_) return false;
+  RestoreOverwritten();
   const char *newline = nullptr;
   while (true) {
     const std::size_t available = end_ - begin_;

@@ -43,3 +43,5 @@ TEST_PACKAGES=(/usr/lib/x86_64-linux-gnu/cmake/GTest/GTestConfig.cmake:libgtest-
   /usr/lib/python3/dist-packages/xgboost:python3-xgboost
   svm-train:libsvm-tools snakemake:snakemake reprof:reprof rsvg-convert:librsvg2-bin)
 FORMAT_PACKAGES=(clang-format:clang-format)
+# GNU time gives the benchmarks a program's CPU time and peak memory.
+BENCH_PACKAGES=(/usr/bin/time:time)

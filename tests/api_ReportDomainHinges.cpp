@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "LineReader.h"
+#include "cnumber.h"
 #include "failure.h"
 #include "failure_message.h"
 #include "linker_report.h"
@@ -17,6 +21,8 @@ namespace {
 
 using namespace linkerkit;
 using Texts = std::vector<std::string>;
+using linkerkit::test::TempDir;
+using linkerkit::test::WriteFile;
 
 CandidateList Scan(const std::vector<std::string> &lines, float threshold, int offset = 0) {
   RunScanner scanner(threshold, offset);
@@ -174,6 +180,118 @@ TEST(ReportDomainHinges, RunScanMalformedLinesFailWithTheirNumber) {
   }
 }
 
+// A score file read line by line through Add, as the reference for AddAll.
+CandidateList ScanLineByLine(const std::string &path, float threshold) {
+  RunScanner scanner(threshold, 0);
+  LineReader reader(path.c_str());
+  std::string_view line;
+  while (reader.Next(line)) scanner.Add(line);
+  return scanner.Finish();
+}
+
+CandidateList ScanFile(const std::string &path, float threshold) {
+  RunScanner scanner(threshold, 0);
+  LineReader reader(path.c_str());
+  scanner.AddAll(reader);
+  return scanner.Finish();
+}
+
+TEST(ReportDomainHinges, RunScanOfAFileReadsEveryLineAsAddDoes) {
+  // The usual lines are read in place and the others by Add: lines of every
+  // shape Add takes, mixed over several read blocks, give the same runs,
+  // and a malformed line fails with the same number.
+  std::mt19937 random(17);
+  const auto pick = [&](std::initializer_list<const char *> texts) {
+    return *(texts.begin() + random() % texts.size());
+  };
+  const auto one_in = [&](unsigned n) { return random() % n == 0; };
+  std::string content;
+  std::string name = "P1";
+  for (int lines = 0; lines < 60000; ++lines) {
+    if (one_in(40)) name = pick({"P1", "P10", "P", "", "A_NAME_LONGER_THAN_SIXTEEN_BYTES", "Q9LQ92", "n\xc3\xa9"});
+    const int position = static_cast<int>(random() % 1000);
+    std::string value = linkerkit::test::Printf("%f", -2.0 + 4.0 * (random() % 1000000) / 1e6);
+    if (one_in(50)) {
+      value = pick({"12345678.123456", "1234567.123456", "1e-3", "0.5", "-0.000000", "nan", "-inf", " 0.75",
+                    "1.2345678", "+1.500000", "1.500000.5", "-", ".500000"});
+    }
+    std::string line = value + (one_in(60) ? pick({"  #", "x#", "##"}) : " #") + name + " ";
+    line += one_in(60) ? pick({"12345678", "-3", "007", "", "1x"}) : std::to_string(position);
+    line += " ";
+    line += one_in(60) ? pick({"12345678", "-9", "0999", "99999999999", "9 extra", "9\r", "9\r\r"}) : "999";
+    if (one_in(200)) line += std::string(1, '\0') + "after a NUL";
+    if (one_in(500)) line += std::string(100000, ' ');  // cut in pieces: the rest is a line of its own
+    if (one_in(500)) line += "\n";                      // and an empty line, which is malformed
+    content += line + "\n";
+  }
+  // Past the first few, the blank lines and long lines' rests are malformed:
+  // the file up to the first of them is scanned, and then the file without
+  // them.
+  TempDir dir;
+  const std::string path = dir / "scores";
+  for (const bool whole : {true, false}) {
+    std::string text = content;
+    if (!whole) {
+      std::string kept;
+      std::size_t start = 0;
+      for (std::size_t feed; (feed = text.find('\n', start)) != std::string::npos; start = feed + 1) {
+        const std::string_view line(text.data() + start, feed - start);
+        if (!line.empty() && line.size() < 90000) kept += std::string(line) + "\n";
+      }
+      text = kept;
+      text.pop_back();  // and the last line has no line feed
+    }
+    WriteFile(path, text);
+    for (const float threshold : {0.5f, 1.9f, -1.0f}) {
+      const std::string expected = linkerkit::test::FailureMessage([&] { ScanLineByLine(path, threshold); });
+      EXPECT_EQ(linkerkit::test::FailureMessage([&] { ScanFile(path, threshold); }), expected);
+      if (expected != "(no failure)") continue;
+      const CandidateList reference = ScanLineByLine(path, threshold);
+      EXPECT_GT(reference.size(), 1000u);
+      EXPECT_EQ(Records(ScanFile(path, threshold)), Records(reference)) << threshold;
+    }
+  }
+}
+
+TEST(ReportDomainHinges, RunScanOfAFileAtTheEdgesOfTheUsualLines) {
+  // Each file gives the runs, or the failure, that Add gives line by line.
+  const std::string name_to_fill(99984, 'L');  // "0.800000 #NAME 2 9" fills a piece of 99999 bytes
+  const std::vector<std::string> files = {
+      // A usual line that fills a piece, and one a byte longer, cut after
+      // its "9": the line feed's piece is then an empty, malformed line.
+      "0.900000 #A 1 9\n0.800000 #" + name_to_fill + " 2 9\n",
+      "0.900000 #A 1 9\n0.800000 #" + name_to_fill + "L 2 9\n",
+      // Eight digits read in place, nine left to Add.
+      "12345678.900000 #A 12345678 99999999\n123456789.000000 #A 12345679 99999999\n",
+      "0.900000 #A 1 123456789\n0.900000 #A 123456789 999999999\n",
+      // A name that begins with the last one's is read whole; a line with
+      // no length after it is malformed.
+      "0.900000 #P 1 9\n0.800000 #P1 2 9\n0.700000 #P 3 9\n",
+      "0.900000 #P 1 9\n0.900000 #P11 9\n",
+      "0.900000 #P 1 9\n0.900000 #P 9\n",
+      "0.900000 #P 1 9\n0.900000 #P 1x9\n",
+  };
+  // Lines are read in place only where enough bytes follow them.
+  std::string filler;
+  for (int i = 0; i < 40; ++i) filler += "-1.000000 #Z 1 9\n";
+  TempDir dir;
+  const std::string path = dir / "scores";
+  for (const std::string &file : files) {
+    WriteFile(path, file + filler);
+    const std::string label = file.substr(0, 60);
+    const std::string expected = linkerkit::test::FailureMessage([&] { ScanLineByLine(path, 0.5f); });
+    EXPECT_EQ(linkerkit::test::FailureMessage([&] { ScanFile(path, 0.5f); }), expected) << label;
+    if (expected == "(no failure)") {
+      EXPECT_EQ(Records(ScanFile(path, 0.5f)), Records(ScanLineByLine(path, 0.5f))) << label;
+    }
+  }
+  WriteFile(path, files[0] + filler);
+  EXPECT_EQ(ScanFile(path, 0.5f).size(), 2u);
+  WriteFile(path, files[1] + filler);
+  EXPECT_EQ(linkerkit::test::FailureMessage([&] { ScanFile(path, 0.5f); }),
+            "malformed score line 3: expected VALUE #NAME POSITION LENGTH");
+}
+
 TEST(ReportDomainHinges, RankingNameThenScoreThenRecord) {
   auto candidates = Scan({"9.5 #P1 1 30", "-1 #P1 2 30", "10.5 #P1 3 30", "-1 #P1 4 30", "0.7 #P1 12 30",
                           "-1 #P1 13 30", "0.7 #P1 9 30", "0.7 #P10 1 5", "0.7 #P2 1 5"},
@@ -219,6 +337,37 @@ TEST(ReportDomainHinges, RankingSameOrderWhateverTheOrderOfTheProteinsInTheFile)
   }
 }
 
+TEST(ReportDomainHinges, RankingManyRunsIsTheOrderOfRanksBefore) {
+  // Runs whose scores tie, print alike, lie just over 10^-5 apart or are
+  // "nan", many to a protein, ranked as a sort by name and RanksBefore would
+  // rank them: with the proteins in order and out of order.
+  std::mt19937 random(23);
+  const char *values[] = {"0.6",       "0.6000001", "0.6000004", "0.6000006", "0.7",        "0.70000449",
+                          "0.7000051", "0.70001",   "nan",       "1e10",      "4294967296", "4294967295.5"};
+  for (const auto &names : {std::vector<std::string>{"A", "B", "C"}, std::vector<std::string>{"B", "C", "A", "B"}}) {
+    std::vector<std::string> lines;
+    for (const std::string &name : names) {
+      for (int position = 1; position < 2000; position += 2) {
+        const std::string value = random() % 3 ? values[random() % std::size(values)]
+                                               : linkerkit::test::Printf("%.9g", 0.5 + (random() % 1000) / 1e4);
+        lines.push_back(value + " #" + name + " " + std::to_string(position) + " 2001");
+        lines.push_back("-1 #" + name + " " + std::to_string(position + 1) + " 2001");
+      }
+    }
+    CandidateList candidates = Scan(lines, 0.5f);
+    std::vector<Candidate> expected;
+    for (std::size_t i = 0; i < candidates.size(); ++i) expected.push_back(candidates[i]);
+    std::sort(expected.begin(), expected.end(), [&](const Candidate &a, const Candidate &b) {
+      if (candidates.Name(a) != candidates.Name(b)) return candidates.Name(a) > candidates.Name(b);
+      return RanksBefore(a, b);
+    });
+    Texts expected_records;
+    for (const Candidate &candidate : expected) expected_records.push_back(candidates.Record(candidate));
+    RankCandidates(candidates);
+    EXPECT_EQ(Records(candidates), expected_records) << names.size() << " groups";
+  }
+}
+
 TEST(ReportDomainHinges, RankingNotANumberScoreRanksLast) {
   // With threshold -inf a run of -inf values scores -inf - -inf, not a number.
   const float minus_inf = -std::numeric_limits<float>::infinity();
@@ -228,6 +377,24 @@ TEST(ReportDomainHinges, RankingNotANumberScoreRanksLast) {
   EXPECT_EQ(candidates.Record(candidates[0]), "A inf 3 3 3 9");
   EXPECT_TRUE(std::isnan(candidates[1].score) && std::isnan(candidates[2].score));
   EXPECT_EQ(candidates[1].start, 5);
+
+  // "nan" beside finite scores, as a list built by hand may hold them.
+  CandidateList built;
+  const std::uint32_t name = built.NameIndex("A");
+  const float nan = std::nanf("");
+  int start = 0;
+  for (const float score : {0.5f, nan, 0.2f, 0.9f, -nan, 0.3f})
+    built.Add(Candidate{name, score, ++start, start, start, 9});
+  RankCandidates(built);
+  EXPECT_EQ(Records(built), (Texts{"A 0.900000 4 4 4 9", "A 0.500000 1 1 1 9", "A 0.300000 6 6 6 9",
+                                   "A 0.200000 3 3 3 9", "A nan 2 2 2 9", "A -nan 5 5 5 9"}));
+  // And scores below 0, which no scan gives.
+  CandidateList negative;
+  const std::uint32_t negative_name = negative.NameIndex("A");
+  for (const float score : {-0.5f, 0.2f, -0.1f, nan, -0.0f}) negative.Add(Candidate{negative_name, score, 1, 1, 1, 9});
+  RankCandidates(negative);
+  EXPECT_EQ(Records(negative), (Texts{"A 0.200000 1 1 1 9", "A -0.000000 1 1 1 9", "A -0.100000 1 1 1 9",
+                                      "A -0.500000 1 1 1 9", "A nan 1 1 1 9"}));
 }
 
 // The fields after the name, the way the listing prints them.
@@ -274,6 +441,26 @@ TEST(ReportDomainHinges, ReportedRunsOfValuesAreWhatTheScanReports) {
   // The report's peak of a value-level run, as the report line shows it.
   const std::vector<float> tiny = {0.0000014f};
   EXPECT_EQ(ReportedPeak(FindRuns(tiny, 0.0000006f, -1).at(0), 0.0000006f), static_cast<float>(0.000001 + 0.0000006f));
+}
+
+TEST(ReportDomainHinges, ScoreIsTheRecordTextReadBack) {
+  // Every exponent, random mantissas and both signs, inf and nan.
+  std::mt19937 bits(29);
+  for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {
+    for (int i = 0; i < 500; ++i) {
+      const std::uint32_t word = (bits() & 0x807fffffu) | (exponent << 23);
+      float score;
+      std::memcpy(&score, &word, sizeof score);
+      const Candidate candidate{0, score, 1, 1, 1, 3};
+      std::string text;
+      CandidateList::AppendFields(text, candidate);
+      const double expected = ReadCDouble(text.c_str());
+      const double score_read = CandidateList::Score(candidate);
+      ASSERT_TRUE(std::memcmp(&expected, &score_read, sizeof expected) == 0 ||
+                  (std::isnan(expected) && std::isnan(score_read)))
+          << text;
+    }
+  }
 }
 
 TEST(ReportDomainHinges, ReportPeakIsRebuiltFromTheRecordText) {

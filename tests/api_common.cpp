@@ -68,12 +68,15 @@ TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
   };
   // Exact halves of a millionth round to even (1/128 is 7812.5 millionths),
   // and a negative value that rounds to zero keeps its sign.
-  for (const float value :
-       {1.0f / 128, 3.0f / 128, -5.0f / 128, 0.5f, -0.0f, 0.0f, -1e-7f, 4294967295.0f, 4294967296.0f, 3.4e38f,
-        std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::infinity(),
-        -std::numeric_limits<float>::infinity(), std::nanf(""), 16777217.0f, 0.1234567f}) {
+  for (const float value : {1.0f / 128, 3.0f / 128, -5.0f / 128, 0.5f, -0.0f, 0.0f, -1e-7f, 4294967295.0f,
+                            4294967296.0f, 3.4e38f, std::numeric_limits<float>::denorm_min(),
+                            std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                            std::nanf(""), 16777217.0f, 0.1234567f, -std::numeric_limits<float>::max()}) {
     EXPECT_TRUE(check(value)) << value;
   }
+  // The longest text fills the room WriteFixed6 asks for, less one byte.
+  char room[kFixed6FloatRoom];
+  EXPECT_EQ(WriteFixed6(room, -std::numeric_limits<float>::max()) - room, 47);
   // Every exponent, random mantissas and both signs.
   std::mt19937 bits(3);
   for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {
@@ -329,7 +332,30 @@ TEST(LineReader, CutsLinesAsFgetsDoes) {
       pieces.emplace_back(line);
     }
     EXPECT_FALSE(reader.HadReadError());
-    EXPECT_EQ(pieces, FgetsPieces(path)) << "round " << round;
+    const std::vector<std::string> expected = FgetsPieces(path);
+    EXPECT_EQ(pieces, expected) << "round " << round;
+
+    // The same lines when a caller takes some plain lines itself, by the
+    // rule Unread states, and leaves the others (and the rest of a read
+    // block) to Next.
+    LineReader mixed(path.c_str());
+    pieces.clear();
+    while (true) {
+      const std::string_view unread = mixed.Unread();
+      ASSERT_EQ(unread.data()[unread.size()], '\0');
+      std::size_t taken = 0;
+      for (std::size_t feed; random() % 8 != 0 && (feed = unread.find('\n', taken)) != std::string_view::npos;) {
+        std::string_view plain = unread.substr(taken, feed - taken);
+        if (plain.size() > LineReader::kMaxPlainLine || plain.find('\0') != std::string_view::npos) break;
+        if (!plain.empty() && plain.back() == '\r') plain.remove_suffix(1);
+        pieces.emplace_back(plain);
+        taken = feed + 1;
+      }
+      mixed.Skip(taken);
+      if (!mixed.Next(line)) break;
+      pieces.emplace_back(line);
+    }
+    EXPECT_EQ(pieces, expected) << "round " << round << ", plain lines taken by the caller";
   }
   LineReader folder(dir.path().c_str());
   std::string_view line;

@@ -23,6 +23,18 @@ class LineReader {
   // and followed by a NUL byte in memory. Returns false at end of file.
   bool Next(std::string_view &line);
 
+  // Plain lines, for a caller that cuts short lines faster than Next does.
+  // A line is plain when it ends in a line feed, holds no NUL byte and has
+  // at most kMaxPlainLine bytes before its line feed: Next would return it
+  // without the line feed and a carriage return just before it.
+  // Unread gives the bytes read from the file and not yet returned, followed
+  // in memory by a NUL byte; it may end inside a line, and is empty until
+  // Next has been called. Skip passes over that many of them, which must be
+  // whole plain lines; Next goes on after them.
+  static constexpr std::size_t kMaxPlainLine = kBufferSize - 2;
+  std::string_view Unread();
+  void Skip(std::size_t bytes);
+
   // True once a read failed for another reason than the end of the file
   // (a directory given as a file, an I/O error).
   bool HadReadError() const { return file_ && std::ferror(file_.get()); }
@@ -50,6 +62,7 @@ class LineReader {
   void FindNextNul();
   // The byte the last line's terminating NUL was written over, put back
   // before the next line is cut.
+  void RestoreOverwritten();
   bool overwritten_pending_ = false;
   std::size_t overwritten_at_ = 0;
   char overwritten_ = '\0';

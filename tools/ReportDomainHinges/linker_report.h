@@ -2,17 +2,22 @@
 // reaches the threshold, listed and reported best first per protein.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <functional>
+#include <iterator>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "LineReader.h"
 #include "program.h"
+#include "track.h"
 
 namespace linkerkit {
 
@@ -30,13 +35,68 @@ struct Candidate {
   int length;
 };
 
+// Candidates in blocks of 65,536 (1.5 MiB): the store grows without copying
+// what it holds, so a million candidates never stand in memory twice, and
+// takes one allocation per block. Its iterators are random access, for
+// sorting in place.
+class CandidateBlocks {
+ public:
+  class Iterator {
+   public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = Candidate;
+    using difference_type = std::ptrdiff_t;
+    using pointer = Candidate *;
+    using reference = Candidate &;
+
+    Iterator() = default;
+    Iterator(CandidateBlocks *blocks, difference_type index) : blocks_(blocks), index_(index) {}
+    reference operator*() const { return (*blocks_)[static_cast<std::size_t>(index_)]; }
+    pointer operator->() const { return &**this; }
+    reference operator[](difference_type n) const { return *(*this + n); }
+    Iterator &operator++() { return *this += 1; }
+    Iterator &operator--() { return *this -= 1; }
+    Iterator operator++(int) { return std::exchange(*this, *this + 1); }
+    Iterator operator--(int) { return std::exchange(*this, *this - 1); }
+    Iterator &operator+=(difference_type n) {
+      index_ += n;
+      return *this;
+    }
+    Iterator &operator-=(difference_type n) { return *this += -n; }
+    friend Iterator operator+(Iterator it, difference_type n) { return it += n; }
+    friend Iterator operator+(difference_type n, Iterator it) { return it += n; }
+    friend Iterator operator-(Iterator it, difference_type n) { return it -= n; }
+    friend difference_type operator-(const Iterator &a, const Iterator &b) { return a.index_ - b.index_; }
+    friend bool operator==(const Iterator &a, const Iterator &b) { return a.index_ == b.index_; }
+    friend auto operator<=>(const Iterator &a, const Iterator &b) { return a.index_ <=> b.index_; }
+
+   private:
+    CandidateBlocks *blocks_ = nullptr;
+    difference_type index_ = 0;
+  };
+
+  void push_back(const Candidate &candidate) {
+    if (size_ == blocks_.size() * kBlock) blocks_.push_back(std::make_unique_for_overwrite<Candidate[]>(kBlock));
+    (*this)[size_++] = candidate;
+  }
+  Candidate &operator[](std::size_t i) { return blocks_[i / kBlock][i % kBlock]; }
+  const Candidate &operator[](std::size_t i) const { return blocks_[i / kBlock][i % kBlock]; }
+  std::size_t size() const { return size_; }
+  Iterator begin() { return Iterator(this, 0); }
+  Iterator end() { return Iterator(this, static_cast<std::ptrdiff_t>(size_)); }
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t{1} << 16;
+  std::vector<std::unique_ptr<Candidate[]>> blocks_;
+  std::size_t size_ = 0;
+};
+
 // The candidates of a scan and the protein names they refer to, each name
 // held once.
 class CandidateList {
  public:
   CandidateList() = default;
-  // The names are found through pointers into the index, which a move keeps
-  // and a copy would not.
+  // A list may hold millions of candidates: it is moved, never copied.
   CandidateList(const CandidateList &) = delete;
   CandidateList &operator=(const CandidateList &) = delete;
   CandidateList(CandidateList &&) = default;
@@ -46,17 +106,24 @@ class CandidateList {
   std::uint32_t NameIndex(std::string_view name);
   void Add(const Candidate &candidate) { candidates_.push_back(candidate); }
 
-  std::string_view Name(const Candidate &candidate) const { return *names_[candidate.name]; }
+  std::string_view Name(const Candidate &candidate) const { return names_[candidate.name]; }
   // The record line without its line feed.
   void AppendRecord(std::string &out, const Candidate &candidate) const;
   std::string Record(const Candidate &candidate) const;
+  // The record written at out, which has room for RecordRoom bytes; returns
+  // its end. A listing of millions of records is written this way.
+  char *WriteRecord(char *out, const Candidate &candidate) const;
+  std::size_t RecordRoom(const Candidate &candidate) const { return Name(candidate).size() + 1 + kMostFieldsBytes; }
   // The record after "NAME ": "SCORE START END PEAK LENGTH".
   static void AppendFields(std::string &out, const Candidate &candidate);
+  static char *WriteFields(char *out, const Candidate &candidate);
+  // The score and four numbers of at most 11 bytes, each after a space.
+  static constexpr std::size_t kMostFieldsBytes = kFixed6FloatRoom + 4 * 12;
   // The record's SCORE text read back as a number.
   static double Score(const Candidate &candidate);
 
   std::size_t size() const { return candidates_.size(); }
-  bool empty() const { return candidates_.empty(); }
+  bool empty() const { return candidates_.size() == 0; }
   const Candidate &operator[](std::size_t i) const { return candidates_[i]; }
 
   // Protein name descending (bytes), then score descending (a "nan" score
@@ -64,11 +131,14 @@ class CandidateList {
   void Rank();
 
  private:
-  // A deque grows without copying what it holds, so a million candidates
-  // never stand in memory twice.
-  std::deque<Candidate> candidates_;
+  CandidateBlocks candidates_;
+  std::vector<std::string> names_;
+  // While the names come in one order (name_order_ +1 ascending, -1
+  // descending, 0 for fewer than two), a new name that keeps it is none of
+  // the names before: a score file in name order is read without looking
+  // names up. The index of every name is made once the order breaks.
+  int name_order_ = 0;
   std::unordered_map<std::string, std::uint32_t> index_;
-  std::vector<const std::string *> names_;  // the keys of index_, by index
 };
 
 // Whether a ranks before b among the candidates of one protein: score
@@ -153,10 +223,23 @@ class RunScanner {
   // length.
   void Add(std::string_view line);
 
+  // Every line of lines, in order, as Add takes them; plain lines of the
+  // usual shape are read in place, faster.
+  void AddAll(LineReader &lines);
+
   // Ends the open run; the candidates in scan order.
   CandidateList Finish();
 
  private:
+  // Adds the whole plain lines at the start of bytes (followed by a NUL
+  // byte in memory) while they have the usual shape; returns the bytes
+  // they took.
+  std::size_t AddPlainLines(std::string_view bytes);
+  bool ReachesFixed(bool negative, std::uint64_t digits) const;
+  // A line that can change the run: it is inside one or reaches the
+  // threshold.
+  void Step(bool reaches, float value, std::string_view name, int position, int length);
+  void SetLastName(std::string_view name);
   void CloseRun();
 
   RunRule rule_;
@@ -168,7 +251,14 @@ class RunScanner {
   long long line_number_ = 0;
   std::string run_name_;
   std::string last_name_;  // of the line before
-  int run_length_ = 0;     // of the run's last line
+  // The names compare by text only when they may differ: each new
+  // last_name_ has a new generation, and run_name_ and indexed_name_ keep
+  // the generation they were taken from.
+  std::uint64_t name_generation_ = 0;
+  std::uint64_t run_name_generation_ = 0;
+  std::uint64_t indexed_generation_ = 0;
+  std::uint32_t indexed_name_ = 0;  // the candidate list's index of run_name_
+  int run_length_ = 0;              // of the run's last line
   CandidateList candidates_;
 };
 

@@ -212,8 +212,7 @@ void AppendSegmentReport(std::string &out, std::string_view name, int length,
                          const std::vector<SegmentLinker> &linkers) {
   long long rank = 0;
   for (const SegmentLinker &linker : linkers) {
-    AppendReportLine(out, name, linker.start, linker.end, static_cast<double>(linker.peak_value), length,
-                     linker.peak_position, ++rank);
+    AppendReportLine(out, name, linker.start, linker.end, linker.peak_value, length, linker.peak_position, ++rank);
   }
 }
 

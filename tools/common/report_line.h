@@ -14,8 +14,8 @@ namespace linkerkit {
 inline constexpr std::string_view kNoPredictionLine = "No prediction\n";
 
 // Appends the line with its line feed; RUN_LENGTH is end - start + 1 and
-// PEAK_VALUE is printed as "%f" prints peak.
-void AppendReportLine(std::string &out, std::string_view name, int start, int end, double peak, int length,
+// PEAK_VALUE is printed as "%f" prints peak widened to double.
+void AppendReportLine(std::string &out, std::string_view name, int start, int end, float peak, int length,
                       int peak_position, long long rank);
 
 }  // namespace linkerkit

@@ -1,5 +1,6 @@
 #include "track.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -9,6 +10,15 @@
 #include "cnumber.h"
 
 namespace linkerkit {
+
+namespace {
+
+// "00" to "99", each two-digit number's text.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839404142434445464748495051525354"
+    "555657585960616263646566676869707172737475767778798081828384858687888990919293949596979899";
+
+}  // namespace
 
 void AppendFixed6(std::string &out, double value) {
   char buffer[400];  // the longest "%f" of a finite double is 317 characters
@@ -28,12 +38,13 @@ void AppendInt(std::string &out, long long value) {
 }
 
 void AppendFixed6(std::string &out, float value) {
-  // Below 2^32 the value times 10^6 fits 64 bits; larger values, inf and
-  // nan take the general path.
-  if (!(std::fabs(value) < 4294967296.0f)) {
-    AppendFixed6(out, static_cast<double>(value));
-    return;
-  }
+  char buffer[kFixed6FloatRoom];
+  out.append(buffer, WriteFixed6(buffer, value));
+}
+
+std::optional<Fixed6Count> CountFixed6(float value) {
+  // Below 2^32 the value times 10^6 fits 64 bits.
+  if (!(std::fabs(value) < 4294967296.0f)) return std::nullopt;
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof bits);
   const bool negative = (bits >> 31) != 0;
@@ -57,19 +68,28 @@ void AppendFixed6(std::string &out, float value) {
     const std::uint64_t half = std::uint64_t{1} << (shift - 1);
     if (remainder > half || (remainder == half && (millionths & 1) != 0)) ++millionths;
   }  // else below 2^-20 millionths: rounds to 0
+  return Fixed6Count{negative, millionths};
+}
 
-  char buffer[32];
-  char *start = buffer + sizeof buffer;
-  std::uint64_t fraction = millionths % 1000000;
-  for (int digit = 0; digit < 6; ++digit, fraction /= 10) *--start = static_cast<char>('0' + fraction % 10);
-  *--start = '.';
-  std::uint64_t whole = millionths / 1000000;
-  do {
-    *--start = static_cast<char>('0' + whole % 10);
-    whole /= 10;
-  } while (whole != 0);
-  if (negative) *--start = '-';
-  out.append(start, buffer + sizeof buffer);
+char *WriteFixed6(char *out, float value) {
+  const std::optional<Fixed6Count> count = CountFixed6(value);
+  // Larger values, inf and nan take the general path.
+  if (!count) {
+    std::string text;
+    AppendFixed6(text, static_cast<double>(value));
+    return std::copy(text.begin(), text.end(), out);
+  }
+  if (count->negative) *out++ = '-';
+  const std::uint64_t whole = count->millionths / 1000000;
+  out = std::to_chars(out, out + 20, whole).ptr;
+  *out++ = '.';
+  // The decimals two at a time: millions of scores are printed.
+  const auto fraction = static_cast<std::uint32_t>(count->millionths % 1000000);
+  for (const std::uint32_t pair : {fraction / 10000, fraction / 100 % 100, fraction % 100}) {
+    std::memcpy(out, kDigitPairs + 2 * pair, 2);
+    out += 2;
+  }
+  return out;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // does it here.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -20,6 +21,18 @@ void AppendFixed6(std::string &out, double value);
 // integers: single-precision tracks and feature vectors print millions of
 // these, and the general conversion takes twice as long.
 void AppendFixed6(std::string &out, float value);
+// The same text written at out, which has room for kFixed6FloatRoom bytes
+// (the longest, -FLT_MAX, has 47); returns the end of the text.
+inline constexpr std::size_t kFixed6FloatRoom = 48;
+char *WriteFixed6(char *out, float value);
+// That text as a sign and a count of millionths, for a value below 2^32 in
+// magnitude (empty for others, inf and nan). The count is below 2^53, so
+// the text reads back as the count divided by 10^6 in double precision.
+struct Fixed6Count {
+  bool negative;
+  std::uint64_t millionths;
+};
+std::optional<Fixed6Count> CountFixed6(float value);
 void AppendInt(std::string &out, long long value);
 
 // Appends "%f #TAG %d %d\n".
