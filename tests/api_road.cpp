@@ -150,7 +150,7 @@ TEST(RoadFiles, AScratchFileIsToldByWhatItHolds) {
 }
 
 TEST(RoadLinkerTable, CountsFromOne) {
-  auto linkers = linkerkit::ReadReportedLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
+  auto linkers = linkerkit::ReadCalledLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
   EXPECT_EQ(linkerkit::FormatLinkerTable(linkers),
             "protein\tstart\tend\tpeak_position\tscore\tconfidence\tprotein_length\nB\t1\t5\t3\t1.250000\t-\t30\n"
             "A\t10\t10\t10\t0.5\t-\t12\n");
@@ -159,8 +159,8 @@ TEST(RoadLinkerTable, CountsFromOne) {
   // The report of the linkers kept: their own lines.
   EXPECT_EQ(linkerkit::FormatReportLines({linkers[1]}), "A|9,9|1|0.5|12|9|2\n");
   EXPECT_EQ(linkerkit::FormatReportLines({}), "No prediction\n");
-  EXPECT_TRUE(linkerkit::ReadReportedLinkers("No prediction\n", "report").empty());
-  EXPECT_THROW(linkerkit::ReadReportedLinkers("B|0,4|5|1.25|30\n", "report"), Failure);
+  EXPECT_TRUE(linkerkit::ReadCalledLinkers("No prediction\n", "report").empty());
+  EXPECT_THROW(linkerkit::ReadCalledLinkers("B|0,4|5|1.25|30\n", "report"), Failure);
 }
 
 TEST(RoadLinkerTable, ProteinsWithOrWithoutAScoreAndACalibration) {
