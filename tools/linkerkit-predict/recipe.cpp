@@ -106,18 +106,9 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
     } else if (key == "scaling") {
       if (value != "ranges" && value != "none") FailAtLine(settings_path, number, "scaling must be ranges or none");
       settings.scaled = value == "ranges";
-    } else if (key == "smoothing") {
-      settings.smoothing = ReadCountOption(where, value, 1, 1000000);
-    } else if (key == "threshold") {
-      settings.threshold = ReadThresholdOption(where, value);
-    } else if (key == "rank") {
-      settings.rank = ReadCountOption(where, value, 1, 1000000);
-    } else if (key == "caller") {
-      settings.caller = ReadCallerOption(where, value);
-    } else if (key == "min_domain") {
-      settings.min_domain = ReadCountOption(where, value, 1, 1000000);
     } else {
-      settings.offset = ReadCountOption(where, value, 0, 1000000);
+      const RoadOptionRow &row = *FindModelSetting(key);
+      row.set_setting(settings, ReadOptionValue(row, where, value));
     }
   });
   return settings;
@@ -176,12 +167,7 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
            ": a model works only with the recipe it was trained with");
     }
   }
-  if (options.smoothing) model.settings.smoothing = *options.smoothing;
-  if (options.rank) model.settings.rank = *options.rank;
-  if (options.offset) model.settings.offset = *options.offset;
-  if (options.threshold) model.settings.threshold = *options.threshold;
-  if (options.caller) model.settings.caller = *options.caller;
-  if (options.min_domain) model.settings.min_domain = *options.min_domain;
+  ApplySettingOverrides(options, model.settings);
   if (IsFile(folder + "/calibration")) model.calibration = ReadCalibration(folder + "/calibration");
   if (options.min_confidence && !model.calibration) {
     Fail("--min-confidence needs a calibrated model, and " + folder + " has no calibration file");

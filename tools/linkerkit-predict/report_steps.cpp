@@ -45,22 +45,27 @@ void CombineScores(const RoadRun &run, const WorkFolder &work) {
   combined.Commit();
 }
 
+void WriteCallerOptions(const RoadRun &run, const WorkFolder &work) {
+  const ModelSettings &settings = run.model.settings;
+  if (settings.caller != LinkerCaller::kThreshold) return;
+  WriteFilesAtomically(
+      {{work / kOptionsFile, std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " + kReportFile +
+                                 "\nOffSet = " + std::to_string(settings.offset) + "\nRank = " +
+                                 std::to_string(settings.rank) + "\nThreshold = " + settings.threshold.text + "\n"}});
+}
+
 std::string MakeReport(const RoadRun &run, const WorkFolder &work) {
   const ModelSettings &settings = run.model.settings;
-  if (settings.caller == LinkerCaller::kThreshold) {
-    WriteFilesAtomically(
-        {{work / kOptionsFile, std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " + kReportFile +
-                                   "\nOffSet = " + std::to_string(settings.offset) + "\nRank = " +
-                                   std::to_string(settings.rank) + "\nThreshold = " + settings.threshold + "\n"}});
-  }
+  WriteCallerOptions(run, work);
   if (chdir(work.path().c_str()) != 0) Fail("cannot enter the work folder " + work.path());
   if (settings.caller == LinkerCaller::kThreshold) {
     CaptureProgramOutput(work / kCandidatesFile, true, "ReportDomainHinges", RunReportDomainHinges,
-                         {kOptionsFile, std::to_string(settings.rank), settings.threshold}, "");
+                         {kOptionsFile, std::to_string(settings.rank), settings.threshold.text}, "");
   } else {
     CaptureProgramOutput(
         work / kReportFile, true, "SegmentDomains", RunSegmentDomains,
-        {kScoresFile, settings.threshold, std::to_string(settings.min_domain), std::to_string(settings.offset)}, "");
+        {kScoresFile, settings.threshold.text, std::to_string(settings.min_domain), std::to_string(settings.offset)},
+        "");
   }
   std::string report;
   ForEachLine(work / kReportFile, [&](std::string_view line, std::size_t) {
@@ -136,8 +141,8 @@ void DrawPlots(const RoadRun &run, const WorkFolder &work, const std::vector<Cal
     plot.protein = name;
     plot.score_label = run.model.settings.raw_scores ? "score (smoothed decision value)" : "score (z-score)";
     plot.scores = ReadScoreValues(work / (std::string(kScoresFolder) + "/" + name + ".scores"));
-    plot.threshold = std::strtod(run.model.settings.threshold.c_str(), nullptr);
-    plot.threshold_text = run.model.settings.threshold;
+    plot.threshold = run.model.settings.threshold.number;
+    plot.threshold_text = run.model.settings.threshold.text;
     if (const auto found = called.find(name); found != called.end()) plot.linkers = found->second;
     if (const auto found = truth.find(name); found != truth.end()) plot.truth = found->second;
     WriteFilesAtomically({{dir + "/" + name + ".svg", DrawScorePlot(plot)}});

@@ -18,8 +18,15 @@ namespace linkerkit {
 // Appends the proteins' score files, in FASTA order, into WORK/scores.txt.
 void CombineScores(const RoadRun &run, const WorkFolder &work);
 
+// With the threshold caller, WORK/options.txt: the options file
+// ReportDomainHinges reads, over scores.txt to report.txt with the offset,
+// rank and threshold in force (the threshold's text as given). Its only
+// writer: the workflow takes it from its chunks' --scores-only runs.
+void WriteCallerOptions(const RoadRun &run, const WorkFolder &work);
+
 // The model's caller over the combined scores, in the work folder:
-// ReportDomainHinges with its options file and candidate listing, or
+// ReportDomainHinges with its options file (WriteCallerOptions) and
+// candidate listing, or
 // SegmentDomains. Returns the report.
 std::string MakeReport(const RoadRun &run, const WorkFolder &work);
 
