@@ -408,6 +408,16 @@ TEST(RoadModelSettings, TheCallerAndItsDomainLength) {
     EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::ReadModelSettings(dir / "settings"); }),
               "invalid " + (dir / "settings") + " line 2: " + problem);
   }
+  // The keys are the classifier's and the settings the options override; an
+  // option that is no setting is no key.
+  for (const std::string line : {"window 9", "Rank 2", "rank"}) {
+    WriteFile(dir / "settings", "rank 2\n" + line + "\n");
+    EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::ReadModelSettings(dir / "settings"); }),
+              (dir / "settings") +
+                  " line 2: expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller, "
+                  "min_domain, classifier or scaling")
+        << line;
+  }
 }
 
 TEST(RoadPicture, DrawsBoxesAtTheirResiduesAndLeavesGapsForMissingScores) {

@@ -80,19 +80,23 @@ Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_overr
 }
 
 ModelSettings ReadModelSettings(const std::string &settings_path) {
-  static const std::regex setting(
-      R"((scores|smoothing|threshold|rank|offset|caller|min_domain|classifier|scaling)[ \t]+([^ \t]+))");
+  static const std::regex setting(R"(([a-z_]+)[ \t]+([^ \t]+))");
+  // The keys: the classifier's own, and those the options override.
+  std::string keys = "scores, ";
+  for (const RoadOptionRow &row : RoadOptionTable()) {
+    if (!row.model_setting.empty()) keys += std::string(row.model_setting) + ", ";
+  }
+  keys += "classifier or scaling";
   ModelSettings settings;
   ForEachLine(settings_path, [&](std::string_view text, std::size_t number) {
     std::string line(text);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') return;
     std::smatch match;
-    if (!std::regex_match(line, match, setting)) {
-      FailAtLine(settings_path, number,
-                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller, min_domain, "
-                 "classifier or scaling");
-    }
+    const bool known = std::regex_match(line, match, setting) &&
+                       (match[1] == "scores" || match[1] == "classifier" || match[1] == "scaling" ||
+                        FindModelSetting(match[1].str()) != nullptr);
+    if (!known) FailAtLine(settings_path, number, "expected 'KEY VALUE' with KEY " + keys);
     const std::string key = match[1].str();
     const std::string value = match[2].str();
     const std::string where = settings_path + " line " + std::to_string(number) + ": " + key;

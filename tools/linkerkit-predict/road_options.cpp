@@ -28,8 +28,9 @@ using enum OptionType;
 
 std::string Int(int value) { return std::to_string(value); }
 
-// The rows of the model's settings: stored in the settings, shown by
-// --show-settings, no store of their own.
+// The cells a row leaves empty: an option that is no model setting has no
+// setting to set or show; a model setting's value goes to the settings, not
+// to the options.
 constexpr auto kNoStore = nullptr;
 constexpr auto kNoSetting = nullptr;
 constexpr auto kNotShown = nullptr;
@@ -127,6 +128,10 @@ constexpr RoadOptionRow kRows[] = {
      [](RoadOptions &options, const OptionValue &) { options.version = true; }, kNoSetting, kNotShown},
 };
 
+[[noreturn]] void RefuseValue(const std::string &what, const std::string &text, const std::string &expected) {
+  Fail("invalid " + what + " '" + text + "': expected " + expected);
+}
+
 // A range's end as the messages print it: "1000000", "-1000000", "0".
 std::string RangeEnd(double end) {
   char text[32];
@@ -159,17 +164,14 @@ const RoadOptionRow *FindModelSetting(std::string_view key) {
 OptionValue ReadOptionValue(const RoadOptionRow &row, const std::string &what, const std::string &text) {
   OptionValue value;
   value.text = text;
-  const auto refuse = [&](const std::string &expected) {
-    Fail("invalid " + what + " '" + text + "': expected " + expected);
-  };
   const std::string range = " from " + RangeEnd(row.lowest) + " to " + RangeEnd(row.highest);
   if (row.type == kCount) {
     const std::optional<int> count = ReadPlainCount(text);
-    if (!count || *count < row.lowest || *count > row.highest) refuse("a whole number" + range);
+    if (!count || *count < row.lowest || *count > row.highest) RefuseValue(what, text, "a whole number" + range);
     value.count = *count;
   } else if (row.type == kDecimal) {
     const std::optional<double> number = ReadFiniteDecimal(text);
-    if (!number || *number < row.lowest || *number > row.highest) refuse("a decimal number" + range);
+    if (!number || *number < row.lowest || *number > row.highest) RefuseValue(what, text, "a decimal number" + range);
     value.number = *number;
   } else if (row.type == kCaller) {
     if (text == "threshold") {
@@ -177,7 +179,7 @@ OptionValue ReadOptionValue(const RoadOptionRow &row, const std::string &what, c
     } else if (text == "segment") {
       value.caller = LinkerCaller::kSegment;
     } else {
-      refuse("threshold or segment");
+      RefuseValue(what, text, "threshold or segment");
     }
   }
   return value;
