@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -35,21 +36,32 @@ std::string ParseFailure(std::vector<std::string> words) {
   return linkerkit::test::FailureMessage([&] { Parse(words); });
 }
 
+// The model's settings as the options leave them.
+linkerkit::ModelSettings SettingsAfter(const linkerkit::RoadOptions &options) {
+  linkerkit::ModelSettings settings;
+  linkerkit::ApplySettingOverrides(options, settings);
+  return settings;
+}
+
 TEST(RoadOptions, TakesEveryFormAndKeepsTheThresholdAsTyped) {
   const auto options = Parse({"-j3", "in.fa", "--window=9", "--threshold", "-.5e1", "--keep-work", "--rank", "007"});
   EXPECT_EQ(options.fasta, "in.fa");
   EXPECT_EQ(options.jobs, 3);
   EXPECT_EQ(options.window, 9);
-  EXPECT_EQ(options.threshold, "-.5e1");
-  EXPECT_EQ(options.rank, 7);
+  EXPECT_EQ(SettingsAfter(options).threshold.text, "-.5e1");
+  EXPECT_EQ(SettingsAfter(options).threshold.number, -5.0);
+  EXPECT_EQ(SettingsAfter(options).rank, 7);
+  EXPECT_EQ(SettingsAfter(options).offset, linkerkit::ModelSettings().offset);
   EXPECT_TRUE(options.keep_work);
   EXPECT_EQ(Parse({"--", "--odd.fa"}).fasta, "--odd.fa");
   EXPECT_EQ(Parse({"--show-settings"}).stop, linkerkit::RoadStop::kSettings);
+  EXPECT_EQ(Parse({"--jobs=2", "a.fa"}).jobs, 2);
   const auto caller = Parse({"--caller", "segment", "--min-domain=30", "--min-confidence", ".25", "a.fa"});
-  EXPECT_EQ(caller.caller, linkerkit::LinkerCaller::kSegment);
-  EXPECT_EQ(caller.min_domain, 30);
+  EXPECT_EQ(SettingsAfter(caller).caller, linkerkit::LinkerCaller::kSegment);
+  EXPECT_EQ(SettingsAfter(caller).min_domain, 30);
   EXPECT_EQ(caller.min_confidence, 0.25);
-  EXPECT_EQ(Parse({"--caller=threshold", "a.fa"}).caller, linkerkit::LinkerCaller::kThreshold);
+  EXPECT_EQ(SettingsAfter(Parse({"--caller=segment", "--caller=threshold", "a.fa"})).caller,
+            linkerkit::LinkerCaller::kThreshold);
 }
 
 TEST(RoadOptions, RefusesWhatAtoiWouldHaveRead) {
@@ -70,6 +82,166 @@ TEST(RoadOptions, RefusesWhatAtoiWouldHaveRead) {
               "invalid --min-confidence '" + confidence + "': expected a decimal number from 0 to 1");
   }
   EXPECT_EQ(ParseFailure({"a.fa", "b.fa"}), linkerkit::kRoadUsage);
+}
+
+// Every row of the option table, as the help shows it and as the parser and
+// the settings file check its range.
+class RoadOptionRowTest : public testing::TestWithParam<linkerkit::RoadOptionRow> {};
+
+std::string RangeText(double end) { return linkerkit::test::Printf("%.15g", end); }
+
+TEST_P(RoadOptionRowTest, TheHelpShowsItAndItsRangeIsEnforced) {
+  const linkerkit::RoadOptionRow &row = GetParam();
+  const std::string name(row.name);
+  const std::string help = linkerkit::RoadHelp("m1 m2", "/data");
+  const std::string head = "\n  " + name + (row.value_name.empty() ? "" : " " + std::string(row.value_name)) + " ";
+  EXPECT_NE(help.find(head), std::string::npos) << head;
+  std::string text(row.help);
+  if (!row.default_text.empty()) {
+    EXPECT_NE(text.find("{default}"), std::string::npos) << "the help leaves out the default";
+    text.replace(text.find("{default}"), 9, "[" + std::string(row.default_text) + "]");
+  }
+  if (const std::size_t models = text.find("{models}"); models != std::string::npos) text.replace(models, 8, "m1 m2");
+  for (std::size_t from = 0, end; from < text.size(); from = end + 1) {
+    end = std::min(text.find('\n', from), text.size());
+    EXPECT_NE(help.find(text.substr(from, end - from) + "\n"), std::string::npos) << text.substr(from, end - from);
+  }
+
+  const std::string what(row.what);
+  const auto refused = [&](const std::string &value, const std::string &expected) {
+    EXPECT_EQ(ParseFailure({name, value, "a.fa"}), "invalid " + what + " '" + value + "': expected " + expected);
+  };
+  // The values a row takes, and those it refuses with their message.
+  std::vector<std::string> taken;
+  if (row.type == linkerkit::OptionType::kCount) {
+    const std::string range = "a whole number from " + RangeText(row.lowest) + " to " + RangeText(row.highest);
+    taken = {RangeText(row.lowest), RangeText(row.highest)};
+    refused(RangeText(row.lowest - 1), range);
+    refused(RangeText(row.highest + 1), range);
+    refused("2.0", range);
+  } else if (row.type == linkerkit::OptionType::kDecimal) {
+    const std::string range = "a decimal number from " + RangeText(row.lowest) + " to " + RangeText(row.highest);
+    taken = {RangeText(row.lowest), RangeText(row.highest)};
+    refused(RangeText(row.lowest - 0.5), range);
+    refused(RangeText(row.highest + 0.5), range);
+    refused("nan", range);
+  } else if (row.type == linkerkit::OptionType::kCaller) {
+    taken = {"threshold", "segment"};
+    refused("Segment", "threshold or segment");
+  } else if (row.type == linkerkit::OptionType::kFlag) {
+    EXPECT_EQ(ParseFailure({name + "=1", "a.fa"}), name + " takes no value");
+  } else {
+    EXPECT_EQ(ParseFailure({name + "=", "a.fa"}), name + " needs a value");
+  }
+  for (const std::string &value : taken) {
+    const linkerkit::RoadOptions options = Parse({name, value, "a.fa"});
+    if (row.shown_setting) {
+      EXPECT_EQ(row.shown_setting(SettingsAfter(options)), value);
+    }
+  }
+
+  // A model setting: the settings file takes and refuses the same values.
+  if (row.model_setting.empty()) return;
+  EXPECT_EQ(linkerkit::FindModelSetting(row.model_setting)->name, row.name);
+  TempDir dir;
+  for (const std::string &value : taken) {
+    WriteFile(dir / "settings", std::string(row.model_setting) + " " + value + "\n");
+    EXPECT_EQ(row.shown_setting(linkerkit::ReadModelSettings(dir / "settings")), value);
+  }
+  WriteFile(dir / "settings", std::string(row.model_setting) + " x\n");
+  EXPECT_EQ(linkerkit::test::FailureMessage([&] {
+              linkerkit::ReadModelSettings(dir / "settings");
+            }).find("invalid " + (dir / "settings") + " line 1: " + std::string(row.model_setting) + " 'x'"),
+            0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOption, RoadOptionRowTest,
+                         testing::ValuesIn(linkerkit::RoadOptionTable().begin(), linkerkit::RoadOptionTable().end()),
+                         [](const testing::TestParamInfo<linkerkit::RoadOptionRow> &row) {
+                           std::string name(row.param.name.substr(row.param.name.find_first_not_of('-')));
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
+TEST(RoadOptionTable, ShowSettingsListsEveryOverriddenSettingInForce) {
+  linkerkit::ModelSettings settings;
+  settings.threshold = {0.5, "0.50"};
+  const std::string shown = linkerkit::ShownSettings("/m", settings, "none");
+  EXPECT_EQ(shown,
+            "model /m\nclassifier libsvm\nscores zscore\nsmoothing 15\nthreshold 0.50\nrank 3\noffset 10\n"
+            "caller threshold\nmin_domain 40\ncalibration none\n");
+  for (const linkerkit::RoadOptionRow &row : linkerkit::RoadOptionTable()) {
+    if (row.model_setting.empty()) continue;
+    const std::string line = std::string(row.model_setting) + ' ';
+    EXPECT_NE(shown.find('\n' + line), std::string::npos) << row.model_setting;
+  }
+}
+
+// The source file at path from the source tree.
+std::string SourceFile(const std::string &path) { return linkerkit::test::ReadFile(LINKERKIT_SOURCE_DIR "/" + path); }
+
+TEST(RoadOptionTable, TheReadmeListsEveryOptionWithItsDefaultAndNoOther) {
+  const std::string readme = SourceFile("README.md");
+  const std::size_t section = readme.find("\n## Predicting linkers: linkerkit-predict\n");
+  ASSERT_NE(section, std::string::npos);
+  const std::string text = readme.substr(section, readme.find("\n## ", section + 1) - section);
+  // The README's table of options: "| `--NAME VALUE`, `--OTHER VALUE` | DEFAULT | MEANING |".
+  const std::size_t table = text.find("| Option | Default | Meaning |\n");
+  ASSERT_NE(table, std::string::npos);
+  std::map<std::string, std::string> listed;  // name, default
+  const std::regex row(R"(\| (`-[^|]*(?:\\\|[^|]*)*) \| *([^|]*?) *\|)");
+  const std::regex name("`(--?[a-z][a-z0-9-]*)");
+  for (std::size_t at = text.find('\n', table) + 1; at < text.size() && text[at] == '|'; at = text.find('\n', at) + 1) {
+    const std::string line = text.substr(at, text.find('\n', at) - at);
+    std::smatch cells;
+    if (!std::regex_search(line, cells, row)) continue;
+    std::string default_text = cells[2].str();
+    std::erase(default_text, '`');
+    const std::string names = cells[1].str();
+    for (auto found = std::sregex_iterator(names.begin(), names.end(), name); found != std::sregex_iterator();
+         ++found) {
+      listed[(*found)[1].str()] = default_text;
+    }
+  }
+  std::map<std::string, std::string> table_rows;
+  for (const linkerkit::RoadOptionRow &option : linkerkit::RoadOptionTable()) {
+    table_rows[std::string(option.name)] = option.default_text;
+  }
+  EXPECT_EQ(listed, table_rows);
+  // The paragraph that names the options names no other.
+  const std::size_t options = text.find("**Options**");
+  ASSERT_NE(options, std::string::npos);
+  const std::string paragraph = text.substr(options, text.find("\n\n", options) - options);
+  for (auto found = std::sregex_iterator(paragraph.begin(), paragraph.end(), name); found != std::sregex_iterator();
+       ++found) {
+    EXPECT_NE(linkerkit::FindRoadOption((*found)[1].str()), nullptr) << (*found)[1].str() << " is no option";
+  }
+}
+
+TEST(RoadOptionTable, EveryWorkflowKeyHandedToTheRoadIsAnOption) {
+  const std::string snakefile = SourceFile("workflow/Snakefile");
+  // The keys PREDICT_ARGUMENTS turns into --KEY-WITH-DASHES.
+  std::smatch keys;
+  ASSERT_TRUE(std::regex_search(snakefile, keys, std::regex(R"(for key in \(([^)]*)\))")));
+  const std::string listed = keys[1].str();
+  std::smatch known;
+  ASSERT_TRUE(std::regex_search(snakefile, known, std::regex(R"(KNOWN_KEYS = \{([^}]*)\})")));
+  const std::regex quoted("\"([a-z_]+)\"");
+  int count = 0;
+  for (auto key = std::sregex_iterator(listed.begin(), listed.end(), quoted); key != std::sregex_iterator(); ++key) {
+    std::string option = "--" + (*key)[1].str();
+    std::replace(option.begin(), option.end(), '_', '-');
+    EXPECT_NE(linkerkit::FindRoadOption(option), nullptr) << option;
+    EXPECT_NE(known[1].str().find("\"" + (*key)[1].str() + "\""), std::string::npos) << "not a known key";
+    ++count;
+  }
+  EXPECT_GT(count, 5);
+  // The settings it reads from --show-settings are settings the table shows.
+  const std::regex shown(R"re(SETTINGS\["([a-z_]+)"\])re");
+  for (auto key = std::sregex_iterator(snakefile.begin(), snakefile.end(), shown); key != std::sregex_iterator();
+       ++key) {
+    EXPECT_NE(linkerkit::FindModelSetting((*key)[1].str()), nullptr) << (*key)[1].str();
+  }
 }
 
 std::vector<linkerkit::ProteinRecord> ReadAll(const std::string &text) {
@@ -150,7 +322,7 @@ TEST(RoadFiles, AScratchFileIsToldByWhatItHolds) {
 }
 
 TEST(RoadLinkerTable, CountsFromOne) {
-  auto linkers = linkerkit::ReadReportedLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
+  auto linkers = linkerkit::ReadCalledLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
   EXPECT_EQ(linkerkit::FormatLinkerTable(linkers),
             "protein\tstart\tend\tpeak_position\tscore\tconfidence\tprotein_length\nB\t1\t5\t3\t1.250000\t-\t30\n"
             "A\t10\t10\t10\t0.5\t-\t12\n");
@@ -159,8 +331,8 @@ TEST(RoadLinkerTable, CountsFromOne) {
   // The report of the linkers kept: their own lines.
   EXPECT_EQ(linkerkit::FormatReportLines({linkers[1]}), "A|9,9|1|0.5|12|9|2\n");
   EXPECT_EQ(linkerkit::FormatReportLines({}), "No prediction\n");
-  EXPECT_TRUE(linkerkit::ReadReportedLinkers("No prediction\n", "report").empty());
-  EXPECT_THROW(linkerkit::ReadReportedLinkers("B|0,4|5|1.25|30\n", "report"), Failure);
+  EXPECT_TRUE(linkerkit::ReadCalledLinkers("No prediction\n", "report").empty());
+  EXPECT_THROW(linkerkit::ReadCalledLinkers("B|0,4|5|1.25|30\n", "report"), Failure);
 }
 
 TEST(RoadLinkerTable, ProteinsWithOrWithoutAScoreAndACalibration) {
@@ -235,6 +407,16 @@ TEST(RoadModelSettings, TheCallerAndItsDomainLength) {
     WriteFile(dir / "settings", "rank 2\n" + line + "\n");
     EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::ReadModelSettings(dir / "settings"); }),
               "invalid " + (dir / "settings") + " line 2: " + problem);
+  }
+  // The keys are the classifier's and the settings the options override; an
+  // option that is no setting is no key.
+  for (const std::string line : {"window 9", "Rank 2", "rank"}) {
+    WriteFile(dir / "settings", "rank 2\n" + line + "\n");
+    EXPECT_EQ(linkerkit::test::FailureMessage([&] { linkerkit::ReadModelSettings(dir / "settings"); }),
+              (dir / "settings") +
+                  " line 2: expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller, "
+                  "min_domain, classifier or scaling")
+        << line;
   }
 }
 

@@ -933,6 +933,15 @@ TEST(RoadWorkflow, TheReportIsOneRunsReport) {
   EXPECT_EQ(ReadFile(dir / "results/report.txt"), one.out);
   EXPECT_EQ(ReadFile(dir / "results/scores.txt"), ReadFile(dir / "one/scores.txt"));
   EXPECT_EQ(ReadFile(dir / "results/candidates.txt"), ReadFile(dir / "one/candidates.txt"));
+  // The options file is the road's own, taken from a chunk's run.
+  EXPECT_EQ(ReadFile(dir / "results/options.txt"), ReadFile(dir / "one/options.txt"));
+  // A chunk that lost its options file (made by an older workflow, say)
+  // runs again to make it.
+  fs::remove(dir / "results/chunks/00000/options.txt");
+  const auto again = RunCommand(Workflow(dir, dir / "proteome.fa", {"chunk_size=25", "rank=2"}));
+  ASSERT_EQ(again.status, 0) << again.out;
+  EXPECT_EQ(ReadFile(dir / "results/chunks/00000/options.txt"), ReadFile(dir / "one/options.txt"));
+  EXPECT_EQ(ReadFile(dir / "results/report.txt"), one.out);
 
   // The segment caller, as the road runs it.
   TempDir segment;
@@ -969,6 +978,7 @@ TEST(RoadWorkflow, AFailedChunkLeavesAReportOverTheOthers) {
   WriteFile(dir / "good.fa", GeneratedProteome(6, 5));
   const auto good = Road({"--work", dir / "good", dir / "good.fa"}, dir);
   EXPECT_EQ(ReadFile(dir / "results/partial/report.txt"), good.out);
+  EXPECT_EQ(ReadFile(dir / "results/partial/options.txt"), ReadFile(dir / "good/options.txt"));
 }
 
 // When every chunk fails no protein was predicted: the workflow says so and

@@ -10,8 +10,8 @@
 
 namespace linkerkit {
 
-std::vector<ReportedLinker> ReadReportedLinkers(const std::string &report_text, const std::string &path) {
-  std::vector<ReportedLinker> linkers;
+std::vector<CalledLinker> ReadCalledLinkers(const std::string &report_text, const std::string &path) {
+  std::vector<CalledLinker> linkers;
   std::istringstream lines(report_text);
   std::size_t number = 0;
   for (std::string line; std::getline(lines, line);) {
@@ -27,10 +27,10 @@ std::vector<ReportedLinker> ReadReportedLinkers(const std::string &report_text, 
   return linkers;
 }
 
-std::string FormatReportLines(const std::vector<ReportedLinker> &linkers) {
+std::string FormatReportLines(const std::vector<CalledLinker> &linkers) {
   if (linkers.empty()) return std::string(kNoPredictionLine);
   std::string report;
-  for (const ReportedLinker &linker : linkers) report += linker.line + "\n";
+  for (const CalledLinker &linker : linkers) report += linker.line + "\n";
   return report;
 }
 
@@ -41,9 +41,9 @@ std::string ProbabilityText(std::optional<double> probability) {
   return text;
 }
 
-std::string FormatLinkerTable(const std::vector<ReportedLinker> &linkers) {
+std::string FormatLinkerTable(const std::vector<CalledLinker> &linkers) {
   std::string table = "protein\tstart\tend\tpeak_position\tscore\tconfidence\tprotein_length\n";
-  for (const ReportedLinker &linker : linkers) {
+  for (const CalledLinker &linker : linkers) {
     table += linker.protein + "\t" + std::to_string(linker.start) + "\t" + std::to_string(linker.end) + "\t" +
              std::to_string(linker.peak_position) + "\t" + linker.score + "\t" + ProbabilityText(linker.confidence) +
              "\t" + std::to_string(linker.protein_length) + "\n";

@@ -9,8 +9,8 @@
 
 namespace linkerkit {
 
-// One reported linker, positions counted from 1.
-struct ReportedLinker {
+// One linker the caller reported, positions counted from 1.
+struct CalledLinker {
   std::string protein;
   int start;
   int end;
@@ -24,17 +24,17 @@ struct ReportedLinker {
 // The report's lines "NAME|START,END|RUN LENGTH|PEAK|LENGTH|PEAK POSITION|I"
 // (positions from 0); "No prediction" gives none. Fails naming the line of
 // any other line.
-std::vector<ReportedLinker> ReadReportedLinkers(const std::string &report_text, const std::string &path);
+std::vector<CalledLinker> ReadCalledLinkers(const std::string &report_text, const std::string &path);
 
 // The report of these linkers: their lines in order, or "No prediction".
-std::string FormatReportLines(const std::vector<ReportedLinker> &linkers);
+std::string FormatReportLines(const std::vector<CalledLinker> &linkers);
 
 // A probability as the tables print it: "%.3f", or "-" when there is none.
 std::string ProbabilityText(std::optional<double> probability);
 
 // A header line, then one tab-separated line per linker: protein, start,
 // end, peak_position, score, confidence, protein_length.
-std::string FormatLinkerTable(const std::vector<ReportedLinker> &linkers);
+std::string FormatLinkerTable(const std::vector<CalledLinker> &linkers);
 
 // One protein of the run, for proteins.tsv.
 struct ProteinSummary {

@@ -1,9 +1,13 @@
 #include "protein_steps.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -13,6 +17,7 @@
 #include "classify.h"
 #include "failure.h"
 #include "feature_rows.h"
+#include "lines.h"
 #include "output_file.h"
 #include "profile_column.h"
 #include "profile_matrix.h"
@@ -20,9 +25,14 @@
 #include "residue_scale.h"
 #include "sec_struct.h"
 #include "seq_complexity.h"
+#include "stop_signals.h"
 #include "track.h"
 
+extern char **environ;
+
 namespace linkerkit {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -172,6 +182,98 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
   if (std::rename(result.c_str(), result_path.c_str()) != 0) {
     FailWriting(protein.name + ": cannot write " + result_path, errno);
   }
+}
+
+namespace {
+
+std::string CompanionPath(const std::string &one, const std::string &dir, const std::string &name,
+                          const char *extension) {
+  if (!one.empty()) return one;
+  if (!dir.empty()) return dir + "/" + name + extension;
+  return "";
+}
+
+// Runs a program and waits for it; its output into log. Returns its status.
+int RunAndWait(const std::vector<std::string> &command, const std::string &log) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  std::vector<char *> argv;
+  for (const std::string &word : command) argv.push_back(const_cast<char *>(word.c_str()));
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return 127;
+  return WaitForProgram(child);
+}
+
+std::string LastLine(const std::string &path) {
+  std::string last;
+  try {
+    ForEachLine(path, [&](std::string_view line, std::size_t) {
+      if (!line.empty()) last = line;
+    });
+  } catch (const Failure &) {
+  }
+  return last;
+}
+
+}  // namespace
+
+std::string ScratchFolder(const WorkFolder &work, int worker) {
+  return work / (std::string(kWorkersFolder) + "/" + std::to_string(worker));
+}
+
+StepFolder StepFolderOf(const RoadRun &run, const WorkFolder &work, const ProteinRecord &protein, int worker,
+                        int slot) {
+  if (run.options.keep_work) return {work / (std::string(kProteinsFolder) + "/" + protein.name), protein.name, true};
+  return {ScratchFolder(work, worker), "protein" + std::to_string(slot), false};
+}
+
+void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<ProteinRecord, StepFolder>> &batch) {
+  std::vector<std::string> command = {bin_dir + "/linkerkit-reprof"};
+  for (const auto &[protein, where] : batch) {
+    command.push_back(where.folder + "/" + where.base + ".fa");
+    command.push_back(where.folder + "/" + where.base + ".reprof");
+  }
+  const std::string log = batch.front().second.folder + "/reprof.log";
+  const int status = RunAndWait(command, log);
+  if (status != 0) {
+    const std::string message = LastLine(log);
+    Fail(batch.front().first.name + (batch.size() > 1 ? " and " + std::to_string(batch.size() - 1) + " more" : "") +
+         ": linkerkit-reprof failed: " + (message.empty() ? "exit status " + std::to_string(status) : message));
+  }
+}
+
+void PrepareProtein(const RoadRun &run, const ProteinRecord &protein, const StepFolder &where) {
+  std::error_code error;
+  fs::create_directories(where.folder + "/feat", error);
+  if (error) FailWriting(protein.name + ": cannot create its folder in the work folder", error.value());
+  const std::string text = FormatFastaRecord(protein);
+  CaptureProgramOutput(
+      where.folder + "/" + where.base + ".fa", where.kept, "writing its FASTA file",
+      [&text](Arguments, std::FILE *out) { WriteAll(out, text); }, {}, protein.name);
+  const RoadOptions &options = run.options;
+  if (run.model.recipe.needs_ss2)
+    CheckSecStructFile(protein, CompanionPath(options.ss2, options.ss2_dir, protein.name, ".ss2"));
+  if (run.model.recipe.needs_mtx) {
+    CheckProfileMatrixFile(protein, CompanionPath(options.mtx, options.mtx_dir, protein.name, ".mtx"));
+  }
+}
+
+void FinishProtein(const RoadRun &run, const WorkFolder &work, const ProteinRecord &protein, const StepFolder &where) {
+  const RoadOptions &options = run.options;
+  CompanionFiles files{CompanionPath(options.ss2, options.ss2_dir, protein.name, ".ss2"),
+                       CompanionPath(options.mtx, options.mtx_dir, protein.name, ".mtx"),
+                       CompanionPath(options.reprof, options.reprof_dir, protein.name, ".reprof")};
+  if (run.model.recipe.needs_reprof && files.reprof.empty()) files.reprof = where.folder + "/" + where.base + ".reprof";
+  const bool vectors = options.stop == RoadStop::kVectors;
+  const std::string result = work / (std::string(vectors ? kVectorsFolder : kScoresFolder) + "/" + protein.name +
+                                     (vectors ? ".vectors" : ".scores"));
+  RunProteinSteps(run.model, run.scales_dir, protein, files, where, options.stop, result);
 }
 
 }  // namespace linkerkit

@@ -6,11 +6,15 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "proteome.h"
 #include "recipe.h"
 #include "road_files.h"
 #include "road_options.h"
+#include "road_run.h"
+#include "work_folder.h"
 
 namespace linkerkit {
 
@@ -41,5 +45,24 @@ struct StepFolder {
 void RunProteinSteps(const Model &model, const std::string &scales_dir, const ProteinRecord &protein,
                      const CompanionFiles &files, const StepFolder &where, RoadStop stop,
                      const std::string &result_path);
+
+// A worker's scratch folder in the work folder.
+std::string ScratchFolder(const WorkFolder &work, int worker);
+
+// Where a protein's steps write: its own folder when the work is kept,
+// else slot `slot` of the worker's scratch folder.
+StepFolder StepFolderOf(const RoadRun &run, const WorkFolder &work, const ProteinRecord &protein, int worker, int slot);
+
+// reprof for a batch of proteins at once: its networks load once per batch.
+// Fails with "NAME and N more: linkerkit-reprof failed: ...".
+void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<ProteinRecord, StepFolder>> &batch);
+
+// A protein's folder and FASTA file, and its companion files checked
+// against its sequence: what comes before reprof.
+void PrepareProtein(const RoadRun &run, const ProteinRecord &protein, const StepFolder &where);
+
+// The rest of a protein's steps, to WORK/vectors/NAME.vectors or
+// WORK/scores/NAME.scores.
+void FinishProtein(const RoadRun &run, const WorkFolder &work, const ProteinRecord &protein, const StepFolder &where);
 
 }  // namespace linkerkit

@@ -80,19 +80,23 @@ Recipe ReadRecipe(const std::string &index_path, std::optional<int> window_overr
 }
 
 ModelSettings ReadModelSettings(const std::string &settings_path) {
-  static const std::regex setting(
-      R"((scores|smoothing|threshold|rank|offset|caller|min_domain|classifier|scaling)[ \t]+([^ \t]+))");
+  static const std::regex setting(R"(([a-z_]+)[ \t]+([^ \t]+))");
+  // The keys: the classifier's own, and those the options override.
+  std::string keys = "scores, ";
+  for (const RoadOptionRow &row : RoadOptionTable()) {
+    if (!row.model_setting.empty()) keys += std::string(row.model_setting) + ", ";
+  }
+  keys += "classifier or scaling";
   ModelSettings settings;
   ForEachLine(settings_path, [&](std::string_view text, std::size_t number) {
     std::string line(text);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.empty() || line[0] == '#') return;
     std::smatch match;
-    if (!std::regex_match(line, match, setting)) {
-      FailAtLine(settings_path, number,
-                 "expected 'KEY VALUE' with KEY scores, smoothing, threshold, rank, offset, caller, min_domain, "
-                 "classifier or scaling");
-    }
+    const bool known = std::regex_match(line, match, setting) &&
+                       (match[1] == "scores" || match[1] == "classifier" || match[1] == "scaling" ||
+                        FindModelSetting(match[1].str()) != nullptr);
+    if (!known) FailAtLine(settings_path, number, "expected 'KEY VALUE' with KEY " + keys);
     const std::string key = match[1].str();
     const std::string value = match[2].str();
     const std::string where = settings_path + " line " + std::to_string(number) + ": " + key;
@@ -106,18 +110,9 @@ ModelSettings ReadModelSettings(const std::string &settings_path) {
     } else if (key == "scaling") {
       if (value != "ranges" && value != "none") FailAtLine(settings_path, number, "scaling must be ranges or none");
       settings.scaled = value == "ranges";
-    } else if (key == "smoothing") {
-      settings.smoothing = ReadCountOption(where, value, 1, 1000000);
-    } else if (key == "threshold") {
-      settings.threshold = ReadThresholdOption(where, value);
-    } else if (key == "rank") {
-      settings.rank = ReadCountOption(where, value, 1, 1000000);
-    } else if (key == "caller") {
-      settings.caller = ReadCallerOption(where, value);
-    } else if (key == "min_domain") {
-      settings.min_domain = ReadCountOption(where, value, 1, 1000000);
     } else {
-      settings.offset = ReadCountOption(where, value, 0, 1000000);
+      const RoadOptionRow &row = *FindModelSetting(key);
+      row.set_setting(settings, ReadOptionValue(row, where, value));
     }
   });
   return settings;
@@ -176,12 +171,7 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
            ": a model works only with the recipe it was trained with");
     }
   }
-  if (options.smoothing) model.settings.smoothing = *options.smoothing;
-  if (options.rank) model.settings.rank = *options.rank;
-  if (options.offset) model.settings.offset = *options.offset;
-  if (options.threshold) model.settings.threshold = *options.threshold;
-  if (options.caller) model.settings.caller = *options.caller;
-  if (options.min_domain) model.settings.min_domain = *options.min_domain;
+  ApplySettingOverrides(options, model.settings);
   if (IsFile(folder + "/calibration")) model.calibration = ReadCalibration(folder + "/calibration");
   if (options.min_confidence && !model.calibration) {
     Fail("--min-confidence needs a calibrated model, and " + folder + " has no calibration file");

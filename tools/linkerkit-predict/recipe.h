@@ -43,26 +43,6 @@ struct Recipe {
   bool needs_reprof = false;
 };
 
-// The kind of the model folder's classifier: svm.model (LIBSVM), with
-// ranges where its training vectors were scaled, or xgboost.json (XGBoost's
-// trees, which take the vectors unscaled).
-enum class ClassifierKind { kLibsvm, kXGBoost };
-
-// The report settings in force: the model's, unless an option gives one.
-struct ModelSettings {
-  ClassifierKind classifier = ClassifierKind::kLibsvm;  // "classifier libsvm|xgboost"
-  // "scaling ranges|none": whether the vectors are scaled with the folder's
-  // ranges; unset, a LIBSVM model's are and XGBoost's trees' are not.
-  std::optional<bool> scaled;
-  bool raw_scores = false;  // "scores raw": smoothed decision values, not z-scores
-  int smoothing = 15;
-  std::string threshold = "1.0";
-  int rank = 3;
-  int offset = 10;
-  LinkerCaller caller = LinkerCaller::kThreshold;
-  int min_domain = 40;  // SegmentDomains' minimum domain length
-};
-
 struct Model {
   std::string folder;  // absolute
   Recipe recipe;

@@ -1,0 +1,152 @@
+#include "report_steps.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "calibration.h"
+#include "cnumber.h"
+#include "failure.h"
+#include "lines.h"
+#include "linker_report.h"
+#include "output_file.h"
+#include "region.h"
+#include "road_files.h"
+#include "score_plot.h"
+#include "segment_domains.h"
+#include "stop_signals.h"
+
+namespace linkerkit {
+
+namespace fs = std::filesystem;
+
+void CombineScores(const RoadRun &run, const WorkFolder &work) {
+  const std::string path = work / kScoresFile;
+  AtomicOutputFile combined(path);
+  std::string buffer(1 << 16, '\0');
+  for (const std::string &name : run.names) {
+    if (StopSignal()) return;
+    const std::string scores = work / (std::string(kScoresFolder) + "/" + name + ".scores");
+    std::FILE *file = std::fopen(scores.c_str(), "rb");
+    if (!file) FailCannotOpen(scores);
+    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
+      combined.Write(std::string_view(buffer.data(), got));
+    }
+    const bool failed = std::ferror(file);
+    std::fclose(file);
+    if (failed) FailCannotOpen(scores);
+  }
+  combined.Commit();
+}
+
+void WriteCallerOptions(const RoadRun &run, const WorkFolder &work) {
+  const ModelSettings &settings = run.model.settings;
+  if (settings.caller != LinkerCaller::kThreshold) return;
+  WriteFilesAtomically(
+      {{work / kOptionsFile, std::string("NormalizedFile = ") + kScoresFile + "\nOutputFile = " + kReportFile +
+                                 "\nOffSet = " + std::to_string(settings.offset) + "\nRank = " +
+                                 std::to_string(settings.rank) + "\nThreshold = " + settings.threshold.text + "\n"}});
+}
+
+std::string MakeReport(const RoadRun &run, const WorkFolder &work) {
+  const ModelSettings &settings = run.model.settings;
+  WriteCallerOptions(run, work);
+  if (chdir(work.path().c_str()) != 0) Fail("cannot enter the work folder " + work.path());
+  if (settings.caller == LinkerCaller::kThreshold) {
+    CaptureProgramOutput(work / kCandidatesFile, true, "ReportDomainHinges", RunReportDomainHinges,
+                         {kOptionsFile, std::to_string(settings.rank), settings.threshold.text}, "");
+  } else {
+    CaptureProgramOutput(
+        work / kReportFile, true, "SegmentDomains", RunSegmentDomains,
+        {kScoresFile, settings.threshold.text, std::to_string(settings.min_domain), std::to_string(settings.offset)},
+        "");
+  }
+  std::string report;
+  ForEachLine(work / kReportFile, [&](std::string_view line, std::size_t) {
+    report += line;
+    report += '\n';
+  });
+  return report;
+}
+
+void ApplyCalibration(const RoadRun &run, std::vector<CalledLinker> &linkers) {
+  if (!run.model.calibration) return;
+  for (CalledLinker &linker : linkers) {
+    linker.confidence = CalibratedProbability(run.model.calibration->linker, ReadCDouble(linker.score.c_str()));
+  }
+  if (const std::optional<double> least = run.options.min_confidence) {
+    std::erase_if(linkers, [&](const CalledLinker &linker) { return *linker.confidence < *least; });
+  }
+}
+
+std::vector<ProteinSummary> SummariseProteins(const RoadRun &run, const WorkFolder &work,
+                                              const std::vector<CalledLinker> &linkers) {
+  std::map<std::string, int> reported;
+  for (const CalledLinker &linker : linkers) ++reported[linker.protein];
+  std::vector<ProteinSummary> proteins;
+  for (const std::string &name : run.names) {
+    if (StopSignal()) break;
+    const std::vector<double> scores = ReadScoreValues(work / (std::string(kScoresFolder) + "/" + name + ".scores"));
+    std::optional<double> highest;
+    for (const double score : scores) {
+      if (!std::isnan(score) && (!highest || score > *highest)) highest = score;
+    }
+    std::optional<double> probability;
+    if (run.model.calibration) {
+      probability = CalibratedProbability(run.model.calibration->protein, highest.value_or(std::nan("")));
+    }
+    const auto found = reported.find(name);
+    proteins.push_back(
+        {name, static_cast<int>(scores.size()), found == reported.end() ? 0 : found->second, highest, probability});
+  }
+  return proteins;
+}
+
+TruthRegions ReadTruth(const std::string &path) {
+  TruthRegions truth;
+  if (path.empty()) return truth;
+  ForEachRegionFileLine(path, [&](std::string_view line, std::size_t number) {
+    if (line.empty()) return;
+    const Region region = ParseRegionLine(line, path, number);
+    truth[std::string(region.name)].emplace_back(region.start, region.end);
+  });
+  return truth;
+}
+
+void DrawPlots(const RoadRun &run, const WorkFolder &work, const std::vector<CalledLinker> &linkers,
+               const TruthRegions &truth) {
+  const std::string &dir = run.options.plot_dir;
+  std::error_code error;
+  fs::create_directories(dir, error);
+  if (!fs::is_directory(dir, error)) Fail("cannot create the picture folder " + dir);
+  std::map<std::string, std::vector<PlotLinker>> called;
+  for (const CalledLinker &linker : linkers) {
+    std::string note;
+    if (linker.confidence) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.2f", *linker.confidence);
+      note = text;
+    }
+    called[linker.protein].push_back({linker.start, linker.end, note});
+  }
+  for (const std::string &name : run.names) {
+    if (StopSignal()) return;
+    ScorePlot plot;
+    plot.protein = name;
+    plot.score_label = run.model.settings.raw_scores ? "score (smoothed decision value)" : "score (z-score)";
+    plot.scores = ReadScoreValues(work / (std::string(kScoresFolder) + "/" + name + ".scores"));
+    plot.threshold = run.model.settings.threshold.number;
+    plot.threshold_text = run.model.settings.threshold.text;
+    if (const auto found = called.find(name); found != called.end()) plot.linkers = found->second;
+    if (const auto found = truth.find(name); found != truth.end()) plot.truth = found->second;
+    WriteFilesAtomically({{dir + "/" + name + ".svg", DrawScorePlot(plot)}});
+  }
+}
+
+}  // namespace linkerkit

@@ -1,0 +1,21 @@
+// What every part of a run shares: the workers, one protein's steps and the
+// final steps read it, none changes it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "recipe.h"
+#include "road_options.h"
+
+namespace linkerkit {
+
+struct RoadRun {
+  RoadOptions options;
+  Model model;
+  std::string scales_dir;
+  std::string bin_dir;
+  std::vector<std::string> names;  // in FASTA order
+};
+
+}  // namespace linkerkit
