@@ -14,6 +14,14 @@ class Failure : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A file could not be written (a full disk, say). Unlike a fault of the
+// input, it says nothing against the work done so far: a caller that keeps
+// its work (the road keeps its work folder) tells the two apart.
+class WriteFailure : public Failure {
+ public:
+  using Failure::Failure;
+};
+
 [[noreturn]] void Fail(const std::string &message);
 [[noreturn]] void FailCannotOpen(std::string_view path);
 

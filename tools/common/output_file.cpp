@@ -222,7 +222,7 @@ void AtomicOutputFile::Finish() {
   const bool written = std::fflush(file_) == 0 && !std::ferror(file_);
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
-  if (!written || !closed) Fail("cannot write " + path_);
+  if (!written || !closed) throw WriteFailure("cannot write " + path_);
 }
 
 void AtomicOutputFile::Commit() {
@@ -233,7 +233,7 @@ void AtomicOutputFile::Commit() {
   struct stat status;
   if ((lstat(target_path_.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) ||
       std::rename(temporary_path_.c_str(), target_path_.c_str()) != 0) {
-    Fail("cannot write " + path_);
+    throw WriteFailure("cannot write " + path_);
   }
   ForgetTemporary();
 }

@@ -16,7 +16,7 @@ void FailWriting(const std::string &message, int error_number) {
 }
 
 void FailAgain(const Failure &failure, const std::string &message) {
-  if (dynamic_cast<const WriteFailure *>(&failure) || std::string_view(failure.what()).starts_with("cannot write ")) {
+  if (dynamic_cast<const WriteFailure *>(&failure)) {
     throw WriteFailure(message);
   }
   throw Failure(message);

@@ -14,21 +14,12 @@
 
 namespace linkerkit {
 
-// A file of the run could not be written (a full disk, say). Unlike a fault
-// of the input, it says nothing against the work done so far: the road keeps
-// the work folder after it.
-class WriteFailure : public Failure {
- public:
-  using Failure::Failure;
-};
-
 // Fails with WriteFailure "MESSAGE: REASON", the reason that of error_number
 // (an errno value; none when 0).
 [[noreturn]] void FailWriting(const std::string &message, int error_number);
 
 // A program's failure as the road passes it on: a WriteFailure when the
-// program could not write its output file ("cannot write PATH", as
-// AtomicOutputFile says), else a Failure.
+// program could not write its output file, else a Failure.
 [[noreturn]] void FailAgain(const Failure &failure, const std::string &message);
 
 // Writes text on standard output, flushes it and sees the descriptor close:
