@@ -1545,6 +1545,10 @@ TEST(RoadReprof, HelpVersionAndUsage) {
   const auto version = Reprof({"--version"});
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out, std::string("linkerkit-reprof ") + LINKERKIT_VERSION + "\n");
+  if (fs::is_character_file("/dev/full")) {
+    const auto full = RunCommand({"sh", "-c", "exec '" + kReprof + "' --help > /dev/full"});
+    EXPECT_EQ(full.status, 1) << full.out;
+  }
   for (const std::vector<std::string> &arguments :
        {std::vector<std::string>{}, {"a.fa"}, {"--help", "x", "y"}, {"a.fa", "a.reprof", "b.fa"}}) {
     const auto result = Reprof(arguments);
