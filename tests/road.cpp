@@ -547,6 +547,63 @@ TEST(RoadFasta, NamesTooLongForAFileNameAreRefusedBeforeAnyWork) {
 
 // A proteome of generated proteins: the report is ReportDomainHinges' over
 // the proteins' own scores joined in file order, and the same at any -j.
+// The road makes a protein's tracks, vector lines and scores in memory
+// unless the work is kept, when every step writes its file as the programs
+// do: both roads give the same bytes, for every kind of model and protein,
+// the short ones and those with rare letters too.
+constexpr const char *kMarker = ".linkerkit-work";
+TEST(RoadMemory, TheStepsInMemoryGiveTheProgramsBytes) {
+  TempDir dir;
+  std::string fasta = GeneratedProteome(Wrapped() ? 4 : 40, 21);
+  for (const std::string example : {"P1", "P2", "P3", "P4", "real/Q9LQ92"}) {
+    fasta += ReadFile(kExamples + example + ".fa");
+  }
+  fasta += ">one\nM\n>three\nMKX\n>rare\nBZUOXJACDEFGHIKLMNPQRSTVWYBZUOXPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPPP\n";
+  WriteFile(dir / "proteome.fa", fasta);
+  WriteFile(dir / "ubiquitin.fa", ReadFile(kSource + "/tests/data/ubiquitin.fa"));
+  const std::string proteome = dir / "proteome.fa";
+  // The reprof model, from reprof's prediction at hand: its steps read files either way.
+  const std::vector<std::vector<std::string>> cases = {
+      {proteome},
+      {"--model", kLinearModel, "--rank", "2", proteome},
+      {"--model", kLinearModel, "--window", "9", "--caller", "segment", proteome},
+      {"--model", XGBoostModelFolder(dir, "trees"), "--threshold", "0.5", proteome},
+      {"--plot", dir / "pictures", proteome},
+      {"--features-only", proteome},
+      {"--scores-only", "--model", kLinearModel, proteome},
+      {"--model", "reprof", "--reprof", kSource + "/tests/data/ubiquitin.reprof", dir / "ubiquitin.fa"}};
+  int count = 0;
+  for (const std::vector<std::string> &options : cases) {
+    const std::string memory = dir / ("memory" + std::to_string(count));
+    const std::string files = dir / ("files" + std::to_string(count++));
+    const auto run = [&](const std::string &work, std::vector<std::string> extra) {
+      extra.insert(extra.end(), {"-j", "2", "--work", work});
+      extra.insert(extra.end(), options.begin(), options.end());
+      const auto ran = Road(extra, dir);
+      if (fs::exists(dir / "pictures"))
+        fs::rename(dir / "pictures", work + "/../" + fs::path(work).filename().string() + "-pictures");
+      return ran;
+    };
+    const auto in_memory = run(memory, {});
+    ASSERT_EQ(in_memory.status, 0) << in_memory.err;
+    const auto through_files = run(files, {"--keep-work"});
+    ASSERT_EQ(through_files.status, 0) << through_files.err;
+    EXPECT_EQ(in_memory.out, through_files.out) << count;
+    EXPECT_TRUE(fs::is_empty(memory + "/proteins")) << "no step's file where the work is not kept";
+    EXPECT_FALSE(fs::is_empty(files + "/proteins")) << "every step's file where it is";
+    std::size_t compared = 0;
+    for (const auto &[from, to] : {std::pair(memory, files), std::pair(memory + "-pictures", files + "-pictures")}) {
+      if (!fs::exists(from)) continue;
+      for (const std::string &file : FilesUnder(from)) {
+        if (file.ends_with(kMarker) || fs::is_directory(file)) continue;
+        EXPECT_EQ(ReadFile(file), ReadFile(to + file.substr(from.size()))) << file;
+        ++compared;
+      }
+    }
+    EXPECT_GT(compared, options.back() == proteome ? 40U : 1U) << count;
+  }
+}
+
 TEST(RoadProteome, TheReportIsTheOneOverTheJoinedScores) {
   TempDir dir;
   const int count = Wrapped() ? 12 : 300;
@@ -756,18 +813,31 @@ TEST(RoadOutput, AFullDiskIsAFailureAndTheWorkIsKept) {
 
 // A step that cannot write its file (here past a limit on file sizes, which
 // needs no root, as a full disk does) names the protein, what the file
-// holds and why, not a path in a scratch folder; the work folder stays.
+// holds and why, not a path in a scratch folder; the work folder stays. A
+// sequence model's steps write the protein's scores alone; a reprof model's
+// write their tracks in the scratch folder.
 TEST(RoadOutput, AFailedStepNamesTheProteinAndWhatItsFileHolds) {
   TempDir dir;
   fs::create_directory(dir / "tmp");
-  const auto run = RunCommand({"bash", "-c",
-                               "ulimit -f 2 && trap '' XFSZ && TMPDIR='" + (dir / "tmp") + "' exec '" + kRoad +
-                                   "' --model '" + kLinearModel + "' '" + kExamples + "real/Q9LQ92.fa'"});
+  const auto limited = [&](int blocks, const std::vector<std::string> &arguments) {
+    std::string command = "ulimit -f " + std::to_string(blocks) + " && trap '' XFSZ && TMPDIR='" + (dir / "tmp") +
+                          "' exec '" + kRoad + "'";
+    for (const std::string &argument : arguments) command += " '" + argument + "'";
+    return RunCommand({"bash", "-c", command});
+  };
+  const auto run = limited(2, {"--model", kLinearModel, kExamples + "real/Q9LQ92.fa"});
   EXPECT_EQ(run.status, 1);
-  const std::string kept = KeptFolder(run.out);
-  EXPECT_EQ(LastLine(run.out),
-            "Q9LQ92: cannot write its track SUYM030101_15: File too large; the work folder " + kept + " is kept");
+  std::string kept = KeptFolder(run.out);
+  EXPECT_EQ(LastLine(run.out), "Q9LQ92: cannot write " + kept +
+                                   "/scores/Q9LQ92.scores: File too large; the work folder " + kept + " is kept");
   EXPECT_EQ(fs::path(kept).parent_path(), dir.path() / "tmp") << run.out;
+
+  const auto reprof = limited(1, {"--model", "reprof", "--reprof", kSource + "/tests/data/ubiquitin.reprof",
+                                  kSource + "/tests/data/ubiquitin.fa"});
+  EXPECT_EQ(reprof.status, 1);
+  kept = KeptFolder(reprof.out);
+  EXPECT_EQ(LastLine(reprof.out),
+            "P0CG48: cannot write its track SUYM030101_15: File too large; the work folder " + kept + " is kept");
 }
 
 // Interrupted at each stage, a run leaves nothing complete-looking behind,

@@ -139,6 +139,15 @@ std::vector<double> ScoresOf(const std::vector<double> &smoothed, bool raw) {
   return raw ? smoothed : ZScores(smoothed);
 }
 
+std::string ScoreLinesOf(const std::vector<std::string> &vector_lines, const std::string &path,
+                         const LinkerClassifier &classifier, const std::string &name, int ws, bool raw) {
+  const auto vectors = ParseVectorLines(vector_lines, path);
+  // A protein without lines would vanish from the score file unnoticed.
+  if (vectors.empty()) FailInFile(path, "no vector lines");
+  const std::vector<double> smoothed = SmoothClipped(classifier.Score(vectors, path), ws);
+  return FormatTrack(ScoresOf(smoothed, raw), name);
+}
+
 namespace {
 
 // The run with the model to hand: from the model file (classifier empty),
@@ -155,11 +164,7 @@ void Classify(const GivenOptions &options, Arguments arguments, std::FILE *out, 
     loaded = LoadLinkerClassifier(model_path, ranges ? ranges : "");
     classifier = loaded.get();
   }
-  const auto vectors = ParseVectorLines(ReadLines(vector_path), vector_path);
-  // A protein without lines would vanish from the score file unnoticed.
-  if (vectors.empty()) FailInFile(vector_path, "no vector lines");
-  const std::vector<double> smoothed = SmoothClipped(classifier->Score(vectors, vector_path), ws);
-  WriteAll(out, FormatTrack(ScoresOf(smoothed, options.Has("--raw")), name));
+  WriteAll(out, ScoreLinesOf(ReadLines(vector_path), vector_path, *classifier, name, ws, options.Has("--raw")));
 }
 
 }  // namespace

@@ -27,6 +27,13 @@ std::vector<double> ZScores(const std::vector<double> &values);
 // the threshold.
 std::vector<double> ScoresOf(const std::vector<double> &smoothed, bool raw);
 
+// The score lines of one protein's vector lines (read from path, which the
+// messages name): the classifier's decision values smoothed over ws, as
+// ScoresOf gives them, each tagged with the protein's name. Fails as
+// ParseVectorLines does, and when there are no lines.
+std::string ScoreLinesOf(const std::vector<std::string> &vector_lines, const std::string &path,
+                         const LinkerClassifier &classifier, const std::string &name, int ws, bool raw);
+
 // The options: "--ranges FILE" scales the vectors with svm-scale's saved
 // ranges first (LIBSVM models only); "--raw" prints the smoothed decision
 // values themselves in place of their z-scores, so that a threshold means the

@@ -18,6 +18,7 @@
 #include "failure.h"
 #include "feature_rows.h"
 #include "lines.h"
+#include "memory_steps.h"
 #include "output_file.h"
 #include "profile_column.h"
 #include "profile_matrix.h"
@@ -248,7 +249,12 @@ void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<P
   }
 }
 
+bool RunsInMemory(const RoadOptions &options, const Recipe &recipe) {
+  return !options.keep_work && MadeFromSequence(recipe);
+}
+
 void PrepareProtein(const RoadRun &run, const ProteinRecord &protein, const StepFolder &where) {
+  if (RunsInMemory(run.options, run.model.recipe)) return;
   std::error_code error;
   fs::create_directories(where.folder + "/feat", error);
   if (error) FailWriting(protein.name + ": cannot create its folder in the work folder", error.value());
@@ -273,6 +279,15 @@ void FinishProtein(const RoadRun &run, const WorkFolder &work, const ProteinReco
   const bool vectors = options.stop == RoadStop::kVectors;
   const std::string result = work / (std::string(vectors ? kVectorsFolder : kScoresFolder) + "/" + protein.name +
                                      (vectors ? ".vectors" : ".scores"));
+  if (RunsInMemory(options, run.model.recipe)) {
+    const std::string vectors_path = where.folder + "/" + where.base + ".vectors";
+    std::string text = VectorLinesInMemory(run.model.recipe, run.scales, protein, where.folder);
+    if (!vectors) text = ScoreLinesInMemory(run.model, protein, text, vectors_path);
+    CaptureProgramOutput(
+        result, true, "writing its result", [&text](Arguments, std::FILE *out) { WriteAll(out, text); }, {},
+        protein.name);
+    return;
+  }
   RunProteinSteps(run.model, run.scales_dir, protein, files, where, options.stop, result);
 }
 

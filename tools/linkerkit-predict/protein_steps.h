@@ -57,12 +57,19 @@ StepFolder StepFolderOf(const RoadRun &run, const WorkFolder &work, const Protei
 // Fails with "NAME and N more: linkerkit-reprof failed: ...".
 void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<ProteinRecord, StepFolder>> &batch);
 
+// True when the proteins' steps run in memory (memory_steps.h): the recipe
+// is made from the sequence alone and the work is not kept for the user,
+// who then sees every step's file.
+bool RunsInMemory(const RoadOptions &options, const Recipe &recipe);
+
 // A protein's folder and FASTA file, and its companion files checked
-// against its sequence: what comes before reprof.
+// against its sequence: what comes before reprof. Nothing is written for a
+// protein whose steps run in memory.
 void PrepareProtein(const RoadRun &run, const ProteinRecord &protein, const StepFolder &where);
 
 // The rest of a protein's steps, to WORK/vectors/NAME.vectors or
-// WORK/scores/NAME.scores.
+// WORK/scores/NAME.scores, the only file written for a protein whose steps
+// run in memory.
 void FinishProtein(const RoadRun &run, const WorkFolder &work, const ProteinRecord &protein, const StepFolder &where);
 
 }  // namespace linkerkit

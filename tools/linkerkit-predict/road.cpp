@@ -14,6 +14,7 @@
 #include "failure.h"
 #include "linker_table.h"
 #include "output_file.h"
+#include "protein_steps.h"
 #include "recipe.h"
 #include "report_steps.h"
 #include "road_checks.h"
@@ -65,6 +66,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
 
   const Recipe &recipe = run.model.recipe;
   CheckModelInputs(recipe, options, run.scales_dir, run.bin_dir);
+  if (RunsInMemory(options, recipe)) run.scales = ReadRecipeScales(recipe, run.scales_dir);
   const auto truth = ReadTruth(options.truth);
 
   run.names = CheckProteome(options, recipe);

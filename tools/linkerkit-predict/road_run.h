@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "memory_steps.h"
 #include "recipe.h"
 #include "road_options.h"
 
@@ -14,6 +15,7 @@ struct RoadRun {
   RoadOptions options;
   Model model;
   std::string scales_dir;
+  ResidueScales scales;  // read for the road in memory alone
   std::string bin_dir;
   std::vector<std::string> names;  // in FASTA order
 };
