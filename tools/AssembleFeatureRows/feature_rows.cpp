@@ -17,6 +17,8 @@ void StoreTrackLine(std::string_view line, std::size_t line_number, FeatureColum
   column[static_cast<std::size_t>(track->position)] = static_cast<float>(track->value);
 }
 
+float ColumnValue(double track_value) { return static_cast<float>(ReadBackFixed6(track_value)); }
+
 void AppendFeatureRow(std::string &out, const std::vector<FeatureColumn> &columns, std::size_t position,
                       std::size_t m) {
   out += "0 ";
@@ -31,6 +33,15 @@ void AppendFeatureRow(std::string &out, const std::vector<FeatureColumn> &column
   out += ' ';
   AppendInt(out, static_cast<long long>(m));
   out += '\n';
+}
+
+std::vector<std::pair<int, double>> FeatureRowValues(const std::vector<FeatureColumn> &columns, std::size_t position) {
+  std::vector<std::pair<int, double>> values;
+  values.reserve(columns.size());
+  for (std::size_t k = 0; k < columns.size(); ++k) {
+    values.emplace_back(static_cast<int>(k + 1), ReadBackFixed6(columns[k][position]));
+  }
+  return values;
 }
 
 void RunAssembleFeatureRows(Arguments arguments, std::FILE *out) {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "program.h"
@@ -22,8 +23,15 @@ using FeatureColumn = std::vector<float>;
 // space or its position lies outside 0 to m.
 void StoreTrackLine(std::string_view line, std::size_t line_number, FeatureColumn &column, std::string_view path);
 
+// A track value as the column holds it once its line's text is read back.
+float ColumnValue(double track_value);
+
 // Appends the vector line of one position: every feature, 0 included.
 void AppendFeatureRow(std::string &out, const std::vector<FeatureColumn> &columns, std::size_t position, std::size_t m);
+
+// The (index, value) pairs a reader of that line gets (ClassifyFeatureRows),
+// made without the text.
+std::vector<std::pair<int, double>> FeatureRowValues(const std::vector<FeatureColumn> &columns, std::size_t position);
 
 // AssembleFeatureRows [index list] [Vector element dir]
 void RunAssembleFeatureRows(Arguments arguments, std::FILE *out);

@@ -141,7 +141,11 @@ std::vector<double> ScoresOf(const std::vector<double> &smoothed, bool raw) {
 
 std::string ScoreLinesOf(const std::vector<std::string> &vector_lines, const std::string &path,
                          const LinkerClassifier &classifier, const std::string &name, int ws, bool raw) {
-  const auto vectors = ParseVectorLines(vector_lines, path);
+  return ScoreLinesOf(ParseVectorLines(vector_lines, path), path, classifier, name, ws, raw);
+}
+
+std::string ScoreLinesOf(const std::vector<FeatureVector> &vectors, const std::string &path,
+                         const LinkerClassifier &classifier, const std::string &name, int ws, bool raw) {
   // A protein without lines would vanish from the score file unnoticed.
   if (vectors.empty()) FailInFile(path, "no vector lines");
   const std::vector<double> smoothed = SmoothClipped(classifier.Score(vectors, path), ws);

@@ -33,6 +33,9 @@ std::vector<double> ScoresOf(const std::vector<double> &smoothed, bool raw);
 // ParseVectorLines does, and when there are no lines.
 std::string ScoreLinesOf(const std::vector<std::string> &vector_lines, const std::string &path,
                          const LinkerClassifier &classifier, const std::string &name, int ws, bool raw);
+// The same from the vectors those lines give.
+std::string ScoreLinesOf(const std::vector<FeatureVector> &vectors, const std::string &path,
+                         const LinkerClassifier &classifier, const std::string &name, int ws, bool raw);
 
 // The options: "--ranges FILE" scales the vectors with svm-scale's saved
 // ranges first (LIBSVM models only); "--raw" prints the smoothed decision

@@ -71,6 +71,21 @@ std::optional<Fixed6Count> CountFixed6(float value) {
   return Fixed6Count{negative, millionths};
 }
 
+double ReadBackFixed6(double value) {
+  std::string text;
+  AppendFixed6(text, value);
+  return ReadCDouble(text.c_str());
+}
+
+double ReadBackFixed6(float value) {
+  const std::optional<Fixed6Count> count = CountFixed6(value);
+  if (!count) return ReadBackFixed6(static_cast<double>(value));
+  // Both numbers are exact doubles, so the quotient is the decimal text's
+  // nearest double, as reading the text gives.
+  const double magnitude = static_cast<double>(count->millionths) / 1e6;
+  return count->negative ? -magnitude : magnitude;
+}
+
 char *WriteFixed6(char *out, float value) {
   const std::optional<Fixed6Count> count = CountFixed6(value);
   // Larger values, inf and nan take the general path.

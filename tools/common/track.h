@@ -33,6 +33,11 @@ struct Fixed6Count {
   std::uint64_t millionths;
 };
 std::optional<Fixed6Count> CountFixed6(float value);
+// The number the "%f" text of value reads back as (ReadCDouble): what a
+// reader of a track or vector line gets, worked out without the text where
+// the value is a float CountFixed6 counts.
+double ReadBackFixed6(double value);
+double ReadBackFixed6(float value);
 void AppendInt(std::string &out, long long value);
 
 // Appends "%f #TAG %d %d\n".

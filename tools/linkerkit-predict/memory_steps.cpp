@@ -1,6 +1,6 @@
 #include "memory_steps.h"
 
-#include <string_view>
+#include <cmath>
 #include <vector>
 
 #include "chain_position.h"
@@ -9,7 +9,6 @@
 #include "feature_rows.h"
 #include "lines.h"
 #include "seq_complexity.h"
-#include "track.h"
 
 namespace linkerkit {
 
@@ -40,61 +39,68 @@ bool MadeFromSequence(const Recipe &recipe) {
 
 namespace {
 
-// The track's text as its program writes it.
-std::string TrackText(const Track &track, const ResidueScales &scales, const std::string &residues) {
+// The track's values as its program computes them before writing them.
+std::vector<double> TrackValues(const Track &track, const ResidueScales &scales, const std::string &residues) {
   switch (track.kind) {
     case TrackKind::kSeqComplexity:
-      return FormatTrack(SeqComplexityTrack(residues, track.size), "QUERY");
+      return SeqComplexityTrack(residues, track.size);
     case TrackKind::kScale:
-      return FormatTrack(ResidueScaleTrack(residues, scales.at(track.stem), track.size), "QUERY");
+      return ResidueScaleTrack(residues, scales.at(track.stem), track.size);
     case TrackKind::kTerminus:
-      return FormatTrack(ChainPositionTrack(residues.size(), ChainMeasure::kTerminus, track.size), "QUERY");
+      return ChainPositionTrack(residues.size(), ChainMeasure::kTerminus, track.size);
     case TrackKind::kChainLength:
-      return FormatTrack(ChainPositionTrack(residues.size(), ChainMeasure::kLength, track.size), "QUERY");
+      return ChainPositionTrack(residues.size(), ChainMeasure::kLength, track.size);
     default:
       Fail("the track " + track.name + " is not made from the sequence alone");
   }
 }
 
-// Calls line(text, number) for every line of text, each held NUL-terminated
-// as the line readers hand them on.
-template <typename LineCall>
-std::size_t ForEachTextLine(std::string_view text, LineCall &&line) {
-  std::string held;
-  std::size_t number = 0;
-  for (std::size_t start = 0; start < text.size();) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    held.assign(text.substr(start, end - start));
-    line(std::string_view(held), ++number);
-    start = end + 1;
-  }
-  return number;
-}
-
 }  // namespace
 
-std::string VectorLinesInMemory(const Recipe &recipe, const ResidueScales &scales, const ProteinRecord &protein,
-                                const std::string &message_folder) {
+std::vector<FeatureColumn> FeatureColumnsInMemory(const Recipe &recipe, const ResidueScales &scales,
+                                                  const ProteinRecord &protein) {
   const std::size_t m = protein.residues.size();
   std::vector<FeatureColumn> columns(recipe.tracks.size(), FeatureColumn(m + 1, 0.0f));
   for (std::size_t k = 0; k < recipe.tracks.size(); ++k) {
-    const std::string path = message_folder + "/feat/" + recipe.tracks[k].name + ".txt";
-    ForEachTextLine(TrackText(recipe.tracks[k], scales, protein.residues),
-                    [&](std::string_view line, std::size_t number) { StoreTrackLine(line, number, columns[k], path); });
+    const std::vector<double> values = TrackValues(recipe.tracks[k], scales, protein.residues);
+    for (std::size_t i = 0; i < m; ++i) columns[k][i] = ColumnValue(values[i]);
   }
+  return columns;
+}
+
+std::string VectorLinesOf(const std::vector<FeatureColumn> &columns) {
+  const std::size_t m = columns.front().size() - 1;
   std::string lines;
   for (std::size_t position = 0; position < m; ++position) AppendFeatureRow(lines, columns, position, m);
   return lines;
 }
 
-std::string ScoreLinesInMemory(const Model &model, const ProteinRecord &protein, const std::string &vector_lines,
-                               const std::string &vectors_path) {
-  std::vector<std::string> lines;
-  ForEachTextLine(vector_lines, [&](std::string_view line, std::size_t) { lines.emplace_back(line); });
+std::string ScoreLinesInMemory(const Model &model, const ProteinRecord &protein,
+                               const std::vector<FeatureColumn> &columns, const std::string &vectors_path) {
+  const std::size_t m = columns.front().size() - 1;
+  std::vector<FeatureVector> vectors;
+  vectors.reserve(m);
+  bool finite = true;
+  for (std::size_t position = 0; position < m; ++position) {
+    vectors.push_back(FeatureRowValues(columns, position));
+    for (const auto &[index, value] : vectors.back()) finite = finite && std::isfinite(value);
+  }
+  const ModelSettings &settings = model.settings;
   try {
-    return ScoreLinesOf(lines, vectors_path, *model.loaded_classifier, protein.name, model.settings.smoothing,
-                        model.settings.raw_scores);
+    if (finite) {
+      return ScoreLinesOf(vectors, vectors_path, *model.loaded_classifier, protein.name, settings.smoothing,
+                          settings.raw_scores);
+    }
+    // A value that is no finite number is refused as the program refuses
+    // its line.
+    std::vector<std::string> lines;
+    const std::string text = VectorLinesOf(columns);
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+      end = text.find('\n', start);
+      lines.push_back(text.substr(start, end - start));
+    }
+    return ScoreLinesOf(lines, vectors_path, *model.loaded_classifier, protein.name, settings.smoothing,
+                        settings.raw_scores);
   } catch (const Failure &failure) {
     Fail(protein.name + ": ClassifyFeatureRows failed: " + failure.what());
   }

@@ -7,7 +7,9 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
+#include "feature_rows.h"
 #include "proteome.h"
 #include "recipe.h"
 #include "residue_scale.h"
@@ -22,15 +24,18 @@ ResidueScales ReadRecipeScales(const Recipe &recipe, const std::string &scales_d
 // True when every track of the recipe is made from the sequence alone.
 bool MadeFromSequence(const Recipe &recipe);
 
-// The protein's vector lines as AssembleFeatureRows writes them over the
-// tracks the feature programs write. A track's name in a message is
-// message_folder/feat/NAME.txt, as on the file road.
-std::string VectorLinesInMemory(const Recipe &recipe, const ResidueScales &scales, const ProteinRecord &protein,
-                                const std::string &message_folder);
+// The protein's feature columns as AssembleFeatureRows reads them from the
+// tracks the feature programs write.
+std::vector<FeatureColumn> FeatureColumnsInMemory(const Recipe &recipe, const ResidueScales &scales,
+                                                  const ProteinRecord &protein);
 
-// The protein's score lines as ClassifyFeatureRows writes them over
-// vector_lines, read as the file vectors_path (which messages name).
-std::string ScoreLinesInMemory(const Model &model, const ProteinRecord &protein, const std::string &vector_lines,
-                               const std::string &vectors_path);
+// The vector lines AssembleFeatureRows writes over those columns.
+std::string VectorLinesOf(const std::vector<FeatureColumn> &columns);
+
+// The protein's score lines as ClassifyFeatureRows writes them over the
+// vector lines of columns, read as the file vectors_path (which messages
+// name).
+std::string ScoreLinesInMemory(const Model &model, const ProteinRecord &protein,
+                               const std::vector<FeatureColumn> &columns, const std::string &vectors_path);
 
 }  // namespace linkerkit

@@ -281,8 +281,9 @@ void FinishProtein(const RoadRun &run, const WorkFolder &work, const ProteinReco
                                      (vectors ? ".vectors" : ".scores"));
   if (RunsInMemory(options, run.model.recipe)) {
     const std::string vectors_path = where.folder + "/" + where.base + ".vectors";
-    std::string text = VectorLinesInMemory(run.model.recipe, run.scales, protein, where.folder);
-    if (!vectors) text = ScoreLinesInMemory(run.model, protein, text, vectors_path);
+    const std::vector<FeatureColumn> columns = FeatureColumnsInMemory(run.model.recipe, run.scales, protein);
+    const std::string text =
+        vectors ? VectorLinesOf(columns) : ScoreLinesInMemory(run.model, protein, columns, vectors_path);
     CaptureProgramOutput(
         result, true, "writing its result", [&text](Arguments, std::FILE *out) { WriteAll(out, text); }, {},
         protein.name);
