@@ -89,6 +89,52 @@ TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
   }
 }
 
+// What a reader of a track or vector line gets for a value, worked out
+// without the text, is what reading the text gives, bit for bit: the
+// roundings at ties, the negative zeros, the values past the fast path.
+TEST(TrackFormat, ValuesReadBackAsTheirTextReads) {
+  const auto same = [](double got, double read) {
+    return std::memcmp(&got, &read, sizeof got) == 0 || (std::isnan(got) && std::isnan(read));
+  };
+  const auto text_of = [](auto value) {
+    std::string text;
+    linkerkit::AppendFixed6(text, value);
+    return text;
+  };
+  const auto check_double = [&](double value) {
+    return same(linkerkit::ReadBackFixed6(value), linkerkit::ReadCDouble(text_of(value).c_str()));
+  };
+  const auto check_float = [&](float value) {
+    return same(linkerkit::ReadBackFixed6(value), linkerkit::ReadCDouble(text_of(value).c_str()));
+  };
+  for (const double value :
+       {0.0, -0.0, 0.0078125, -0.0078125, 0.0234375, 2.5e-7, -2.5e-7, 5e-7, 4.9999999e-7, 1.0 / 3.0, 4294967295.999999,
+        4294967296.0, -1e300, 1e-320, 123456.7890125, std::numeric_limits<double>::infinity(), std::nan("")}) {
+    EXPECT_TRUE(check_double(value)) << text_of(value);
+  }
+  std::mt19937_64 random(5);
+  for (int exponent = 1023 - 80; exponent <= 1023 + 40; ++exponent) {
+    for (int i = 0; i < 500; ++i) {
+      const std::uint64_t word = (random() & 0x800fffffffffffffu) | (static_cast<std::uint64_t>(exponent) << 52);
+      double value;
+      std::memcpy(&value, &word, sizeof value);
+      ASSERT_TRUE(check_double(value)) << text_of(value);
+      // Ties: a few binary digits below the millionths.
+      const double tie = std::ldexp(static_cast<double>(random() % 4096), -static_cast<int>(random() % 12) - 7);
+      ASSERT_TRUE(check_double(tie)) << text_of(tie);
+    }
+  }
+  std::mt19937 bits(4);
+  for (std::uint32_t exponent = 0; exponent < 256; exponent += 3) {
+    for (int i = 0; i < 500; ++i) {
+      const std::uint32_t word = (bits() & 0x807fffffu) | (exponent << 23);
+      float value;
+      std::memcpy(&value, &word, sizeof value);
+      ASSERT_TRUE(check_float(value)) << text_of(value);
+    }
+  }
+}
+
 TEST(NumberReading, CIntFollowsAtoi) {
   for (const char *text : {"15",
                            "  -3x",

@@ -72,6 +72,34 @@ std::optional<Fixed6Count> CountFixed6(float value) {
 }
 
 double ReadBackFixed6(double value) {
+  // Below 2^32 in magnitude the value's millionths, rounded to nearest with
+  // ties to even as printf rounds the exact binary value, are below 2^53, so
+  // the text reads back as their count divided by 10^6. Tracks hold
+  // millions of such values; the text costs several times more.
+  if (std::fabs(value) < 4294967296.0) {
+    __extension__ using Wide = unsigned __int128;
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const bool negative = (bits >> 63) != 0;
+    const int biased_exponent = static_cast<int>((bits >> 52) & 0x7ff);
+    std::uint64_t mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+    int exponent = -1074;  // value = mantissa * 2^exponent, exponent below 0 here
+    if (biased_exponent != 0) {
+      mantissa |= std::uint64_t{1} << 52;
+      exponent = biased_exponent - 1075;
+    }
+    const Wide scaled = static_cast<Wide>(mantissa) * 1000000;  // below 2^73
+    std::uint64_t millionths = 0;
+    if (exponent > -128) {
+      const int shift = -exponent;
+      millionths = static_cast<std::uint64_t>(scaled >> shift);
+      const Wide remainder = scaled & ((Wide{1} << shift) - 1);
+      const Wide half = Wide{1} << (shift - 1);
+      if (remainder > half || (remainder == half && (millionths & 1) != 0)) ++millionths;
+    }  // else below 2^-55 millionths: rounds to 0
+    const double magnitude = static_cast<double>(millionths) / 1e6;
+    return negative ? -magnitude : magnitude;
+  }
   std::string text;
   AppendFixed6(text, value);
   return ReadCDouble(text.c_str());
