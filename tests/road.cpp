@@ -562,8 +562,12 @@ TEST(RoadMemory, TheStepsInMemoryGiveTheProgramsBytes) {
   WriteFile(dir / "proteome.fa", fasta);
   WriteFile(dir / "ubiquitin.fa", ReadFile(kSource + "/tests/data/ubiquitin.fa"));
   const std::string proteome = dir / "proteome.fa";
-  // The reprof model, from reprof's prediction at hand: its steps read files either way.
-  const std::vector<std::vector<std::string>> cases = {
+  std::string examples;
+  for (const char *name : {"P1", "P2", "P3", "P4"}) examples += ReadFile(kExamples + name + ".fa");
+  WriteFile(dir / "examples.fa", examples);
+  // The models that read companion files: reprof's prediction at hand or
+  // made by reprof, the .ss2 files and checkpoint matrices.
+  std::vector<std::vector<std::string>> cases = {
       {proteome},
       {"--model", kLinearModel, "--rank", "2", proteome},
       {"--model", kLinearModel, "--window", "9", "--caller", "segment", proteome},
@@ -571,7 +575,10 @@ TEST(RoadMemory, TheStepsInMemoryGiveTheProgramsBytes) {
       {"--plot", dir / "pictures", proteome},
       {"--features-only", proteome},
       {"--scores-only", "--model", kLinearModel, proteome},
-      {"--model", "reprof", "--reprof", kSource + "/tests/data/ubiquitin.reprof", dir / "ubiquitin.fa"}};
+      {"--model", "reprof", "--reprof", kSource + "/tests/data/ubiquitin.reprof", dir / "ubiquitin.fa"},
+      {"--model", kExamples + "demo", "--scales", kSource + "/examples", "--ss2-dir", kExamples, "--mtx-dir", kExamples,
+       dir / "examples.fa"}};
+  if (fs::exists("/usr/share/reprof")) cases.push_back({"--model", "reprof", dir / "examples.fa"});
   int count = 0;
   for (const std::vector<std::string> &options : cases) {
     const std::string memory = dir / ("memory" + std::to_string(count));
@@ -600,7 +607,7 @@ TEST(RoadMemory, TheStepsInMemoryGiveTheProgramsBytes) {
         ++compared;
       }
     }
-    EXPECT_GT(compared, options.back() == proteome ? 40U : 1U) << count;
+    EXPECT_GT(compared, options.back() == proteome ? 40U : 3U) << count;
   }
 }
 
@@ -812,32 +819,30 @@ TEST(RoadOutput, AFullDiskIsAFailureAndTheWorkIsKept) {
 }
 
 // A step that cannot write its file (here past a limit on file sizes, which
-// needs no root, as a full disk does) names the protein, what the file
-// holds and why, not a path in a scratch folder; the work folder stays. A
-// sequence model's steps write the protein's scores alone; a reprof model's
-// write their tracks in the scratch folder.
+// needs no root, as a full disk does) names the protein, the file and why;
+// the work folder stays. The steps in memory write the protein's scores
+// alone; kept, they write every step's file.
 TEST(RoadOutput, AFailedStepNamesTheProteinAndWhatItsFileHolds) {
   TempDir dir;
   fs::create_directory(dir / "tmp");
-  const auto limited = [&](int blocks, const std::vector<std::string> &arguments) {
-    std::string command = "ulimit -f " + std::to_string(blocks) + " && trap '' XFSZ && TMPDIR='" + (dir / "tmp") +
-                          "' exec '" + kRoad + "'";
+  const auto limited = [&](const std::vector<std::string> &arguments) {
+    std::string command = "ulimit -f 2 && trap '' XFSZ && TMPDIR='" + (dir / "tmp") + "' exec '" + kRoad + "'";
     for (const std::string &argument : arguments) command += " '" + argument + "'";
     return RunCommand({"bash", "-c", command});
   };
-  const auto run = limited(2, {"--model", kLinearModel, kExamples + "real/Q9LQ92.fa"});
+  const auto run = limited({"--model", kLinearModel, kExamples + "real/Q9LQ92.fa"});
   EXPECT_EQ(run.status, 1);
   std::string kept = KeptFolder(run.out);
   EXPECT_EQ(LastLine(run.out), "Q9LQ92: cannot write " + kept +
                                    "/scores/Q9LQ92.scores: File too large; the work folder " + kept + " is kept");
   EXPECT_EQ(fs::path(kept).parent_path(), dir.path() / "tmp") << run.out;
 
-  const auto reprof = limited(1, {"--model", "reprof", "--reprof", kSource + "/tests/data/ubiquitin.reprof",
-                                  kSource + "/tests/data/ubiquitin.fa"});
-  EXPECT_EQ(reprof.status, 1);
-  kept = KeptFolder(reprof.out);
-  EXPECT_EQ(LastLine(reprof.out),
-            "P0CG48: cannot write its track SUYM030101_15: File too large; the work folder " + kept + " is kept");
+  const auto kept_work = limited({"--model", kLinearModel, "--keep-work", kExamples + "real/Q9LQ92.fa"});
+  EXPECT_EQ(kept_work.status, 1);
+  kept = KeptFolder(kept_work.out);
+  EXPECT_EQ(LastLine(kept_work.out), "Q9LQ92: cannot write " + kept +
+                                         "/proteins/Q9LQ92/feat/SUYM030101_15.txt: File too large; the work folder " +
+                                         kept + " is kept");
 }
 
 // Interrupted at each stage, a run leaves nothing complete-looking behind,

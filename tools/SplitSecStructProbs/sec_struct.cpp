@@ -58,15 +58,21 @@ std::vector<std::string> SecStructTrackPaths(std::string_view prefix, int ws) {
   return paths;
 }
 
+std::vector<std::vector<float>> SecStructTracks(const SecStructProbs &probs, int ws) {
+  std::vector<std::vector<float>> tracks;
+  for (const std::vector<float> *probabilities : {&probs.coil, &probs.helix, &probs.strand}) {
+    tracks.push_back(SmoothCentred(*probabilities, ws, WindowEdges::kRaw));
+  }
+  return tracks;
+}
+
 std::vector<std::pair<std::string, std::string>> SecStructTrackFiles(const SecStructProbs &probs,
                                                                      std::string_view prefix, int ws) {
   std::vector<std::string> paths = SecStructTrackPaths(prefix, ws);
+  const std::vector<std::vector<float>> tracks = SecStructTracks(probs, ws);
   std::vector<std::pair<std::string, std::string>> files;
   files.reserve(3);
-  const std::vector<float> *classes[] = {&probs.coil, &probs.helix, &probs.strand};
-  for (std::size_t i = 0; i < 3; ++i) {
-    files.emplace_back(std::move(paths[i]), FormatTrack(SmoothCentred(*classes[i], ws, WindowEdges::kRaw), "QUERY"));
-  }
+  for (std::size_t i = 0; i < 3; ++i) files.emplace_back(std::move(paths[i]), FormatTrack(tracks[i], "QUERY"));
   return files;
 }
 

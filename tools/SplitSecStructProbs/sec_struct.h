@@ -39,6 +39,10 @@ class SecStructParser {
   SecStructProbs probs_;
 };
 
+// The coil, helix and strand tracks, in that order: each class smoothed in
+// single precision with the positions without a full window unsmoothed.
+std::vector<std::vector<float>> SecStructTracks(const SecStructProbs &probs, int ws);
+
 // The coil, helix and strand track files, in that order, as (path, content):
 // PREFIXPSS_C_WS.txt and its siblings, each class smoothed in single
 // precision with the positions without a full window unsmoothed.

@@ -75,7 +75,11 @@ void RunTrackProfileColumn(Arguments arguments, std::FILE *out) {
   const int ws = ReadWindowSize(arguments[2]);
   ProfileColumnReader reader(column, arguments[0]);
   ForEachLine(arguments[0], [&](std::string_view line, std::size_t number) { reader.AddLine(line, number); });
-  WriteAll(out, FormatTrack(SmoothCentred(reader.Finish(), ws, WindowEdges::kRaw), "query"));
+  WriteAll(out, FormatTrack(ProfileColumnTrack(reader.Finish(), ws), "query"));
+}
+
+std::vector<float> ProfileColumnTrack(const std::vector<float> &scaled, int ws) {
+  return SmoothCentred(scaled, ws, WindowEdges::kRaw);
 }
 
 }  // namespace linkerkit

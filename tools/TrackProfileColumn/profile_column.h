@@ -41,6 +41,10 @@ class ProfileColumnReader {
   std::vector<float> scaled_;
 };
 
+// The column's track: the scaled values smoothed over the centred window in
+// single precision, the positions without a full window unsmoothed.
+std::vector<float> ProfileColumnTrack(const std::vector<float> &scaled, int ws);
+
 // TrackProfileColumn [PSSM file] [Selection (1 letter AA)] [smoothing ws]
 void RunTrackProfileColumn(Arguments arguments, std::FILE *out);
 

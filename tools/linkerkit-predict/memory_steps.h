@@ -1,8 +1,7 @@
 // One protein's road in memory: the tracks, the vector lines and the scores
-// made by the programs' own functions, their text the bytes the programs
-// write, without a file between the steps. The recipes whose tracks come
-// from the sequence alone take it; the others, and a run whose work is kept
-// for the user, go through the programs' files (protein_steps.h).
+// made by the programs' own functions, as the numbers and bytes of the
+// programs' files, without a file between the steps. A run whose work is
+// kept for the user goes through the programs' files (protein_steps.h).
 #pragma once
 
 #include <map>
@@ -21,13 +20,23 @@ namespace linkerkit {
 using ResidueScales = std::map<std::string, ResidueScale>;
 ResidueScales ReadRecipeScales(const Recipe &recipe, const std::string &scales_dir);
 
-// True when every track of the recipe is made from the sequence alone.
-bool MadeFromSequence(const Recipe &recipe);
+// The protein's companion files; empty where the recipe needs none.
+struct CompanionFiles {
+  std::string ss2;
+  std::string mtx;
+  std::string reprof;  // reprof's prediction; made in the step folder when empty and the recipe needs it
+};
 
 // The protein's feature columns as AssembleFeatureRows reads them from the
-// tracks the feature programs write.
+// tracks the feature programs write, from its sequence and companion files.
+// Fails as the file road does, with "NAME: PROGRAM failed: ..." or a
+// mismatch between a track and the sequence; a file the file road would
+// have made in the step folder is named as there, message_base + ".profile"
+// (the profile table) or ".reprof.ss2", so that the worker can tell what it
+// holds.
 std::vector<FeatureColumn> FeatureColumnsInMemory(const Recipe &recipe, const ResidueScales &scales,
-                                                  const ProteinRecord &protein);
+                                                  const ProteinRecord &protein, const CompanionFiles &files,
+                                                  const std::string &message_base);
 
 // The vector lines AssembleFeatureRows writes over those columns.
 std::string VectorLinesOf(const std::vector<FeatureColumn> &columns);

@@ -249,20 +249,20 @@ void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<P
   }
 }
 
-bool RunsInMemory(const RoadOptions &options, const Recipe &recipe) {
-  return !options.keep_work && MadeFromSequence(recipe);
-}
+bool RunsInMemory(const RoadOptions &options) { return !options.keep_work; }
 
 void PrepareProtein(const RoadRun &run, const ProteinRecord &protein, const StepFolder &where) {
-  if (RunsInMemory(run.options, run.model.recipe)) return;
-  std::error_code error;
-  fs::create_directories(where.folder + "/feat", error);
-  if (error) FailWriting(protein.name + ": cannot create its folder in the work folder", error.value());
-  const std::string text = FormatFastaRecord(protein);
-  CaptureProgramOutput(
-      where.folder + "/" + where.base + ".fa", where.kept, "writing its FASTA file",
-      [&text](Arguments, std::FILE *out) { WriteAll(out, text); }, {}, protein.name);
   const RoadOptions &options = run.options;
+  const bool reprof_made = run.model.recipe.needs_reprof && options.reprof.empty() && options.reprof_dir.empty();
+  if (!RunsInMemory(options) || reprof_made) {
+    std::error_code error;
+    fs::create_directories(where.folder + "/feat", error);
+    if (error) FailWriting(protein.name + ": cannot create its folder in the work folder", error.value());
+    const std::string text = FormatFastaRecord(protein);
+    CaptureProgramOutput(
+        where.folder + "/" + where.base + ".fa", where.kept, "writing its FASTA file",
+        [&text](Arguments, std::FILE *out) { WriteAll(out, text); }, {}, protein.name);
+  }
   if (run.model.recipe.needs_ss2)
     CheckSecStructFile(protein, CompanionPath(options.ss2, options.ss2_dir, protein.name, ".ss2"));
   if (run.model.recipe.needs_mtx) {
@@ -279,9 +279,11 @@ void FinishProtein(const RoadRun &run, const WorkFolder &work, const ProteinReco
   const bool vectors = options.stop == RoadStop::kVectors;
   const std::string result = work / (std::string(vectors ? kVectorsFolder : kScoresFolder) + "/" + protein.name +
                                      (vectors ? ".vectors" : ".scores"));
-  if (RunsInMemory(options, run.model.recipe)) {
-    const std::string vectors_path = where.folder + "/" + where.base + ".vectors";
-    const std::vector<FeatureColumn> columns = FeatureColumnsInMemory(run.model.recipe, run.scales, protein);
+  if (RunsInMemory(options)) {
+    const std::string base = where.folder + "/" + where.base;
+    const std::vector<FeatureColumn> columns =
+        FeatureColumnsInMemory(run.model.recipe, run.scales, protein, files, base);
+    const std::string vectors_path = base + ".vectors";
     const std::string text =
         vectors ? VectorLinesOf(columns) : ScoreLinesInMemory(run.model, protein, columns, vectors_path);
     CaptureProgramOutput(

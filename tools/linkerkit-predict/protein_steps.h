@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "memory_steps.h"
 #include "proteome.h"
 #include "recipe.h"
 #include "road_files.h"
@@ -17,13 +18,6 @@
 #include "work_folder.h"
 
 namespace linkerkit {
-
-// The protein's companion files; empty where the recipe needs none.
-struct CompanionFiles {
-  std::string ss2;
-  std::string mtx;
-  std::string reprof;  // reprof's prediction; made in the folder when empty and the recipe needs it
-};
 
 // Where a protein's steps write: folder/BASE.fa (written before the steps),
 // BASE.vectors, BASE.scores, feat/TRACK.txt and so on. A folder kept for
@@ -57,14 +51,13 @@ StepFolder StepFolderOf(const RoadRun &run, const WorkFolder &work, const Protei
 // Fails with "NAME and N more: linkerkit-reprof failed: ...".
 void PredictWithReprof(const std::string &bin_dir, const std::vector<std::pair<ProteinRecord, StepFolder>> &batch);
 
-// True when the proteins' steps run in memory (memory_steps.h): the recipe
-// is made from the sequence alone and the work is not kept for the user,
-// who then sees every step's file.
-bool RunsInMemory(const RoadOptions &options, const Recipe &recipe);
+// True when the proteins' steps run in memory (memory_steps.h): unless the
+// work is kept for the user, who then sees every step's file.
+bool RunsInMemory(const RoadOptions &options);
 
 // A protein's folder and FASTA file, and its companion files checked
 // against its sequence: what comes before reprof. Nothing is written for a
-// protein whose steps run in memory.
+// protein whose steps run in memory, unless reprof is to predict for it.
 void PrepareProtein(const RoadRun &run, const ProteinRecord &protein, const StepFolder &where);
 
 // The rest of a protein's steps, to WORK/vectors/NAME.vectors or

@@ -66,7 +66,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
 
   const Recipe &recipe = run.model.recipe;
   CheckModelInputs(recipe, options, run.scales_dir, run.bin_dir);
-  if (RunsInMemory(options, recipe)) run.scales = ReadRecipeScales(recipe, run.scales_dir);
+  if (RunsInMemory(options)) run.scales = ReadRecipeScales(recipe, run.scales_dir);
   const auto truth = ReadTruth(options.truth);
 
   run.names = CheckProteome(options, recipe);
