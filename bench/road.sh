@@ -2,7 +2,7 @@
 # Times the road: linkerkit-predict on one generated protein of 500 residues
 # with each shipped model; on a made-up proteome of PROTEINS proteins of 100
 # to 1,000 residues (20,000 by default) with the sequence-only model at -j 2
-# (target: at most 10 ms per protein), and on a tenth of it, to show that
+# (target: at most 2 ms per protein), and on a tenth of it, to show that
 # peak memory does not grow with the proteins; the workflow over the same
 # FASTA with --cores 2 (target: at most 20% more than one run); and the
 # reprof model on REPROF_PROTEINS of the proteins (200 by default).
