@@ -301,15 +301,14 @@ TEST(RoadFasta, CompanionFilesMustHoldTheSameSequence) {
 
 TEST(RoadFiles, AScratchFileIsToldByWhatItHolds) {
   const std::string scratch = "/tmp/linkerkit-Ab1.2/workers/1";
-  EXPECT_EQ(
-      linkerkit::DescribeScratchFiles("P1: cannot write " + scratch + "/feat/PSS_C_15.txt: No space left", scratch),
-      "P1: cannot write its track PSS_C_15: No space left");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("P1: cannot write " + scratch + "/protein2.fa: No space left", scratch),
+            "P1: cannot write its FASTA record: No space left");
   EXPECT_EQ(linkerkit::DescribeScratchFiles(
                 "P1: ClassifyFeatureRows failed: " + scratch + "/protein3.vectors line 12: feature 2 is not", scratch),
             "P1: ClassifyFeatureRows failed: its vector line 12: feature 2 is not");
-  EXPECT_EQ(linkerkit::DescribeScratchFiles(
-                "P1: TrackProfileColumn failed: " + scratch + "/feat/PSSM_A_7.txt line 4: x", scratch),
-            "P1: TrackProfileColumn failed: its track PSSM_A_7 at residue 4: x");
+  EXPECT_EQ(linkerkit::DescribeScratchFiles("P1: TrackProfileColumn failed: " + scratch + "/protein0.profile line 4: x",
+                                            scratch),
+            "P1: TrackProfileColumn failed: its profile table line 4: x");
   EXPECT_EQ(linkerkit::DescribeScratchFiles("P1 and 2 more: reprof failed on " + scratch + "/protein0.fa", scratch),
             "P1 and 2 more: reprof failed on its FASTA record");
   EXPECT_EQ(linkerkit::DescribeScratchFiles("P1: cannot open " + scratch + "/protein0.reprof.ss2", scratch),

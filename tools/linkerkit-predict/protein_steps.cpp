@@ -39,14 +39,13 @@ namespace {
 
 class StepRunner {
  public:
-  StepRunner(const ProteinRecord &protein, std::string folder, bool atomic)
-      : protein_(protein), folder_(std::move(folder)), atomic_(atomic) {}
+  StepRunner(const ProteinRecord &protein, std::string folder) : protein_(protein), folder_(std::move(folder)) {}
 
   // Runs program, its standard output into output (inside the folder),
   // which appears only when the program succeeds.
   void Capture(const std::string &output, const char *program, const ProgramEntry &entry,
                std::vector<std::string> arguments) {
-    CaptureProgramOutput(folder_ + "/" + output, atomic_, program, entry, std::move(arguments), protein_.name);
+    CaptureProgramOutput(folder_ + "/" + output, true, program, entry, std::move(arguments), protein_.name);
   }
 
   // Runs a program that writes its own files (atomically); what it prints
@@ -89,7 +88,6 @@ class StepRunner {
  private:
   const ProteinRecord &protein_;
   std::string folder_;
-  bool atomic_;
 };
 
 // The classifier as the program runs it, with the model the road read
@@ -107,7 +105,7 @@ void RunProteinSteps(const Model &model, const std::string &scales_dir, const Pr
                      const std::string &result_path) {
   const std::string &folder = where.folder;
   const std::string base = folder + "/" + where.base;
-  StepRunner steps(protein, folder, where.kept);
+  StepRunner steps(protein, folder);
   const std::string fasta = base + ".fa";
   const std::string feat = folder + "/feat";
   if (mkdir(feat.c_str(), 0777) != 0 && errno != EEXIST) FailWriting(protein.name + ": cannot create " + feat, errno);

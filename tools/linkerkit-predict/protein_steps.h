@@ -1,8 +1,10 @@
-// One protein's road from its sequence to its vector lines or scores: every
-// feature program of the recipe, the assembler and the classifier, run in
-// this process on files in the protein's own folder. Each step writes its
-// file under a temporary name and renames it once whole, so an interrupted
-// run never leaves a complete-looking partial file.
+// One protein's road from its sequence to its vector lines or scores, in
+// memory (memory_steps.h) or, where the work is kept for the user, through
+// the programs' files: every feature program of the recipe, the assembler
+// and the classifier, run in this process on files in the protein's own
+// folder. Each step writes its file under a temporary name and renames it
+// once whole, so an interrupted run never leaves a complete-looking partial
+// file.
 #pragma once
 
 #include <string>
@@ -22,18 +24,21 @@ namespace linkerkit {
 // Where a protein's steps write: folder/BASE.fa (written before the steps),
 // BASE.vectors, BASE.scores, feat/TRACK.txt and so on. A folder kept for
 // the user holds one protein, its files named after it and each written
-// under a temporary name first. A worker's scratch folder is used again for
-// protein after protein, its files overwritten in place: creating and
-// deleting some twenty files per protein costs more than the work itself on
-// some file systems, and the road removes the scratch folder after an
-// interruption, so no partial file there can outlive the run.
+// under a temporary name first. Otherwise the steps run in memory, and
+// slot BASE of a worker's scratch folder, used again for protein after
+// protein, holds what reprof reads and writes (BASE.fa, BASE.reprof); its
+// paths also name the files the steps in memory stand for in their
+// messages (BASE.profile, BASE.vectors), which the worker tells by what
+// they hold. The road removes the scratch folder after an interruption, so
+// no partial file there can outlive the run.
 struct StepFolder {
   std::string folder;
   std::string base;
   bool kept;
 };
 
-// Runs the recipe for protein and renames the result, the vector lines or
+// Runs the recipe for protein through the programs' files in its kept
+// folder (where.kept) and renames the result, the vector lines or
 // the scores as stop says, to result_path. Fails with "NAME: PROGRAM
 // failed: ..." or a mismatch between a track and the sequence.
 void RunProteinSteps(const Model &model, const std::string &scales_dir, const ProteinRecord &protein,

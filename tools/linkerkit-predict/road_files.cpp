@@ -61,19 +61,15 @@ std::string DescribeScratchFiles(const std::string &message, const std::string &
     if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) folder += '\\';
     folder += c;
   }
-  // The step files, as protein_steps.h names them; a line of a track or of
-  // the vector lines is a residue's.
+  // The scratch files, as protein_steps.h names them; a line of the vector
+  // lines is a residue's.
   static const std::pair<const char *, const char *> kFiles[] = {
-      {R"(feat/([^ /:]+)\.txt line ([0-9]+))", "its track $1 at residue $2"},
-      {R"(feat/([^ /:]+)\.txt)", "its track $1"},
       {R"(protein[0-9]+\.vectors line ([0-9]+))", "its vector line $1"},
       {R"(protein[0-9]+\.vectors)", "its vector lines"},
-      {R"(protein[0-9]+\.scores)", "its scores"},
       {R"(protein[0-9]+\.fa)", "its FASTA record"},
       {R"(protein[0-9]+\.profile)", "its profile table"},
       {R"(protein[0-9]+\.reprof\.ss2)", "reprof's secondary structure for it"},
       {R"(protein[0-9]+\.reprof)", "reprof's prediction for it"},
-      {R"(index\.txt)", "its index list"},
       {R"([^ :]*)", "its files in the work folder"},
   };
   std::string described = message;

@@ -37,8 +37,8 @@ bool IsPartialName(const std::string &file_name);
 
 // A worker's message with the files of its scratch folder (scratch, which
 // the road removes) told by what they hold for the protein: "its FASTA
-// record", "its track NAME", "its vector lines", and a line of them as
-// "its track NAME at residue N" or "its vector line N".
+// record", "its profile table", "its vector lines", and a line of those as
+// "its vector line N".
 std::string DescribeScratchFiles(const std::string &message, const std::string &scratch);
 
 using ProgramEntry = std::function<void(Arguments, std::FILE *)>;
