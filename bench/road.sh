@@ -5,26 +5,29 @@
 # (target: at most 2 ms per protein), and on a tenth of it, to show that
 # peak memory does not grow with the proteins; the workflow over the same
 # FASTA with --cores 2 (target: at most 20% more than one run); and the
-# reprof model on REPROF_PROTEINS of the proteins (200 by default).
+# reprof model on REPROF_PROTEINS of the proteins (200 by default). Every
+# figure is the median of REPEATS runs (3 by default; ONE_REPEATS, 21 by
+# default, for one protein), the workflow's of one; the machine's load is printed before and after.
 #
-#   bash bench/road.sh [folder holding the built programs]    (REPEATS=3 by default)
+#   bash bench/road.sh [folder holding the built programs]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 export LINKERKIT_BIN=$(cd "${1:-$root/build/bin}" && pwd)
 source "$root/bench/common.sh"
 repeats=${REPEATS:-3}
+one_repeats=${ONE_REPEATS:-21}
 proteins=${PROTEINS:-20000}
 reprof_proteins=${REPROF_PROTEINS:-200}
 road=$LINKERKIT_BIN/linkerkit-predict
 [[ -x $road ]] || { echo "no linkerkit-predict in $LINKERKIT_BIN: build first" >&2; exit 1; }
 work=$BENCH_WORK
-
+echo "load before: $(load)"
 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/one.fa" 1 500 500 7
 for model in sequence reprof; do
   [[ $model == reprof && ! -d /usr/share/reprof ]] && { echo "reprof is not installed: the reprof model is not timed"; continue; }
-  echo "linkerkit-predict --model $model, one protein of 500 residues: $(best_of "$repeats" "$road" --model "$model" "$work/one.fa")"
+  echo "linkerkit-predict --model $model, one protein of 500 residues: $(median_of "$one_repeats" "$road" --model "$model" "$work/one.fa")"
 done
 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/proteome.fa" "$proteins" 100 1000 11
@@ -33,7 +36,7 @@ residues=$(grep -v '^>' "$work/proteome.fa" | tr -d '\n' | wc -c)
 echo "proteome: $proteins made-up proteins, $residues residues"
 for input in tenth proteome; do
   count=$(grep -c '^>' "$work/$input.fa")
-  figures=$(best_of 1 "$road" -j 2 --work "$work/run-$input" "$work/$input.fa")
+  figures=$(median_of "$repeats" "$road" -j 2 --work "$work/run-$input" "$work/$input.fa")
   echo "  sequence model, -j 2, $count proteins: $figures, $(per_protein "$(wall_seconds "$figures")" "$count") ms per protein"
 done
 one_run=$(wall_seconds "$figures")
@@ -53,6 +56,7 @@ fi
 
 if [[ -d /usr/share/reprof ]]; then
   awk -v n="$reprof_proteins" '/^>/ { k++ } k <= n' "$work/proteome.fa" >"$work/reprof.fa"
-  figures=$(best_of 1 "$road" --model reprof -j 2 --work "$work/run-reprof" "$work/reprof.fa")
+  figures=$(median_of "$repeats" "$road" --model reprof -j 2 --work "$work/run-reprof" "$work/reprof.fa")
   echo "  reprof model, -j 2, $reprof_proteins proteins: $figures, $(per_protein "$(wall_seconds "$figures")" "$reprof_proteins") ms per protein"
 fi
+echo "load after: $(load)"

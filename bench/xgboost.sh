@@ -27,15 +27,15 @@ echo "model: $(du -k "$work/trees/xgboost.json" | cut -f1) KiB of JSON, 300 tree
 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/one.fa" 1 500 500 7
 for model in sequence "$work/trees"; do
-  echo "linkerkit-predict --model ${model##*/}, one protein of 500 residues: $(best_of "$repeats" "$road" --model "$model" "$work/one.fa")"
+  echo "linkerkit-predict --model ${model##*/}, one protein of 500 residues: $(median_of "$repeats" "$road" --model "$model" "$work/one.fa")"
 done
 "$road" --model "$work/trees" --features-only --work "$work/vectors" "$work/one.fa" 2>/dev/null
 vectors=$(ls "$work"/vectors/vectors/*.vectors)
-echo "ClassifyFeatureRows alone, the same protein's 500 vector lines: $(best_of "$repeats" \
+echo "ClassifyFeatureRows alone, the same protein's 500 vector lines: $(median_of "$repeats" \
   "$LINKERKIT_BIN/ClassifyFeatureRows" "$work/trees/xgboost.json" "$vectors" P 15)"
 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/proteome.fa" "$proteins" 100 1000 11
 for model in sequence "$work/trees"; do
-  figures=$(best_of 1 "$road" --model "$model" -j 2 --work "$work/run-${model##*/}" "$work/proteome.fa")
+  figures=$(median_of 1 "$road" --model "$model" -j 2 --work "$work/run-${model##*/}" "$work/proteome.fa")
   echo "  --model ${model##*/}, -j 2, $proteins proteins: $figures, $(per_protein "$(wall_seconds "$figures")" "$proteins") ms per protein"
 done
