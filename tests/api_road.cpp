@@ -321,23 +321,21 @@ TEST(RoadFiles, AScratchFileIsToldByWhatItHolds) {
 }
 
 TEST(RoadLinkerTable, CountsFromOne) {
-  auto linkers = linkerkit::ReadCalledLinkers("B|0,4|5|1.250000|30|2|1\nA|9,9|1|0.5|12|9|2\n", "report");
-  EXPECT_EQ(linkerkit::FormatLinkerTable(linkers),
-            "protein\tstart\tend\tpeak_position\tscore\tconfidence\tprotein_length\nB\t1\t5\t3\t1.250000\t-\t30\n"
-            "A\t10\t10\t10\t0.5\t-\t12\n");
-  linkers[1].confidence = 0.4125;
-  EXPECT_NE(linkerkit::FormatLinkerTable(linkers).find("\t0.5\t0.412\t12\n"), std::string::npos);
-  // The report of the linkers kept: their own lines.
-  EXPECT_EQ(linkerkit::FormatReportLines({linkers[1]}), "A|9,9|1|0.5|12|9|2\n");
-  EXPECT_EQ(linkerkit::FormatReportLines({}), "No prediction\n");
-  EXPECT_TRUE(linkerkit::ReadCalledLinkers("No prediction\n", "report").empty());
-  EXPECT_THROW(linkerkit::ReadCalledLinkers("B|0,4|5|1.25|30\n", "report"), Failure);
+  auto linker = linkerkit::ReadCalledLinker("A|9,9|1|0.5|12|9|2", "report", 2);
+  ASSERT_TRUE(linker);
+  EXPECT_EQ(linker->line, "A|9,9|1|0.5|12|9|2");
+  EXPECT_EQ(linkerkit::LinkerTableLine(*linker), "A\t10\t10\t10\t0.5\t-\t12\n");
+  linker->confidence = 0.4125;
+  EXPECT_EQ(linkerkit::LinkerTableLine(*linker), "A\t10\t10\t10\t0.5\t0.412\t12\n");
+  EXPECT_EQ(linkerkit::LinkerTableLine(*linkerkit::ReadCalledLinker("B|0,4|5|1.250000|30|2|1", "report", 1)),
+            "B\t1\t5\t3\t1.250000\t-\t30\n");
+  EXPECT_FALSE(linkerkit::ReadCalledLinker("No prediction", "report", 1));
+  EXPECT_THROW(linkerkit::ReadCalledLinker("B|0,4|5|1.25|30", "report", 1), Failure);
 }
 
 TEST(RoadLinkerTable, ProteinsWithOrWithoutAScoreAndACalibration) {
-  EXPECT_EQ(linkerkit::FormatProteinTable({{"P1", 120, 2, 2.571104, 0.8}, {"P2", 5, 0, std::nullopt, std::nullopt}}),
-            "protein\tlength\tlinkers\thighest_score\tmulti_domain_probability\nP1\t120\t2\t2.571104\t0.800\n"
-            "P2\t5\t0\t-\t-\n");
+  EXPECT_EQ(linkerkit::ProteinTableLine({"P1", 120, 2, 2.571104, 0.8}), "P1\t120\t2\t2.571104\t0.800\n");
+  EXPECT_EQ(linkerkit::ProteinTableLine({"P2", 5, 0, std::nullopt, std::nullopt}), "P2\t5\t0\t-\t-\n");
 }
 
 // The message of a calibration file's failure, after the file's name.

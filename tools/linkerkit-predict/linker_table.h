@@ -2,10 +2,10 @@
 // report line the pictures need.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace linkerkit {
 
@@ -21,20 +21,18 @@ struct CalledLinker {
   std::optional<double> confidence;  // where the model has a calibration
 };
 
-// The report's lines "NAME|START,END|RUN LENGTH|PEAK|LENGTH|PEAK POSITION|I"
-// (positions from 0); "No prediction" gives none. Fails naming the line of
-// any other line.
-std::vector<CalledLinker> ReadCalledLinkers(const std::string &report_text, const std::string &path);
-
-// The report of these linkers: their lines in order, or "No prediction".
-std::string FormatReportLines(const std::vector<CalledLinker> &linkers);
+// A report line "NAME|START,END|RUN LENGTH|PEAK|LENGTH|PEAK POSITION|I"
+// (positions from 0), line number of path; none for "No prediction". Fails
+// naming the line of any other line.
+std::optional<CalledLinker> ReadCalledLinker(std::string_view line, const std::string &path, std::size_t number);
 
 // A probability as the tables print it: "%.3f", or "-" when there is none.
 std::string ProbabilityText(std::optional<double> probability);
 
-// A header line, then one tab-separated line per linker: protein, start,
-// end, peak_position, score, confidence, protein_length.
-std::string FormatLinkerTable(const std::vector<CalledLinker> &linkers);
+// linkers.tsv: this header line, then one tab-separated line per linker.
+inline constexpr std::string_view kLinkerTableHeader =
+    "protein\tstart\tend\tpeak_position\tscore\tconfidence\tprotein_length\n";
+std::string LinkerTableLine(const CalledLinker &linker);
 
 // One protein of the run, for proteins.tsv.
 struct ProteinSummary {
@@ -45,8 +43,10 @@ struct ProteinSummary {
   std::optional<double> multi_domain_probability;  // where the model has a calibration
 };
 
-// A header line, then one tab-separated line per protein: protein, length,
-// linkers, highest_score ("%f", "-" when none), multi_domain_probability.
-std::string FormatProteinTable(const std::vector<ProteinSummary> &proteins);
+// proteins.tsv: this header line, then one tab-separated line per protein:
+// highest_score "%f", "-" when none.
+inline constexpr std::string_view kProteinTableHeader =
+    "protein\tlength\tlinkers\thighest_score\tmulti_domain_probability\n";
+std::string ProteinTableLine(const ProteinSummary &protein);
 
 }  // namespace linkerkit

@@ -17,6 +17,7 @@
 #include "linker_report.h"
 #include "output_file.h"
 #include "region.h"
+#include "report_line.h"
 #include "road_files.h"
 #include "score_plot.h"
 #include "segment_domains.h"
@@ -54,7 +55,7 @@ void WriteCallerOptions(const RoadRun &run, const WorkFolder &work) {
                                  std::to_string(settings.rank) + "\nThreshold = " + settings.threshold.text + "\n"}});
 }
 
-std::string MakeReport(const RoadRun &run, const WorkFolder &work) {
+void MakeReport(const RoadRun &run, const WorkFolder &work) {
   const ModelSettings &settings = run.model.settings;
   WriteCallerOptions(run, work);
   if (chdir(work.path().c_str()) != 0) Fail("cannot enter the work folder " + work.path());
@@ -67,31 +68,55 @@ std::string MakeReport(const RoadRun &run, const WorkFolder &work) {
         {kScoresFile, settings.threshold.text, std::to_string(settings.min_domain), std::to_string(settings.offset)},
         "");
   }
-  std::string report;
-  ForEachLine(work / kReportFile, [&](std::string_view line, std::size_t) {
-    report += line;
-    report += '\n';
+}
+
+ReportedLinkers WriteLinkerTable(const RoadRun &run, const WorkFolder &work) {
+  const std::string report_path = work / kReportFile;
+  const std::optional<double> least = run.options.min_confidence;
+  const bool plotted = !run.options.plot_dir.empty();
+  AtomicOutputFile table(work / kLinkerTableFile);
+  table.Write(kLinkerTableHeader);
+  // The report without the linkers below --min-confidence replaces the
+  // caller's once it is whole; ranks stay as the caller printed them.
+  std::optional<AtomicOutputFile> kept_report;
+  if (least) kept_report.emplace(report_path);
+  ReportedLinkers reported;
+  ForEachLine(report_path, [&](std::string_view line, std::size_t number) {
+    if (StopSignal()) return;
+    std::optional<CalledLinker> linker = ReadCalledLinker(line, report_path, number);
+    if (!linker) return;
+    if (run.model.calibration) {
+      linker->confidence = CalibratedProbability(run.model.calibration->linker, ReadCDouble(linker->score.c_str()));
+      if (least && *linker->confidence < *least) return;
+    }
+    if (kept_report) kept_report->Write(linker->line + "\n");
+    table.Write(LinkerTableLine(*linker));
+    ++reported.counts[linker->protein];
+    ++reported.total;
+    if (plotted) {
+      std::string note;
+      if (linker->confidence) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.2f", *linker->confidence);
+        note = text;
+      }
+      reported.plotted[linker->protein].push_back({linker->start, linker->end, note});
+    }
   });
-  return report;
+  if (StopSignal()) return reported;
+  if (kept_report) {
+    if (reported.total == 0) kept_report->Write(kNoPredictionLine);
+    kept_report->Commit();
+  }
+  table.Commit();
+  return reported;
 }
 
-void ApplyCalibration(const RoadRun &run, std::vector<CalledLinker> &linkers) {
-  if (!run.model.calibration) return;
-  for (CalledLinker &linker : linkers) {
-    linker.confidence = CalibratedProbability(run.model.calibration->linker, ReadCDouble(linker.score.c_str()));
-  }
-  if (const std::optional<double> least = run.options.min_confidence) {
-    std::erase_if(linkers, [&](const CalledLinker &linker) { return *linker.confidence < *least; });
-  }
-}
-
-std::vector<ProteinSummary> SummariseProteins(const RoadRun &run, const WorkFolder &work,
-                                              const std::vector<CalledLinker> &linkers) {
-  std::map<std::string, int> reported;
-  for (const CalledLinker &linker : linkers) ++reported[linker.protein];
-  std::vector<ProteinSummary> proteins;
+void WriteProteinTable(const RoadRun &run, const WorkFolder &work, const ReportedLinkers &reported) {
+  AtomicOutputFile table(work / kProteinTableFile);
+  table.Write(kProteinTableHeader);
   for (const std::string &name : run.names) {
-    if (StopSignal()) break;
+    if (StopSignal()) return;
     const std::vector<double> scores = ReadScoreValues(work / (std::string(kScoresFolder) + "/" + name + ".scores"));
     std::optional<double> highest;
     for (const double score : scores) {
@@ -101,11 +126,11 @@ std::vector<ProteinSummary> SummariseProteins(const RoadRun &run, const WorkFold
     if (run.model.calibration) {
       probability = CalibratedProbability(run.model.calibration->protein, highest.value_or(std::nan("")));
     }
-    const auto found = reported.find(name);
-    proteins.push_back(
-        {name, static_cast<int>(scores.size()), found == reported.end() ? 0 : found->second, highest, probability});
+    const auto found = reported.counts.find(name);
+    table.Write(ProteinTableLine({name, static_cast<int>(scores.size()),
+                                  found == reported.counts.end() ? 0 : found->second, highest, probability}));
   }
-  return proteins;
+  table.Commit();
 }
 
 TruthRegions ReadTruth(const std::string &path) {
@@ -119,22 +144,11 @@ TruthRegions ReadTruth(const std::string &path) {
   return truth;
 }
 
-void DrawPlots(const RoadRun &run, const WorkFolder &work, const std::vector<CalledLinker> &linkers,
-               const TruthRegions &truth) {
+void DrawPlots(const RoadRun &run, const WorkFolder &work, const ReportedLinkers &reported, const TruthRegions &truth) {
   const std::string &dir = run.options.plot_dir;
   std::error_code error;
   fs::create_directories(dir, error);
   if (!fs::is_directory(dir, error)) Fail("cannot create the picture folder " + dir);
-  std::map<std::string, std::vector<PlotLinker>> called;
-  for (const CalledLinker &linker : linkers) {
-    std::string note;
-    if (linker.confidence) {
-      char text[32];
-      std::snprintf(text, sizeof text, "%.2f", *linker.confidence);
-      note = text;
-    }
-    called[linker.protein].push_back({linker.start, linker.end, note});
-  }
   for (const std::string &name : run.names) {
     if (StopSignal()) return;
     ScorePlot plot;
@@ -143,7 +157,7 @@ void DrawPlots(const RoadRun &run, const WorkFolder &work, const std::vector<Cal
     plot.scores = ReadScoreValues(work / (std::string(kScoresFolder) + "/" + name + ".scores"));
     plot.threshold = run.model.settings.threshold.number;
     plot.threshold_text = run.model.settings.threshold.text;
-    if (const auto found = called.find(name); found != called.end()) plot.linkers = found->second;
+    if (const auto found = reported.plotted.find(name); found != reported.plotted.end()) plot.linkers = found->second;
     if (const auto found = truth.find(name); found != truth.end()) plot.truth = found->second;
     WriteFilesAtomically({{dir + "/" + name + ".svg", DrawScorePlot(plot)}});
   }

@@ -4,6 +4,8 @@
 // stop signal came.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -11,6 +13,7 @@
 
 #include "linker_table.h"
 #include "road_run.h"
+#include "score_plot.h"
 #include "work_folder.h"
 
 namespace linkerkit {
@@ -26,19 +29,27 @@ void WriteCallerOptions(const RoadRun &run, const WorkFolder &work);
 
 // The model's caller over the combined scores, in the work folder:
 // ReportDomainHinges with its options file (WriteCallerOptions) and
-// candidate listing, or
-// SegmentDomains. Returns the report.
-std::string MakeReport(const RoadRun &run, const WorkFolder &work);
+// candidate listing, or SegmentDomains; the report is WORK/report.txt.
+void MakeReport(const RoadRun &run, const WorkFolder &work);
 
-// Each linker's confidence from the model's calibration; with
-// --min-confidence, the linkers below it are dropped. Ranks stay as the
-// caller printed them.
-void ApplyCalibration(const RoadRun &run, std::vector<CalledLinker> &linkers);
+// What the pass over the report keeps of its linkers: as many lines as
+// proteins, not as linkers, unless pictures are drawn.
+struct ReportedLinkers {
+  std::map<std::string, int, std::less<>> counts;  // by protein: how many reported
+  std::size_t total = 0;
+  std::map<std::string, std::vector<PlotLinker>> plotted;  // by protein, with --plot only
+};
 
-// Every protein in FASTA order: its length, linkers reported, highest score
-// and, with a calibration, the chance that it has more than one domain.
-std::vector<ProteinSummary> SummariseProteins(const RoadRun &run, const WorkFolder &work,
-                                              const std::vector<CalledLinker> &linkers);
+// WORK/linkers.tsv from the report, read a line at a time so that memory
+// stays flat however many linkers a proteome has: each linker's confidence
+// from the model's calibration; with --min-confidence, the linkers below it
+// are dropped, from the report too.
+ReportedLinkers WriteLinkerTable(const RoadRun &run, const WorkFolder &work);
+
+// WORK/proteins.tsv: every protein in FASTA order, its length, linkers
+// reported, highest score and, with a calibration, the chance that it has
+// more than one domain.
+void WriteProteinTable(const RoadRun &run, const WorkFolder &work, const ReportedLinkers &reported);
 
 // The true regions of the proteins, by name: START and END of each.
 using TruthRegions = std::map<std::string, std::vector<std::pair<int, int>>>;
@@ -48,7 +59,6 @@ TruthRegions ReadTruth(const std::string &path);
 
 // One picture per protein, PLOT_DIR/NAME.svg: its scores, the threshold,
 // the linkers called and the true regions.
-void DrawPlots(const RoadRun &run, const WorkFolder &work, const std::vector<CalledLinker> &linkers,
-               const TruthRegions &truth);
+void DrawPlots(const RoadRun &run, const WorkFolder &work, const ReportedLinkers &reported, const TruthRegions &truth);
 
 }  // namespace linkerkit

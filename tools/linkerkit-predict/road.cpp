@@ -89,7 +89,6 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
     Say("interrupted");
     return 128 + signal_number;
   };
-  std::string report;
   try {
     if (const int signal_number = RunWorkers(run, work, jobs)) return interrupted(signal_number);
     if (options.stop == RoadStop::kVectors) {
@@ -104,19 +103,13 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
         Say("scores: " + (work / kScoresFile) + " and " + (work / kScoresFolder) + "/NAME.scores");
         return 0;
       }
-      report = MakeReport(run, work);
+      MakeReport(run, work);
       if (StopSignal()) return interrupted(StopSignal());
-      std::vector<CalledLinker> linkers = ReadCalledLinkers(report, work / kReportFile);
-      ApplyCalibration(run, linkers);
-      if (options.min_confidence) {
-        report = FormatReportLines(linkers);
-        WriteFilesAtomically({{work / kReportFile, report}});
-      }
-      const std::vector<ProteinSummary> proteins = SummariseProteins(run, work, linkers);
+      const ReportedLinkers reported = WriteLinkerTable(run, work);
       if (StopSignal()) return interrupted(StopSignal());
-      WriteFilesAtomically({{work / kLinkerTableFile, FormatLinkerTable(linkers)},
-                            {work / kProteinTableFile, FormatProteinTable(proteins)}});
-      if (!options.plot_dir.empty()) DrawPlots(run, work, linkers, truth);
+      WriteProteinTable(run, work, reported);
+      if (StopSignal()) return interrupted(StopSignal());
+      if (!options.plot_dir.empty()) DrawPlots(run, work, reported, truth);
       if (StopSignal()) return interrupted(StopSignal());
     } catch (const WriteFailure &) {
       throw;
@@ -137,7 +130,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   }
   // The report is whole in the work folder: when it cannot be delivered,
   // the folder stays with it.
-  if (const int error = WriteStandardOutput(report)) {
+  if (const int error = CopyToStandardOutput(work / kReportFile)) {
     work.KeepAfterFailure();
     Fail(std::string("cannot write the report on standard output: ") + std::strerror(error) + "; it is in " +
          (work / kReportFile));

@@ -22,11 +22,21 @@ void FailAgain(const Failure &failure, const std::string &message) {
   throw Failure(message);
 }
 
-int WriteStandardOutput(std::string_view text) {
-  // A write that failed earlier (a long text is written past the buffer)
-  // leaves the stream's error flag, and its reason in errno.
-  const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-  if (std::fflush(stdout) != 0 || !written || std::ferror(stdout)) return errno ? errno : EIO;
+int CopyToStandardOutput(const std::string &path) {
+  std::FILE *file = std::fopen(path.c_str(), "rb");
+  if (!file) FailCannotOpen(path);
+  std::string buffer(1 << 16, '\0');
+  int error = 0;
+  for (std::size_t got; !error && (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
+    // A write that failed earlier (the text is written past the buffer)
+    // leaves the stream's error flag, and its reason in errno.
+    if (std::fwrite(buffer.data(), 1, got, stdout) != got) error = errno ? errno : EIO;
+  }
+  const bool unread = std::ferror(file);
+  std::fclose(file);
+  if (unread) FailCannotOpen(path);
+  if (error) return error;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) return errno ? errno : EIO;
   // Some file systems (NFS) report a full disk only when a descriptor of
   // the file is closed.
   const int copy = dup(STDOUT_FILENO);

@@ -22,9 +22,10 @@ namespace linkerkit {
 // program could not write its output file, else a Failure.
 [[noreturn]] void FailAgain(const Failure &failure, const std::string &message);
 
-// Writes text on standard output, flushes it and sees the descriptor close:
-// returns 0, or the errno value of the first failure.
-int WriteStandardOutput(std::string_view text);
+// Copies the file at path on standard output, flushes it and sees the
+// descriptor close: returns 0, or the errno value of the first failure.
+// Fails with "cannot open PATH" when the file cannot be read.
+int CopyToStandardOutput(const std::string &path);
 
 bool IsFile(const std::string &path);
 // path made absolute and normal; empty stays empty.
