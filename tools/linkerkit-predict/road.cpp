@@ -76,7 +76,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   // Stopping early keeps its results: they are what was asked for.
   const bool keep_folder = options.keep_work || options.stop != RoadStop::kReport;
   run.options = options;
-  WorkFolder work(options.work, keep_folder);
+  WorkFolder work(options.work, keep_folder, options.stop == RoadStop::kVectors ? kVectorsFolder : kScoresFolder);
   const int jobs =
       std::max(1, std::min<int>(options.jobs ? options.jobs : static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)),
                                 static_cast<int>(run.names.size())));

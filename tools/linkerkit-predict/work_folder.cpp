@@ -16,7 +16,7 @@ namespace linkerkit {
 
 namespace fs = std::filesystem;
 
-WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
+WorkFolder::WorkFolder(const std::string &requested, bool keep, const char *results_folder) : keep_(keep) {
   if (requested.empty()) {
     const char *tmpdir = std::getenv("TMPDIR");
     std::string pattern = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/linkerkit-XXXXXX";
@@ -57,9 +57,10 @@ WorkFolder::WorkFolder(const std::string &requested, bool keep) : keep_(keep) {
     fs::remove_all(*this / name, error);
     if (error) Fail("cannot remove " + (*this / name) + " left by an earlier run");
   }
-  for (const char *name : {kScoresFolder, kVectorsFolder, kProteinsFolder, kWorkersFolder}) {
-    if (mkdir((*this / name).c_str(), 0777) != 0) Fail("cannot create " + (*this / name));
-  }
+  // The proteins' step folders and the workers' scratch folders are made
+  // where a step needs them: on some file systems a folder costs a protein's
+  // time.
+  if (mkdir((*this / results_folder).c_str(), 0777) != 0) Fail("cannot create " + (*this / results_folder));
 }
 
 WorkFolder::~WorkFolder() {

@@ -26,8 +26,9 @@ class WorkFolder {
   // requested empty: a fresh folder under $TMPDIR (or /tmp). Otherwise the
   // folder is created if missing, refused if it holds files without the
   // road's mark, and locked; the outputs of an earlier run are removed, so
-  // that none can pass for this run's. Fails with one line.
-  WorkFolder(const std::string &requested, bool keep);
+  // that none can pass for this run's, and results_folder (kScoresFolder or
+  // kVectorsFolder) is made. Fails with one line.
+  WorkFolder(const std::string &requested, bool keep, const char *results_folder);
   ~WorkFolder();  // removes a temporary folder unless kept
   WorkFolder(const WorkFolder &) = delete;
   WorkFolder &operator=(const WorkFolder &) = delete;
