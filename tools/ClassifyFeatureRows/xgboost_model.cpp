@@ -182,6 +182,11 @@ class ModelScanner {
   static bool KeepsElements(const Context &array) {
     return array.kind == Context::kIntegers || array.kind == Context::kTrees;
   }
+  // Where an array's numbers go, one by one, as Number puts its elements':
+  // for a reader that has them all at once.
+  static std::vector<long long> *IntegersOf(const Context &array) {
+    return array.kind == Context::kIntegers ? array.integers : nullptr;
+  }
   // The texts kept go into one-line messages.
   void Text(const Context &context, std::string_view text) const {
     if (context.kind != Context::kText) return;
@@ -372,22 +377,49 @@ class UbjsonScanner : ModelScanner {
   long long NumberAfter(unsigned char marker) {
     const std::size_t width = NumberWidth(marker);
     if (width == 0) MalformedAt(position_ - 1);
-    const std::string_view bytes = Bytes(width);
-    std::uint64_t bits = 0;
-    for (const char byte : bytes) bits = bits << 8 | static_cast<unsigned char>(byte);
+    const char *bytes = Bytes(width).data();
     switch (marker) {
       case 'i':
-        return static_cast<std::int8_t>(bits);
+        return BigEndian<std::int8_t>(bytes);
       case 'U':
-        return static_cast<std::uint8_t>(bits);
+        return BigEndian<std::uint8_t>(bytes);
       case 'I':
-        return static_cast<std::int16_t>(bits);
+        return BigEndian<std::int16_t>(bytes);
       case 'l':
-        return static_cast<std::int32_t>(bits);
+        return BigEndian<std::int32_t>(bytes);
       case 'L':
-        return static_cast<std::int64_t>(bits);
+        return BigEndian<std::int64_t>(bytes);
       default:
         return kNotAnInteger;
+    }
+  }
+  template <typename Integer>
+  static long long BigEndian(const char *bytes) {
+    std::make_unsigned_t<Integer> bits = 0;
+    for (std::size_t i = 0; i < sizeof(Integer); ++i)
+      bits = static_cast<std::make_unsigned_t<Integer>>(bits << 8 | static_cast<unsigned char>(bytes[i]));
+    return static_cast<Integer>(bits);
+  }
+  // The elements of a typed array of type, the bulk of a model (its trees'
+  // node arrays), appended as integers.
+  static void AppendIntegers(unsigned char type, const char *bytes, std::size_t size,
+                             std::vector<long long> &integers) {
+    const auto append = [&]<typename Integer>(Integer) {
+      for (std::size_t i = 0; i < size; ++i) integers.push_back(BigEndian<Integer>(bytes + i * sizeof(Integer)));
+    };
+    switch (type) {
+      case 'i':
+        return append(std::int8_t{});
+      case 'U':
+        return append(std::uint8_t{});
+      case 'I':
+        return append(std::int16_t{});
+      case 'l':
+        return append(std::int32_t{});
+      case 'L':
+        return append(std::int64_t{});
+      default:
+        integers.insert(integers.end(), size, kNotAnInteger);
     }
   }
   // A length or count, each of whose units takes at least width bytes of
@@ -444,11 +476,12 @@ class UbjsonScanner : ModelScanner {
       if (width == 0) MalformedAt(position_ - 1);
       if (Byte() != '#') MalformedAt(position_ - 1);
       size = Count(width);
-      if (!KeepsElements(context)) {
-        position_ += size * width;
-      } else {
-        for (std::size_t i = 0; i < size; ++i) Number(Element(context, i), NumberAfter(type));
+      if (std::vector<long long> *integers = IntegersOf(context)) {
+        AppendIntegers(type, text_.data() + position_, size, *integers);
+      } else if (KeepsElements(context)) {
+        for (std::size_t i = 0; i < size; ++i) Element(context, i);
       }
+      position_ += size * width;
     } else if (text_.substr(position_, 1) == "#") {
       ++position_;
       // Every value takes a byte at least.
