@@ -376,6 +376,8 @@ TEST(ClassifyFeatureRows, XGBoostModelsThatAreNoLinkerTreesAreTurnedAway) {
        }) {
     EXPECT_EQ(XGBoostModelProblem(c.model), c.problem) << c.model.substr(0, 200);
   }
+  for (std::size_t size = 0; size < good.size(); ++size)
+    EXPECT_NE(XGBoostModelProblem(good.substr(0, size)), "") << size;
   // Through the loader: one line naming the file, XGBoost's own refusals
   // too (without its time stamp and source position).
   TempDir dir;
