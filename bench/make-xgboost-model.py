@@ -5,9 +5,10 @@
 
 FOLDER gets index.txt (twenty tracks made from the sequence alone: the
 sequence model's eighteen and two more residue scales), settings
-(classifier xgboost) and xgboost.json, a binary:logistic booster trained on
+(classifier xgboost) and xgboost.ubj, a binary:logistic booster trained on
 random features and labels, so that every tree grows to its full depth: the
-size and cost of a real model, and no predictor. Needs Debian's
+size and cost of a real model, and no predictor; saved as UBJSON, as the
+shipped model is. Needs Debian's
 python3-xgboost and python3-numpy.
 """
 import os
@@ -32,7 +33,7 @@ def main():
     labels = random.integers(0, 2, size=len(features))
     booster = xgb.train({"objective": "binary:logistic", "max_depth": depth, "eta": 0.05, "tree_method": "hist", "lambda": 0.01, "min_child_weight": 0,
                          "nthread": 2, "seed": 0}, xgb.DMatrix(features, label=labels), num_boost_round=trees)
-    booster.save_model(os.path.join(folder, "xgboost.json"))
+    booster.save_model(os.path.join(folder, "xgboost.ubj"))
     with open(os.path.join(folder, "index.txt"), "w") as index:
         index.write("".join(track + "\n" for track in TRACKS))
     with open(os.path.join(folder, "settings"), "w") as settings:

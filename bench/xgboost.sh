@@ -23,7 +23,7 @@ work=$BENCH_WORK
 
 
 /usr/bin/python3 "$root/bench/make-xgboost-model.py" "$work/trees"
-echo "model: $(du -k "$work/trees/xgboost.json" | cut -f1) KiB of JSON, 300 trees of depth 6 over 20 tracks"
+echo "model: $(du -k "$work/trees/xgboost.ubj" | cut -f1) KiB of UBJSON, 300 trees of depth 6 over 20 tracks"
 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/one.fa" 1 500 500 7
 for model in sequence "$work/trees"; do
@@ -32,7 +32,7 @@ done
 "$road" --model "$work/trees" --features-only --work "$work/vectors" "$work/one.fa" 2>/dev/null
 vectors=$(ls "$work"/vectors/vectors/*.vectors)
 echo "ClassifyFeatureRows alone, the same protein's 500 vector lines: $(median_of "$repeats" \
-  "$LINKERKIT_BIN/ClassifyFeatureRows" "$work/trees/xgboost.json" "$vectors" P 15)"
+  "$LINKERKIT_BIN/ClassifyFeatureRows" "$work/trees/xgboost.ubj" "$vectors" P 15)"
 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/proteome.fa" "$proteins" 100 1000 11
 for model in sequence "$work/trees"; do

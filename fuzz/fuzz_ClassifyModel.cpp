@@ -1,4 +1,4 @@
-// The input is a model file, LIBSVM's or XGBoost's JSON, which scores two fixed
+// The input is a model file, LIBSVM's or XGBoost's JSON or UBJSON, which scores two fixed
 // vector lines.
 #include "classify.h"
 #include "fuzz_input.h"

@@ -5,9 +5,10 @@
 
 FOLDER/tiny.xgboost.json is a binary:logistic booster of four trees of depth
 two over three features, trained on made-up data as the lead engineer trains
-the real models (booster.save_model). FOLDER/tiny.xgboost.vectors holds vector
-lines of one protein: the values around every split condition of the model
-(on it, just below and just above it) and a few ordinary ones.
+the real models (booster.save_model); FOLDER/tiny.xgboost.ubj is the same
+booster saved as UBJSON, as the shipped models are. FOLDER/tiny.xgboost.vectors
+holds vector lines of one protein: the values around every split condition of
+the model (on it, just below and just above it) and a few ordinary ones.
 FOLDER/tiny.xgboost.margins holds, one per line, the margin Python gives for
 each vector line, booster.predict(DMatrix(X), output_margin=True), printed
 with nine significant digits (a float's every bit). The tests compare
@@ -37,6 +38,7 @@ def main():
                          "tree_method": "exact", "seed": 0}, xgb.DMatrix(train, label=labels), num_boost_round=4)
     model_path = os.path.join(folder, "tiny.xgboost.json")
     booster.save_model(model_path)
+    booster.save_model(os.path.join(folder, "tiny.xgboost.ubj"))
 
     # Every split condition, as a float32 the way XGBoost compares it, with
     # its neighbours: a value equal to the condition goes to the right child.

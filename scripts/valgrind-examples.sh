@@ -43,8 +43,10 @@ printf 'svm_type c_svc\nkernel_type linear\nnr_class 2\ntotal_sv 2\nrho 0\nlabel
   >"$work/linker.model"
 check ClassifyFeatureRows "$work/linker.model" "$work/AssembleFeatureRows.out" P1 5
 mv "$work/ClassifyFeatureRows.out" "$work/P1.scores"
-# The tests' tiny XGBoost model over its own vector lines.
+# The tests' tiny XGBoost model, saved as JSON and as UBJSON, over its own
+# vector lines.
 check ClassifyFeatureRows "$root/tests/data/tiny.xgboost.json" "$root/tests/data/tiny.xgboost.vectors" T 5
+check ClassifyFeatureRows "$root/tests/data/tiny.xgboost.ubj" "$root/tests/data/tiny.xgboost.vectors" T 5
 
 # The example score file of several proteins, then P1's own scores.
 for scores in "$examples/scores.txt" "$work/P1.scores"; do

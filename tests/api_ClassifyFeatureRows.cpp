@@ -246,6 +246,8 @@ TEST(ClassifyFeatureRows, VectorLinesFeatureValuesMustBeFinite) {
 namespace {
 
 const std::string kTinyModel = std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.json";
+// The same booster saved as UBJSON.
+const std::string kTinyBinaryModel = std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.ubj";
 const std::string kTinyVectors = std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.vectors";
 
 // Python's margins for the tiny model's vector lines, as single-precision
@@ -278,9 +280,11 @@ TEST(ClassifyFeatureRows, XGBoostMarginsArePythonsOnAndAroundEverySplit) {
   const std::vector<double> margins = classifier->Score(vectors, kTinyVectors);
   ASSERT_EQ(margins.size(), expected.size());
   for (std::size_t i = 0; i < margins.size(); ++i) EXPECT_FLOAT_EQ(static_cast<float>(margins[i]), expected[i]) << i;
-  // The same model again, and the same one twice: the same values to the bit.
+  // The same model again, and the same one twice: the same values to the bit;
+  // saved as UBJSON too.
   EXPECT_EQ(LoadLinkerClassifier(kTinyModel)->Score(vectors, kTinyVectors), margins);
   EXPECT_EQ(classifier->Score(vectors, kTinyVectors), margins);
+  EXPECT_EQ(LoadLinkerClassifier(kTinyBinaryModel)->Score(vectors, kTinyVectors), margins);
 }
 
 TEST(ClassifyFeatureRows, XGBoostMarginsGoThroughTheSmoothingAndScores) {
@@ -366,9 +370,14 @@ TEST(ClassifyFeatureRows, XGBoostModelsThatAreNoLinkerTreesAreTurnedAway) {
            Case{replaced("\"parents\":[2147483647,0,0,1,1,2,2]", "\"parents\":[2147483647,0,0,1,1,2,1]"),
                 "tree 0: a node that is no tree's"},
            Case{replaced("\"id\":1,", "\"id\":0,"), "tree 1: not numbered in order"},
+           // XGBoost would keep the second, empty list of trees.
+           Case{replaced("}}]},\"name\":\"gbtree\"", "}}],\"trees\":[]},\"name\":\"gbtree\""),
+                "JSON object with a key twice, at byte " + std::to_string(good.find("}}]},\"name\":\"gbtree\"") + 11)},
        }) {
     EXPECT_EQ(XGBoostModelProblem(c.model), c.problem) << c.model.substr(0, 200);
   }
+  for (std::size_t size = 0; size < good.size(); ++size)
+    EXPECT_NE(XGBoostModelProblem(good.substr(0, size)), "") << size;
   // Through the loader: one line naming the file, XGBoost's own refusals
   // too (without its time stamp and source position).
   TempDir dir;
@@ -386,6 +395,121 @@ TEST(ClassifyFeatureRows, XGBoostModelsThatAreNoLinkerTreesAreTurnedAway) {
   EXPECT_EQ(linkerkit::test::FailureMessage([&] { LoadLinkerClassifier(dir / "text.json"); }),
             "cannot load model " + (dir / "text.json") + ": line 1: '" + ("x" + good).substr(0, 40) +
                 "' is no LIBSVM model keyword");
+}
+
+// UBJSON's pieces as XGBoost writes them: lengths and counts as int64, and
+// typed arrays' elements, all big-endian.
+std::string BigEndian(long long value, int bytes) {
+  std::string text(static_cast<std::size_t>(bytes), '\0');
+  for (int i = bytes - 1; i >= 0; --i, value >>= 8) text[static_cast<std::size_t>(i)] = static_cast<char>(value & 0xff);
+  return text;
+}
+std::string Int64(long long value) { return std::string("L").append(BigEndian(value, 8)); }
+std::string Key(const std::string &key) { return Int64(static_cast<long long>(key.size())) + key; }
+std::string String(const std::string &text) { return std::string("S").append(Key(text)); }
+// The key of a typed int32 array and its count, with its first elements.
+std::string Int32Array(const std::string &key, long long count, std::vector<int> first = {}) {
+  std::string text = Key(key) + "[$l#" + Int64(count);
+  for (const int value : first) text += BigEndian(value, 4);
+  return text;
+}
+
+// The checks of the JSON model hold for UBJSON, through the same code: a
+// sample of each kind of fault, in XGBoost's own layout and in the other
+// forms of UBJSON; and no byte string, cut short or forged, is read beyond
+// its end.
+TEST(ClassifyFeatureRows, XGBoostModelsInUBJSONAreCheckedAsInJSON) {
+  const std::string good = linkerkit::test::ReadFile(kTinyBinaryModel);
+  EXPECT_EQ(XGBoostModelProblem(good), "");
+  const auto replaced = [&](const std::string &text, const std::string &by) {
+    std::string model = good;
+    const std::size_t at = model.find(text);
+    EXPECT_NE(at, std::string::npos) << text;
+    return at == std::string::npos ? model : model.replace(at, text.size(), by);
+  };
+  const std::string children = Int32Array("left_children", 7, {1, 3, 5, -1, -1, -1, -1});
+  const std::size_t objective = good.find(String("binary:logistic"));
+  const std::size_t left = good.find(children);
+  const std::size_t learner_param = good.find(Key("num_feature") + String("3") + Key("num_target"));
+  struct Case {
+    std::string model;
+    std::string problem;
+  };
+  for (const Case &c : {
+           Case{replaced(String("binary:logistic"), String("reg:logistic")),
+                "objective reg:logistic, not binary:logistic"},
+           Case{replaced(String("gbtree"), String("gblinear")), "booster gblinear, not trees"},
+           Case{replaced(Key("num_class") + String("0"), Key("num_class") + String("2")), "more than one output"},
+           Case{replaced(Key("num_feature") + String("3") + Key("num_target"),
+                         Key("num_feature") + String("0") + Key("num_target")),
+                "no feature count"},
+           Case{replaced(String("5E-1"), String("x")), "base_score x, not a probability"},
+           Case{replaced(Key("num_trees") + String("4"), Key("num_trees") + String("5")), "tree count 5 but 4 trees"},
+           Case{replaced("[#" + Int64(4) + std::string("i\0i\0i\0i\0", 8),
+                         "[#" + Int64(4) + std::string("i\0i\0i\0i\1", 8)),
+                "tree 3 of another output"},
+           Case{replaced(Key("num_nodes") + String("7"), Key("num_nodes") + String("6")),
+                "tree 0: left_children not one per node"},
+           Case{replaced(Int32Array("left_children", 7, {1}), Int32Array("left_children", 7, {0})),
+                "tree 0: a node that is no tree's"},
+           Case{replaced(Int32Array("split_indices", 7, {1}), Int32Array("split_indices", 7, {3})),
+                "tree 0: a split on no feature of the model"},
+           Case{replaced(Key("split_type") + "[$U#" + Int64(7) + std::string(1, '\0'),
+                         Key("split_type") + "[$U#" + Int64(7) + "\1"),
+                "tree 0: a categorical split"},
+           Case{replaced(Int32Array("categories", 0), Int32Array("categories", 1, {1})), "tree 0: a categorical split"},
+           Case{replaced(Key("id") + "i\1", Key("id") + std::string("i\0", 2)), "tree 1: not numbered in order"},
+           // XGBoost would keep the first, the checks the second; a name
+           // kept for a message must fit on its line.
+           Case{replaced(Key("num_feature") + String("3") + Key("num_target"),
+                         Key("num_feature") + String("5") + Key("num_feature") + String("3") + Key("num_target")),
+                "UBJSON object with a key twice, at byte " +
+                    std::to_string(learner_param + Key("num_feature").size() * 2 + String("5").size())},
+           Case{replaced(String("binary:logistic"), String("binary:\nlogistic")),
+                "malformed UBJSON at byte " + std::to_string(objective + String("binary:\nlogistic").size())},
+           // Arrays with their elements marked, ended by "]" or counted, with
+           // no-ops and narrower integers: the same trees, the same checks.
+           Case{replaced(children, Key("left_children") + "[i\1I" + BigEndian(3, 2) + "NU\5L" + BigEndian(-1, 8) +
+                                       "i\xff" + "i\xff" + "i\xff]"),
+                ""},
+           Case{replaced(children,
+                         Key("left_children") + "[#i\7" + std::string("i\0", 2) + "i\3i\5i\xffi\xffi\xffi\xff"),
+                "tree 0: a node that is no tree's"},
+           Case{replaced(children, Key("left_children") + "[$i#U\7" + std::string("\1\3\0\xff\xff\xff\xff", 7)),
+                "tree 0: a node that is no tree's"},
+           Case{replaced(children, Key("left_children") + "[$d#" + Int64(7) + std::string(28, '\0')),
+                "tree 0: a node that is no tree's"},
+           // Too deep, bytes after the end, a blank where XGBoost's first
+           // key begins, and lengths and counts beyond the bytes there are.
+           Case{"{" + Key("learner") + std::string(100000, '[') + std::string(100000, ']') + "}",
+                "UBJSON nested deeper than a model's"},
+           Case{good + "}", "malformed UBJSON at byte " + std::to_string(good.size() + 1)},
+           Case{"{ " + good.substr(1), "malformed UBJSON at byte 2"},
+           Case{replaced(String("binary:logistic"), "S" + Int64(1LL << 62) + "binary:logistic"),
+                "malformed UBJSON at byte " + std::to_string(objective + 2)},
+           Case{replaced(String("binary:logistic"), "S" + Int64(-1) + "binary:logistic"),
+                "malformed UBJSON at byte " + std::to_string(objective + 2)},
+           Case{replaced(children, Int32Array("left_children", 1LL << 61, {1, 3, 5, -1, -1, -1, -1})),
+                "malformed UBJSON at byte " + std::to_string(left + Key("left_children").size() + 5)},
+           Case{replaced(children, Key("left_children") + "[$S#" + Int64(1) + String("1")),
+                "malformed UBJSON at byte " + std::to_string(left + Key("left_children").size() + 3)},
+       }) {
+    EXPECT_EQ(XGBoostModelProblem(c.model), c.problem) << c.problem;
+  }
+  for (std::size_t size = 0; size < good.size(); ++size)
+    EXPECT_NE(XGBoostModelProblem(good.substr(0, size)), "") << size;
+  // Through the loader: blanks before the "{" as with JSON, a fault found
+  // here, and UBJSON that XGBoost does not read, each one line.
+  TempDir dir;
+  WriteFile(dir / "blanks.ubj", " \r\n\t" + good);
+  EXPECT_NE(dynamic_cast<const XGBoostModel *>(LoadLinkerClassifier(dir / "blanks.ubj").get()), nullptr);
+  WriteFile(dir / "cycle.ubj", replaced(Int32Array("left_children", 7, {1}), Int32Array("left_children", 7, {0})));
+  EXPECT_EQ(linkerkit::test::FailureMessage([&] { LoadLinkerClassifier(dir / "cycle.ubj"); }),
+            "cannot load model " + (dir / "cycle.ubj") + ": tree 0: a node that is no tree's");
+  WriteFile(dir / "short_key.ubj", "{i\7learner" + good.substr(1 + Key("learner").size()));
+  EXPECT_EQ(
+      linkerkit::test::FailureMessage([&] { LoadLinkerClassifier(dir / "short_key.ubj"); }),
+      "cannot load model " + (dir / "short_key.ubj") + ": Expecting: \"L\", got: \"i \", around character position: 2");
 }
 
 }  // namespace

@@ -218,9 +218,12 @@ TEST(ClassifyFeatureRowsCli, XGBoostModelsScoreAsPythonPredicts) {
     expected +=
         linkerkit::test::Printf("%f #P %d 42\n", static_cast<double>(std::strtof(line.c_str(), nullptr)), position);
   }
-  const auto raw = RunTool("ClassifyFeatureRows", {"--raw", kTinyModel, kTinyVectors, "P", "1"});
-  EXPECT_EQ(raw.status, 0) << raw.out;
-  EXPECT_EQ(raw.out, expected);
+  // The booster saved as JSON, and as UBJSON.
+  for (const std::string &model : {kTinyModel, std::string(LINKERKIT_TEST_DATA_DIR) + "/tiny.xgboost.ubj"}) {
+    const auto raw = RunTool("ClassifyFeatureRows", {"--raw", model, kTinyVectors, "P", "1"});
+    EXPECT_EQ(raw.status, 0) << raw.out;
+    EXPECT_EQ(raw.out, expected) << model;
+  }
   // Smoothed and z-scored, the same from run to run.
   const auto scores = RunTool("ClassifyFeatureRows", {kTinyModel, kTinyVectors, "P", "5"});
   EXPECT_EQ(scores.status, 0) << scores.out;

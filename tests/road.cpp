@@ -257,7 +257,7 @@ TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
           {{fasta, "--rank"}, "--rank needs a value"},
           {{"--model", dir / "empty", fasta},
            "no model in " + (dir / "empty") +
-               " (a model folder holds index.txt, settings, and svm.model or xgboost.json)"},
+               " (a model folder holds index.txt, settings, and svm.model, xgboost.ubj or xgboost.json)"},
           {{"--model", bad_name, fasta}, bad_name + "/index.txt line 2: no track is made for the name 'Entropy'"},
           {{"--model", needs_ss2, fasta},
            "the model's recipe uses PSS_C_15: give the protein's PSIPRED file with --ss2 FILE (--ss2-dir DIR for many)"},
@@ -272,13 +272,15 @@ TEST(RoadFailures, ModelsAndMissingInputsStopWithOneLine) {
       });
 }
 
-// A model folder of XGBoost's trees over sequence-only tracks.
+// A model folder of XGBoost's trees over sequence-only tracks, saved as
+// UBJSON (xgboost.ubj) or, as in older folders, as JSON (xgboost.json).
 std::string XGBoostModelFolder(const TempDir &dir, const std::string &name,
                                const std::string &recipe = "Terminus_100\nGEOR030101_15\nChainLength_500\n",
-                               const std::string &settings = "classifier xgboost\nscores raw\nsmoothing 5\n") {
+                               const std::string &settings = "classifier xgboost\nscores raw\nsmoothing 5\n",
+                               const std::string &format = "ubj") {
   fs::create_directories(dir / name);
   WriteFile(dir / (name + "/index.txt"), recipe);
-  WriteFile(dir / (name + "/xgboost.json"), ReadFile(kSource + "/tests/data/tiny.xgboost.json"));
+  WriteFile(dir / (name + "/xgboost." + format), ReadFile(kSource + "/tests/data/tiny.xgboost." + format));
   WriteFile(dir / (name + "/settings"), settings);
   return dir / name;
 }
@@ -288,20 +290,29 @@ TEST(RoadFailures, XGBoostModelFoldersStopWithOneLine) {
   const std::string fasta = kExamples + "P1.fa";
   const auto bad_kind = XGBoostModelFolder(dir, "bad_kind", "Terminus_100\n", "scores raw\nclassifier svm\n");
   const auto missing = XGBoostModelFolder(dir, "missing");
-  fs::remove(missing + "/xgboost.json");
+  fs::remove(missing + "/xgboost.ubj");
+  const auto both = XGBoostModelFolder(dir, "both");
+  fs::copy(kSource + "/tests/data/tiny.xgboost.json", both + "/xgboost.json");
   const auto ranges = XGBoostModelFolder(dir, "ranges");
   WriteFile(ranges + "/ranges", "x\n-1 1\n1 0 1\n");
   const auto broken = XGBoostModelFolder(dir, "broken");
-  WriteFile(broken + "/xgboost.json", ReadFile(broken + "/xgboost.json").substr(0, 100));
+  WriteFile(broken + "/xgboost.ubj", ReadFile(broken + "/xgboost.ubj").substr(0, 100));
+  const auto broken_json = XGBoostModelFolder(dir, "broken_json", "Terminus_100\n", "classifier xgboost\n", "json");
+  WriteFile(broken_json + "/xgboost.json", "{\"learner\":");
   ExpectFailures(
       dir,
       {
           {{"--model", bad_kind, fasta}, bad_kind + "/settings line 2: classifier must be libsvm or xgboost"},
           {{"--model", missing, fasta},
-           "no classifier in " + missing + ": xgboost.json is missing (its settings say classifier xgboost)"},
+           "no classifier in " + missing +
+               ": xgboost.ubj (or xgboost.json) is missing (its settings say classifier xgboost)"},
+          {{"--model", both, "--show-settings"},
+           "the model " + both + " has both xgboost.ubj and xgboost.json, and takes one booster: remove one of them"},
           {{"--model", ranges, "--show-settings"},
            "the model " + ranges + " has a ranges file, which an XGBoost model does not take: remove it"},
-          {{"--model", broken, fasta}, "cannot load model " + broken + "/xgboost.json: malformed JSON at byte 101"},
+          {{"--model", broken, fasta}, "cannot load model " + broken + "/xgboost.ubj: malformed UBJSON at byte 100"},
+          {{"--model", broken_json, fasta},
+           "cannot load model " + broken_json + "/xgboost.json: malformed JSON at byte 12"},
       });
 }
 
@@ -1430,7 +1441,7 @@ TEST(RoadModels, AnXGBoostModelFolderScoresAsTheProgramDoes) {
        {std::string("G10000"), std::string("G10001"), "G" + std::to_string(10000 + count - 1)}) {
     const auto program =
         RunTool("ClassifyFeatureRows",
-                {"--raw", model + "/xgboost.json", dir / ("w/proteins/" + name + "/" + name + ".vectors"), name, "5"});
+                {"--raw", model + "/xgboost.ubj", dir / ("w/proteins/" + name + "/" + name + ".vectors"), name, "5"});
     ASSERT_EQ(program.status, 0) << program.out;
     EXPECT_EQ(ReadFile(dir / ("w/scores/" + name + ".scores")), program.out) << name;
   }
@@ -1438,6 +1449,13 @@ TEST(RoadModels, AnXGBoostModelFolderScoresAsTheProgramDoes) {
       Road({"--model", model, "--threshold", "0.5", "-j", "1", "--work", dir / "w1", dir / "proteome.fa"}, dir);
   EXPECT_EQ(one_at_a_time.out, run.out);
   EXPECT_EQ(ReadFile(dir / "w1/scores.txt"), ReadFile(dir / "w/scores.txt"));
+  // An older folder's JSON booster scores the same.
+  const std::string older = XGBoostModelFolder(dir, "older", "Terminus_100\nGEOR030101_15\nChainLength_500\n",
+                                               "classifier xgboost\nscores raw\nsmoothing 5\n", "json");
+  const auto from_json =
+      Road({"--model", older, "--threshold", "0.5", "-j", "2", "--work", dir / "w2", dir / "proteome.fa"}, dir);
+  ASSERT_EQ(from_json.status, 0) << from_json.err;
+  EXPECT_EQ(ReadFile(dir / "w2/scores.txt"), ReadFile(dir / "w/scores.txt"));
 }
 
 TEST(RoadModels, ShowsTheSettingsInForce) {

@@ -23,7 +23,8 @@ std::string ReadBytes(const std::string &path) {
   return bytes;
 }
 
-bool IsXGBoostJson(const std::string &bytes) {
+// XGBoost's JSON and UBJSON both open with "{"; a LIBSVM model never does.
+bool IsXGBoostModel(const std::string &bytes) {
   for (const char c : bytes) {
     if (!std::isspace(static_cast<unsigned char>(c))) return c == '{';
   }
@@ -35,7 +36,7 @@ bool IsXGBoostJson(const std::string &bytes) {
 std::unique_ptr<const LinkerClassifier> LoadLinkerClassifier(const std::string &model_path,
                                                              const std::string &ranges_path) {
   const std::string bytes = ReadBytes(model_path);
-  if (IsXGBoostJson(bytes)) {
+  if (IsXGBoostModel(bytes)) {
     // Trees split on the features' own values; scaling would only move the
     // vectors away from the values the trees were grown on.
     if (!ranges_path.empty()) {

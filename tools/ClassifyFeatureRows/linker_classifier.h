@@ -1,6 +1,6 @@
 // What scores one protein's vector lines, whichever kind of model the file
 // holds: a LIBSVM model (libsvm_model.h) or XGBoost's gradient-boosted trees
-// saved as JSON (xgboost_model.h). The file's content tells the kind.
+// saved as UBJSON or JSON (xgboost_model.h). The file's content tells the kind.
 #pragma once
 
 #include <memory>
@@ -25,8 +25,8 @@ class LinkerClassifier {
   virtual int feature_count() const = 0;
 };
 
-// The model in the file at model_path: XGBoost's JSON when the file's first
-// byte that is no blank is "{", else a LIBSVM model. ranges_path, when not
+// The model in the file at model_path: XGBoost's UBJSON or JSON when the
+// file's first byte that is no blank is "{", else a LIBSVM model. ranges_path, when not
 // empty, names svm-scale's range file the vectors are scaled with first,
 // which only a LIBSVM model takes. Fails with one line naming the file.
 std::unique_ptr<const LinkerClassifier> LoadLinkerClassifier(const std::string &model_path,

@@ -78,93 +78,34 @@ struct Context {
   std::size_t *count = nullptr;  // an array's element count goes here
 };
 
-// One pass over the JSON text, keeping what ModelShape holds. Strings are
-// kept as they stand between their quotes: a model's names have no escapes,
-// and one written with escapes is simply not recognised. Numbers are only
-// delimited here; XGBoost reads them and turns away malformed ones.
+// What both readers of a model, its JSON's and its UBJSON's, share: where
+// each value goes in ModelShape, how deep a model nests, and how a reader
+// says the bytes are no document. A reader walks the document once and
+// hands each key, element, string, number and array size to these.
 class ModelScanner {
- public:
-  explicit ModelScanner(std::string_view text) : text_(text) {}
+ protected:
+  ModelScanner(std::string_view text, std::string_view format) : text_(text), format_(format) {}
 
-  // The shape, or the reason the text is no JSON document.
-  std::string Scan(ModelShape &shape) {
-    shape_ = &shape;
-    try {
-      SkipBlanks();
-      if (Peek() != '{') return "not a JSON object";
-      Value(0, Context{Context::kRoot});
-      SkipBlanks();
-      if (position_ != text_.size()) Malformed();
-    } catch (const std::string &problem) {
-      return problem;
-    }
-    return "";
+  [[noreturn]] void Malformed() const { MalformedAt(position_); }
+  [[noreturn]] void MalformedAt(std::size_t at) const {
+    throw "malformed " + std::string(format_) + " at byte " + std::to_string(at + 1);
   }
-
- private:
-  [[noreturn]] void Malformed() const { throw "malformed JSON at byte " + std::to_string(position_ + 1); }
-  char Peek() const { return position_ < text_.size() ? text_[position_] : '\0'; }
+  void Enter(int depth) const {
+    if (depth >= kDeepestNesting) throw std::string(format_) + " nested deeper than a model's";
+  }
+  // XGBoost keeps the last of a key given twice in JSON and the first in
+  // UBJSON, where the checks would keep both or another: a second "trees"
+  // after the checked ones could leave XGBoost none. XGBoost writes each
+  // key once.
+  void NewKey(std::vector<std::string_view> &keys, std::string_view key) const {
+    if (std::find(keys.begin(), keys.end(), key) != keys.end())
+      throw std::string(format_) + " object with a key twice, at byte " + std::to_string(position_);
+    keys.push_back(key);
+  }
   void SkipBlanks() {
     while (position_ < text_.size() && (text_[position_] == ' ' || text_[position_] == '\t' ||
                                         text_[position_] == '\n' || text_[position_] == '\r'))
       ++position_;
-  }
-  void Expect(char c) {
-    SkipBlanks();
-    if (Peek() != c) Malformed();
-    ++position_;
-  }
-
-  std::string_view String() {
-    Expect('"');
-    const std::size_t start = position_;
-    while (position_ < text_.size() && text_[position_] != '"') {
-      const unsigned char c = static_cast<unsigned char>(text_[position_]);
-      if (c < 0x20) Malformed();
-      position_ += c == '\\' ? 2 : 1;
-    }
-    if (position_ >= text_.size()) Malformed();
-    return text_.substr(start, position_++ - start);
-  }
-
-  void Value(int depth, const Context &context) {
-    SkipBlanks();
-    const char c = Peek();
-    if (c == '{' || c == '[') {
-      if (depth >= kDeepestNesting) throw std::string("JSON nested deeper than a model's");
-      ++position_;
-      SkipBlanks();
-      const char close = c == '{' ? '}' : ']';
-      std::size_t count = 0;
-      if (Peek() == close) {
-        ++position_;
-      } else {
-        for (;; ++count) {
-          if (c == '{') {
-            const std::string_view key = String();
-            Expect(':');
-            Value(depth + 1, Member(context, key));
-          } else {
-            Value(depth + 1, Element(context, count));
-          }
-          SkipBlanks();
-          if (Peek() == close) break;
-          Expect(',');
-        }
-        ++count;
-        ++position_;
-      }
-      if (c == '[' && context.count) *context.count = count;
-    } else if (c == '"') {
-      const std::string_view text = String();
-      if (context.kind == Context::kText) *context.text = text;
-    } else {
-      const std::size_t start = position_;
-      while (position_ < text_.size() && kNumberOrWord[static_cast<unsigned char>(text_[position_])]) ++position_;
-      if (position_ == start) Malformed();
-      if (context.kind == Context::kInteger)
-        context.integers->push_back(Integer(text_.substr(start, position_ - start)));
-    }
   }
 
   Context Member(const Context &parent, std::string_view key) const {
@@ -237,6 +178,121 @@ class ModelScanner {
     return {};
   }
 
+  // Whether an array's elements go anywhere: the others are only counted.
+  static bool KeepsElements(const Context &array) {
+    return array.kind == Context::kIntegers || array.kind == Context::kTrees;
+  }
+  // Where an array's numbers go, one by one, as Number puts its elements':
+  // for a reader that has them all at once.
+  static std::vector<long long> *IntegersOf(const Context &array) {
+    return array.kind == Context::kIntegers ? array.integers : nullptr;
+  }
+  // The texts kept go into one-line messages.
+  void Text(const Context &context, std::string_view text) const {
+    if (context.kind != Context::kText) return;
+    if (std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }))
+      MalformedAt(position_ - 1);
+    *context.text = text;
+  }
+  // integer: kNotAnInteger for a number with a fraction, or true, false, null.
+  static void Number(const Context &context, long long integer) {
+    if (context.kind == Context::kInteger) context.integers->push_back(integer);
+  }
+  static void ArraySize(const Context &array, std::size_t size) {
+    if (array.count) *array.count = size;
+  }
+
+  std::string_view text_;
+  std::size_t position_ = 0;
+  ModelShape *shape_ = nullptr;
+
+ private:
+  std::string_view format_;
+};
+
+// One pass over the JSON text, keeping what ModelShape holds. Strings are
+// kept as they stand between their quotes: a model's names have no escapes,
+// and one written with escapes is simply not recognised. Numbers are only
+// delimited here; XGBoost reads them and turns away malformed ones.
+class JsonScanner : ModelScanner {
+ public:
+  explicit JsonScanner(std::string_view text) : ModelScanner(text, "JSON") {}
+
+  // The shape, or the reason the text is no JSON document.
+  std::string Scan(ModelShape &shape) {
+    shape_ = &shape;
+    try {
+      SkipBlanks();
+      if (Peek() != '{') return "not a JSON object";
+      Value(0, Context{Context::kRoot});
+      SkipBlanks();
+      if (position_ != text_.size()) Malformed();
+    } catch (const std::string &problem) {
+      return problem;
+    }
+    return "";
+  }
+
+ private:
+  char Peek() const { return position_ < text_.size() ? text_[position_] : '\0'; }
+  void Expect(char c) {
+    SkipBlanks();
+    if (Peek() != c) Malformed();
+    ++position_;
+  }
+
+  std::string_view String() {
+    Expect('"');
+    const std::size_t start = position_;
+    while (position_ < text_.size() && text_[position_] != '"') {
+      const unsigned char c = static_cast<unsigned char>(text_[position_]);
+      if (c < 0x20) Malformed();
+      position_ += c == '\\' ? 2 : 1;
+    }
+    if (position_ >= text_.size()) Malformed();
+    return text_.substr(start, position_++ - start);
+  }
+
+  void Value(int depth, const Context &context) {
+    SkipBlanks();
+    const char c = Peek();
+    if (c == '{' || c == '[') {
+      Enter(depth);
+      ++position_;
+      SkipBlanks();
+      const char close = c == '{' ? '}' : ']';
+      std::size_t count = 0;
+      std::vector<std::string_view> keys;
+      if (Peek() == close) {
+        ++position_;
+      } else {
+        for (;; ++count) {
+          if (c == '{') {
+            const std::string_view key = String();
+            NewKey(keys, key);
+            Expect(':');
+            Value(depth + 1, Member(context, key));
+          } else {
+            Value(depth + 1, Element(context, count));
+          }
+          SkipBlanks();
+          if (Peek() == close) break;
+          Expect(',');
+        }
+        ++count;
+        ++position_;
+      }
+      if (c == '[') ArraySize(context, count);
+    } else if (c == '"') {
+      Text(context, String());
+    } else {
+      const std::size_t start = position_;
+      while (position_ < text_.size() && kNumberOrWord[static_cast<unsigned char>(text_[position_])]) ++position_;
+      if (position_ == start) Malformed();
+      if (context.kind == Context::kInteger) Number(context, Integer(text_.substr(start, position_ - start)));
+    }
+  }
+
   static long long Integer(std::string_view token) {
     long long value = 0;
     const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
@@ -249,11 +305,206 @@ class ModelScanner {
     for (const char c : std::string_view("+-.0123456789eEtruefalsn")) table[static_cast<unsigned char>(c)] = true;
     return table;
   }();
-
-  std::string_view text_;
-  std::size_t position_ = 0;
-  ModelShape *shape_ = nullptr;
 };
+
+// One pass over UBJSON as XGBoost writes it (booster.save_model("x.ubj")):
+// objects of keys, each its length (an integer) and bytes, and values; arrays
+// of values up to "]", or of a count given after "#", or typed ("$" and the
+// elements' type, "#" and the count) with bare big-endian elements. Every
+// length and count is checked against the bytes left before it is used:
+// XGBoost trusts them, and reads past the end of a truncated model or
+// allocates what a forged count asks. It reads only what it writes itself
+// (key lengths and counts as int64, typed arrays of int32, int64, uint8 and
+// float32, no float64), and turns away the rest of UBJSON read here.
+class UbjsonScanner : ModelScanner {
+ public:
+  explicit UbjsonScanner(std::string_view text) : ModelScanner(text, "UBJSON") {}
+
+  // The shape, or the reason the bytes are no UBJSON document.
+  std::string Scan(ModelShape &shape) {
+    shape_ = &shape;
+    try {
+      SkipBlanks();
+      if (Byte() != '{') return "not a UBJSON object";
+      Object(0, Context{Context::kRoot});
+      if (position_ != text_.size()) Malformed();
+    } catch (const std::string &problem) {
+      return problem;
+    }
+    return "";
+  }
+
+ private:
+  unsigned char Byte() {
+    if (position_ >= text_.size()) Malformed();
+    return static_cast<unsigned char>(text_[position_++]);
+  }
+  std::size_t Left() const { return text_.size() - position_; }
+  std::string_view Bytes(std::size_t size) {
+    if (size > Left()) Malformed();
+    position_ += size;
+    return text_.substr(position_ - size, size);
+  }
+  // The next marker, past UBJSON's no-op markers.
+  unsigned char Marker() {
+    unsigned char marker = Byte();
+    while (marker == 'N') marker = Byte();
+    return marker;
+  }
+
+  // The bytes of one element of a typed array, or of a number after its
+  // marker; 0 for a marker that is no number.
+  static std::size_t NumberWidth(unsigned char marker) {
+    switch (marker) {
+      case 'i':
+      case 'U':
+      case 'C':
+        return 1;
+      case 'I':
+        return 2;
+      case 'l':
+      case 'd':
+        return 4;
+      case 'L':
+      case 'D':
+        return 8;
+      default:
+        return 0;
+    }
+  }
+  // The number after its marker, when it is an integer; kNotAnInteger for a
+  // float or a character, whose bytes are passed over.
+  long long NumberAfter(unsigned char marker) {
+    const std::size_t width = NumberWidth(marker);
+    if (width == 0) MalformedAt(position_ - 1);
+    const char *bytes = Bytes(width).data();
+    switch (marker) {
+      case 'i':
+        return BigEndian<std::int8_t>(bytes);
+      case 'U':
+        return BigEndian<std::uint8_t>(bytes);
+      case 'I':
+        return BigEndian<std::int16_t>(bytes);
+      case 'l':
+        return BigEndian<std::int32_t>(bytes);
+      case 'L':
+        return BigEndian<std::int64_t>(bytes);
+      default:
+        return kNotAnInteger;
+    }
+  }
+  template <typename Integer>
+  static long long BigEndian(const char *bytes) {
+    std::make_unsigned_t<Integer> bits = 0;
+    for (std::size_t i = 0; i < sizeof(Integer); ++i)
+      bits = static_cast<std::make_unsigned_t<Integer>>(bits << 8 | static_cast<unsigned char>(bytes[i]));
+    return static_cast<Integer>(bits);
+  }
+  // The elements of a typed array of type, the bulk of a model (its trees'
+  // node arrays), appended as integers.
+  static void AppendIntegers(unsigned char type, const char *bytes, std::size_t size,
+                             std::vector<long long> &integers) {
+    const auto append = [&]<typename Integer>(Integer) {
+      for (std::size_t i = 0; i < size; ++i) integers.push_back(BigEndian<Integer>(bytes + i * sizeof(Integer)));
+    };
+    switch (type) {
+      case 'i':
+        return append(std::int8_t{});
+      case 'U':
+        return append(std::uint8_t{});
+      case 'I':
+        return append(std::int16_t{});
+      case 'l':
+        return append(std::int32_t{});
+      case 'L':
+        return append(std::int64_t{});
+      default:
+        integers.insert(integers.end(), size, kNotAnInteger);
+    }
+  }
+  // A length or count, each of whose units takes at least width bytes of
+  // those left: no larger count can be true.
+  std::size_t Count(std::size_t width) {
+    const std::size_t at = position_;
+    const long long count = NumberAfter(Byte());
+    if (count < 0 || static_cast<unsigned long long>(count) > Left() / width) MalformedAt(at);
+    return static_cast<std::size_t>(count);
+  }
+
+  void Value(int depth, const Context &context, unsigned char marker) {
+    switch (marker) {
+      case '{':
+        Enter(depth);
+        Object(depth, context);
+        break;
+      case '[':
+        Enter(depth);
+        Array(depth, context);
+        break;
+      case 'S':
+        Text(context, Bytes(Count(1)));
+        break;
+      case 'T':
+      case 'F':
+      case 'Z':
+        Number(context, kNotAnInteger);
+        break;
+      default:
+        Number(context, NumberAfter(marker));
+        break;
+    }
+  }
+
+  // After its "{": keys and values up to "}".
+  void Object(int depth, const Context &context) {
+    std::vector<std::string_view> keys;
+    for (unsigned char marker; (marker = Marker()) != '}';) {
+      --position_;
+      const std::string_view key = Bytes(Count(1));
+      NewKey(keys, key);
+      Value(depth + 1, Member(context, key), Marker());
+    }
+  }
+
+  // After its "[".
+  void Array(int depth, const Context &context) {
+    std::size_t size = 0;
+    if (text_.substr(position_, 1) == "$") {
+      ++position_;
+      const unsigned char type = Byte();
+      const std::size_t width = NumberWidth(type);
+      if (width == 0) MalformedAt(position_ - 1);
+      if (Byte() != '#') MalformedAt(position_ - 1);
+      size = Count(width);
+      if (std::vector<long long> *integers = IntegersOf(context)) {
+        AppendIntegers(type, text_.data() + position_, size, *integers);
+      } else if (KeepsElements(context)) {
+        for (std::size_t i = 0; i < size; ++i) Element(context, i);
+      }
+      position_ += size * width;
+    } else if (text_.substr(position_, 1) == "#") {
+      ++position_;
+      // Every value takes a byte at least.
+      for (const std::size_t count = Count(1); size < count; ++size) Value(depth + 1, Element(context, size), Marker());
+    } else {
+      for (unsigned char marker; (marker = Marker()) != ']'; ++size) Value(depth + 1, Element(context, size), marker);
+    }
+    ArraySize(context, size);
+  }
+};
+
+// XGBoost reads a model from its "{" on as UBJSON when the first byte after
+// it that is no blank is a letter, the type of the first key's length, and
+// as JSON when it is a quote; so do the checks.
+bool IsUbjson(std::string_view text) {
+  const auto is_in = [](char c, std::string_view set) { return set.find(c) != std::string_view::npos; };
+  std::size_t at = 0;
+  while (at < text.size() && is_in(text[at], " \t\n\r")) ++at;
+  if (at == text.size() || text[at] != '{') return false;
+  ++at;
+  while (at < text.size() && is_in(text[at], " \t\n\v\f\r")) ++at;
+  return at < text.size() && ((text[at] >= 'a' && text[at] <= 'z') || (text[at] >= 'A' && text[at] <= 'Z'));
+}
 
 std::optional<long long> Count(const std::string &text) {
   long long value = 0;
@@ -341,7 +592,8 @@ std::string LastXGBoostError() {
 
 std::string XGBoostModelProblem(std::string_view text) {
   ModelShape shape;
-  if (std::string problem = ModelScanner(text).Scan(shape); !problem.empty()) return problem;
+  const std::string problem = IsUbjson(text) ? UbjsonScanner(text).Scan(shape) : JsonScanner(text).Scan(shape);
+  if (!problem.empty()) return problem;
   if (shape.objective.empty()) return "no objective: not an XGBoost model";
   if (shape.objective != "binary:logistic") return "objective " + shape.objective + ", not binary:logistic";
   if (shape.booster != "gbtree" && shape.booster != "dart") return "booster " + shape.booster + ", not trees";

@@ -1,6 +1,6 @@
 // XGBoost's gradient-boosted trees for linker residues: a binary:logistic
-// booster saved as JSON (booster.save_model("xgboost.json") in Python),
-// scored through XGBoost's C API.
+// booster saved as UBJSON or JSON (booster.save_model("xgboost.ubj") or
+// "xgboost.json" in Python), scored through XGBoost's C API.
 #pragma once
 
 #include <memory>
@@ -13,7 +13,8 @@
 namespace linkerkit {
 
 // Why the text of an XGBoost model file is no model the road can score with,
-// or empty when it is one: JSON nested no deeper than a model is, with the
+// or empty when it is one: UBJSON or JSON, told apart by the content as
+// XGBoost tells them, nested no deeper than a model is, with the
 // objective binary:logistic, a base_score between 0 and 1, a gbtree or dart
 // booster over at least one feature, and trees that are trees (every node reached once from the root,
 // both children or none, numeric splits on the model's features). XGBoost

@@ -122,7 +122,8 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
   Model model;
   model.folder = folder;
   if (!IsFile(folder + "/index.txt")) {
-    Fail("no model in " + folder + " (a model folder holds index.txt, settings, and svm.model or xgboost.json)");
+    Fail("no model in " + folder +
+         " (a model folder holds index.txt, settings, and svm.model, xgboost.ubj or xgboost.json)");
   }
   // The vector lines alone need only the recipe: the training script makes
   // them before there is a classifier.
@@ -133,10 +134,20 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
     Fail("the model " + folder + " has no settings file, which names its classifier and how its scores are called");
   }
   const bool xgboost = model.settings.classifier == ClassifierKind::kXGBoost;
-  const std::string classifier = xgboost ? "xgboost.json" : "svm.model";
+  // XGBoost's trees come from UBJSON, which XGBoost reads far faster than
+  // JSON; older folders' JSON still serves. Both would leave the booster to
+  // a guess.
+  std::string classifier = "svm.model";
+  if (xgboost) {
+    const bool binary = IsFile(folder + "/xgboost.ubj");
+    if (binary && IsFile(folder + "/xgboost.json")) {
+      Fail("the model " + folder + " has both xgboost.ubj and xgboost.json, and takes one booster: remove one of them");
+    }
+    classifier = binary ? "xgboost.ubj" : "xgboost.json";
+  }
   if (needs_classifier && !IsFile(folder + "/" + classifier)) {
-    Fail("no classifier in " + folder + ": " + classifier + " is missing" +
-         (xgboost ? " (its settings say classifier xgboost)" : ""));
+    Fail("no classifier in " + folder + ": " + (xgboost ? "xgboost.ubj (or xgboost.json)" : classifier) +
+         " is missing" + (xgboost ? " (its settings say classifier xgboost)" : ""));
   }
   model.classifier = folder + "/" + classifier;
   // XGBoost's trees were grown on the unscaled tracks: a range file beside

@@ -1,9 +1,9 @@
 // A model folder: the feature recipe (index.txt, the names of the tracks in
 // the order they form the vector lines), the classifier (svm.model, with
-// ranges where the training vectors were scaled, or xgboost.json) and the
-// report settings (settings, which also name the kind of classifier). The
-// training script and the workflow make their vectors and scores through the
-// road, so the recipe is read here alone.
+// ranges where the training vectors were scaled, or xgboost.ubj, or an older
+// folder's xgboost.json) and the report settings (settings, which also name
+// the kind of classifier). The training script and the workflow make their
+// vectors and scores through the road, so the recipe is read here alone.
 #pragma once
 
 #include <memory>

@@ -36,8 +36,8 @@ struct GivenNumber {
 };
 
 // The kind of the model folder's classifier: svm.model (LIBSVM), with
-// ranges where its training vectors were scaled, or xgboost.json (XGBoost's
-// trees, which take the vectors unscaled).
+// ranges where its training vectors were scaled, or xgboost.ubj or
+// xgboost.json (XGBoost's trees, which take the vectors unscaled).
 enum class ClassifierKind { kLibsvm, kXGBoost };
 
 // The report settings in force: the model's, unless an option gives one.
