@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <random>
 #include <string>
@@ -190,6 +192,33 @@ TEST(SegmentDomains, ReadsOneProteinAtATime) {
   EXPECT_EQ(proteins[1].first, "A");
   EXPECT_TRUE(std::isnan(proteins[1].second[0]));
   EXPECT_EQ(proteins[2].second, (std::vector<float>{0.25f, 1.0f, 2.0f}));
+}
+
+// The report in name order, through a temporary file past held_limit bytes.
+std::string NameOrdered(std::size_t held_limit, const std::vector<std::pair<std::string, std::string>> &proteins) {
+  NameOrderedReport report(held_limit);
+  for (const auto &[name, text] : proteins) report.Add(name, text);
+  char *buffer = nullptr;
+  std::size_t size = 0;
+  std::FILE *out = open_memstream(&buffer, &size);
+  report.WriteTo(out);
+  std::fclose(out);
+  std::string text(buffer, size);
+  std::free(buffer);
+  return text;
+}
+
+TEST(SegmentDomains, TheReportComesInDescendingNamesHeldOrSpilled) {
+  const std::vector<std::pair<std::string, std::string>> proteins = {{"B", "B|1,3|3|0.5|9|2|1\nB|6,6|1|0.4|9|6|2\n"},
+                                                                     {"A", "A|0,0|1|1|5|0|1\n"},
+                                                                     {"C", "C|2,4|3|2|8|3|1\n"},
+                                                                     {"AB", "AB|4,4|1|0.9|9|4|1\n"}};
+  const std::string expected =
+      "C|2,4|3|2|8|3|1\nB|1,3|3|0.5|9|2|1\nB|6,6|1|0.4|9|6|2\nAB|4,4|1|0.9|9|4|1\nA|0,0|1|1|5|0|1\n";
+  // All held; every protein spilled at once; some spilled, the last held.
+  for (const std::size_t held_limit : {std::size_t{1} << 20, std::size_t{0}, std::size_t{30}}) {
+    EXPECT_EQ(NameOrdered(held_limit, proteins), expected) << held_limit;
+  }
 }
 
 TEST(SegmentDomains, RefusesScoreFilesNamingTheLine) {

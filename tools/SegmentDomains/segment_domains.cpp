@@ -1,8 +1,9 @@
 #include "segment_domains.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <unordered_set>
 
 #include "arguments.h"
@@ -228,20 +229,58 @@ void RunSegmentDomains(Arguments arguments, std::FILE *out) {
   const std::optional<int> offset = ReadPlainCount(arguments[3]);
   if (!offset) Fail(std::string("invalid offset '") + arguments[3] + "': expected a whole number, 0 or more");
 
-  // Descending names, as ReportDomainHinges orders its report.
-  std::map<std::string, std::string, std::greater<>> reports;
+  NameOrderedReport report;
+  std::string lines;
   ReadScoreProteins(path, [&](std::string_view name, std::span<const float> scores) {
     const std::vector<SegmentLinker> linkers =
         SegmentProtein(scores, static_cast<float>(*threshold), *min_domain, *offset);
-    if (!linkers.empty()) {
-      AppendSegmentReport(reports[std::string(name)], name, static_cast<int>(scores.size()), linkers);
-    }
+    if (linkers.empty()) return;
+    lines.clear();
+    AppendSegmentReport(lines, name, static_cast<int>(scores.size()), linkers);
+    report.Add(name, lines);
   });
-  if (reports.empty()) {
+  if (report.empty()) {
     WriteAll(out, kNoPredictionLine);
     return;
   }
-  for (const auto &[name, lines] : reports) WriteAll(out, lines);
+  report.WriteTo(out);
+}
+
+void NameOrderedReport::Add(std::string_view name, std::string_view text) {
+  proteins_.push_back({std::string(name), spilled_ + held_.size(), text.size()});
+  held_ += text;
+  if (held_.size() > held_limit_) Spill();
+}
+
+void NameOrderedReport::Spill() {
+  const auto fail = [] { Fail("cannot write the report's temporary file"); };
+  if (!spill_) {
+    spill_.reset(std::tmpfile());
+    if (!spill_) fail();
+  }
+  if (std::fwrite(held_.data(), 1, held_.size(), spill_.get()) != held_.size()) fail();
+  spilled_ += held_.size();
+  held_.clear();
+}
+
+void NameOrderedReport::WriteTo(std::FILE *out) {
+  std::sort(proteins_.begin(), proteins_.end(), [](const Place &a, const Place &b) { return a.name > b.name; });
+  if (spill_ && std::fflush(spill_.get()) != 0) Fail("cannot write the report's temporary file");
+  std::string text;
+  for (const Place &protein : proteins_) {
+    // A protein's text lies whole on one side: it is spilled with the rest
+    // of what is held.
+    if (protein.offset >= spilled_) {
+      WriteAll(out, std::string_view(held_).substr(protein.offset - spilled_, protein.size));
+      continue;
+    }
+    text.resize(protein.size);
+    if (pread(fileno(spill_.get()), text.data(), text.size(), static_cast<off_t>(protein.offset)) !=
+        static_cast<ssize_t>(text.size())) {
+      Fail("cannot read the report's temporary file back");
+    }
+    WriteAll(out, text);
+  }
 }
 
 }  // namespace linkerkit

@@ -4,8 +4,10 @@
 // reported as a linker centred on it.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -70,6 +72,38 @@ void ReadScoreProteinValues(const std::string &path, const ScoreValuesSink &sink
 // report_line.h), ranks counted from 1 in the linkers' order.
 void AppendSegmentReport(std::string &out, std::string_view name, int length,
                          const std::vector<SegmentLinker> &linkers);
+
+// The report's proteins in descending name order (bytes), as
+// ReportDomainHinges orders its report, while they come in file order. Past
+// held_limit bytes the report text goes to an unnamed temporary file, so
+// that memory holds each protein's name and place alone, however many
+// linkers a proteome has.
+class NameOrderedReport {
+ public:
+  explicit NameOrderedReport(std::size_t held_limit = std::size_t{1} << 20) : held_limit_(held_limit) {}
+  // One protein's report lines; each name once.
+  void Add(std::string_view name, std::string_view text);
+  bool empty() const { return proteins_.empty(); }
+  // Fails with "cannot write the report's temporary file" (or "cannot read
+  // the report's temporary file back") when the spilled text is lost.
+  void WriteTo(std::FILE *out);
+
+ private:
+  struct Place {
+    std::string name;
+    std::uint64_t offset;  // in the report text as added
+    std::uint64_t size;
+  };
+  struct FileCloser {
+    void operator()(std::FILE *file) const { std::fclose(file); }
+  };
+  void Spill();
+  std::size_t held_limit_;
+  std::vector<Place> proteins_;
+  std::string held_;           // the text after the spilled part
+  std::uint64_t spilled_ = 0;  // bytes in the temporary file
+  std::unique_ptr<std::FILE, FileCloser> spill_;
+};
 
 // SegmentDomains [score file] [threshold] [min domain length] [offset]: the
 // report on out, proteins in descending name order (bytes), or the single
