@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <unordered_set>
 
 #include "arguments.h"
@@ -252,11 +253,31 @@ void NameOrderedReport::Add(std::string_view name, std::string_view text) {
   if (held_.size() > held_limit_) Spill();
 }
 
+namespace {
+
+std::string TemporaryFolder() {
+  const char *tmpdir = std::getenv("TMPDIR");
+  return tmpdir && *tmpdir ? tmpdir : "/tmp";
+}
+
+[[noreturn]] void FailSpilling() { Fail("cannot write the report's temporary file in " + TemporaryFolder()); }
+
+}  // namespace
+
 void NameOrderedReport::Spill() {
-  const auto fail = [] { Fail("cannot write the report's temporary file"); };
+  const std::string folder = TemporaryFolder();
+  const auto fail = [] { FailSpilling(); };
   if (!spill_) {
-    spill_.reset(std::tmpfile());
-    if (!spill_) fail();
+    // Unnamed once open: nothing is left behind, however the run ends.
+    std::string pattern = folder + "/linkerkit-report-XXXXXX";
+    const int descriptor = mkstemp(pattern.data());
+    if (descriptor < 0) fail();
+    unlink(pattern.c_str());
+    spill_.reset(fdopen(descriptor, "w+b"));
+    if (!spill_) {
+      close(descriptor);
+      fail();
+    }
   }
   if (std::fwrite(held_.data(), 1, held_.size(), spill_.get()) != held_.size()) fail();
   spilled_ += held_.size();
@@ -265,7 +286,7 @@ void NameOrderedReport::Spill() {
 
 void NameOrderedReport::WriteTo(std::FILE *out) {
   std::sort(proteins_.begin(), proteins_.end(), [](const Place &a, const Place &b) { return a.name > b.name; });
-  if (spill_ && std::fflush(spill_.get()) != 0) Fail("cannot write the report's temporary file");
+  if (spill_ && std::fflush(spill_.get()) != 0) FailSpilling();
   std::string text;
   for (const Place &protein : proteins_) {
     // A protein's text lies whole on one side: it is spilled with the rest

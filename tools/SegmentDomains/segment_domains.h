@@ -84,8 +84,9 @@ class NameOrderedReport {
   // One protein's report lines; each name once.
   void Add(std::string_view name, std::string_view text);
   bool empty() const { return proteins_.empty(); }
-  // Fails with "cannot write the report's temporary file" (or "cannot read
-  // the report's temporary file back") when the spilled text is lost.
+  // The temporary file is in $TMPDIR (or /tmp). Fails with "cannot write
+  // the report's temporary file in DIR" (or "cannot read the report's
+  // temporary file back") when the spilled text is lost.
   void WriteTo(std::FILE *out);
 
  private:
