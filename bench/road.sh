@@ -25,6 +25,10 @@ work=$BENCH_WORK
 echo "load before: $(load)"
 
 python3 "$root/scripts/make-protein-inputs.py" --proteome "$work/one.fa" 1 500 500 7
+# What one protein's time stands on: the process with its libraries
+# (XGBoost's among them), then the model read and checked.
+echo "linkerkit-predict --version: $(median_of "$one_repeats" "$road" --version)"
+echo "linkerkit-predict --show-settings (the sequence model read): $(median_of "$one_repeats" "$road" --show-settings)"
 for model in sequence reprof; do
   [[ $model == reprof && ! -d /usr/share/reprof ]] && { echo "reprof is not installed: the reprof model is not timed"; continue; }
   echo "linkerkit-predict --model $model, one protein of 500 residues: $(median_of "$one_repeats" "$road" --model "$model" "$work/one.fa")"
