@@ -20,16 +20,6 @@
 
 namespace linkerkit {
 
-ResidueScales ReadRecipeScales(const Recipe &recipe, const std::string &scales_dir) {
-  ResidueScales scales;
-  for (const Track &track : recipe.tracks) {
-    if (track.kind != TrackKind::kScale || scales.contains(track.stem)) continue;
-    const std::string path = scales_dir + "/" + track.stem + ".tsv";
-    scales.emplace(track.stem, ResidueScale(ReadLines(path), path));
-  }
-  return scales;
-}
-
 namespace {
 
 // Calls line(text, number) for every line of text, each held NUL-terminated

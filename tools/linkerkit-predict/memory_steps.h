@@ -15,11 +15,6 @@
 
 namespace linkerkit {
 
-// The residue scales a recipe uses, by the tracks' stem, read once before
-// the workers start.
-using ResidueScales = std::map<std::string, ResidueScale>;
-ResidueScales ReadRecipeScales(const Recipe &recipe, const std::string &scales_dir);
-
 // The protein's companion files; empty where the recipe needs none.
 struct CompanionFiles {
   std::string ss2;

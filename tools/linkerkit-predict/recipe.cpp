@@ -190,10 +190,10 @@ Model LoadModel(const std::string &folder, const RoadOptions &options, bool need
   return model;
 }
 
-void CheckScales(const Recipe &recipe, const std::string &scales_dir) {
-  std::set<std::string> checked;
+ResidueScales ReadRecipeScales(const Recipe &recipe, const std::string &scales_dir) {
+  ResidueScales scales;
   for (const Track &track : recipe.tracks) {
-    if (track.kind != TrackKind::kScale || !checked.insert(track.stem).second) continue;
+    if (track.kind != TrackKind::kScale || scales.contains(track.stem)) continue;
     const std::string path = scales_dir + "/" + track.stem + ".tsv";
     const std::string uses = "the model's recipe uses " + track.name + ": ";
     try {
@@ -208,10 +208,12 @@ void CheckScales(const Recipe &recipe, const std::string &scales_dir) {
           FailAtLine(path, i + 1, "the value of " + std::string(1, lines[i][0]) + " is not a finite number");
         }
       }
+      scales.emplace(track.stem, scale);
     } catch (const Failure &failure) {
       Fail(uses + failure.what());
     }
   }
+  return scales;
 }
 
 }  // namespace linkerkit

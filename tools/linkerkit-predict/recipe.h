@@ -6,6 +6,7 @@
 // vectors and scores through the road, so the recipe is read here alone.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 
 #include "calibration.h"
 #include "linker_classifier.h"
+#include "residue_scale.h"
 #include "road_options.h"
 
 namespace linkerkit {
@@ -85,9 +87,12 @@ ModelSettings ReadModelSettings(const std::string &settings_path);
 // when --min-confidence is given for a model without a calibration.
 Model LoadModel(const std::string &folder, const RoadOptions &options, bool needs_classifier);
 
-// Reads every residue scale file the recipe names, in scales_dir: fails with
-// "the model's recipe uses TRACK: " and the scale file's fault, also a value
-// that is no finite number.
-void CheckScales(const Recipe &recipe, const std::string &scales_dir);
+// The residue scales a recipe uses, by the tracks' stem.
+using ResidueScales = std::map<std::string, ResidueScale>;
+
+// Reads every residue scale file the recipe names, in scales_dir, once
+// before the workers start: fails with "the model's recipe uses TRACK: " and
+// the scale file's fault, also a value that is no finite number.
+ResidueScales ReadRecipeScales(const Recipe &recipe, const std::string &scales_dir);
 
 }  // namespace linkerkit

@@ -65,8 +65,7 @@ int Predict(RoadOptions options, const RoadPlaces &places) {
   run.bin_dir = places.bin_dir;
 
   const Recipe &recipe = run.model.recipe;
-  CheckModelInputs(recipe, options, run.scales_dir, run.bin_dir);
-  if (RunsInMemory(options)) run.scales = ReadRecipeScales(recipe, run.scales_dir);
+  run.scales = CheckModelInputs(recipe, options, run.scales_dir, run.bin_dir);
   const auto truth = ReadTruth(options.truth);
 
   run.names = CheckProteome(options, recipe);

@@ -18,8 +18,8 @@ namespace linkerkit {
 
 namespace fs = std::filesystem;
 
-void CheckModelInputs(const Recipe &recipe, const RoadOptions &options, const std::string &scales_dir,
-                      const std::string &bin_dir) {
+ResidueScales CheckModelInputs(const Recipe &recipe, const RoadOptions &options, const std::string &scales_dir,
+                               const std::string &bin_dir) {
   for (const Track &track : recipe.tracks) {
     if (track.kind == TrackKind::kPsipred && options.ss2.empty() && options.ss2_dir.empty()) {
       Fail("the model's recipe uses " + track.name +
@@ -30,7 +30,7 @@ void CheckModelInputs(const Recipe &recipe, const RoadOptions &options, const st
            ": give the protein's checkpoint matrix with --mtx FILE (--mtx-dir DIR for many)");
     }
   }
-  CheckScales(recipe, scales_dir);
+  ResidueScales scales = ReadRecipeScales(recipe, scales_dir);
   if (recipe.needs_reprof && options.reprof.empty() && options.reprof_dir.empty()) {
     if (!fs::is_directory("/usr/share/reprof")) {
       Fail("the model's recipe needs reprof, which is not installed (Debian package reprof); or use --model sequence");
@@ -45,6 +45,7 @@ void CheckModelInputs(const Recipe &recipe, const RoadOptions &options, const st
   if (!options.name.empty()) {
     if (const std::string problem = NameProblem(options.name); !problem.empty()) Fail("invalid --name: " + problem);
   }
+  return scales;
 }
 
 std::vector<std::string> CheckProteome(const RoadOptions &options, const Recipe &recipe) {

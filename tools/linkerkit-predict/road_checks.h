@@ -14,9 +14,10 @@ namespace linkerkit {
 // The inputs the model's recipe needs: the .ss2 and .mtx files its tracks
 // read, its residue scales in scales_dir, reprof (installed, with its
 // driver in bin_dir) unless its predictions are given; the single files
-// given exist, and --name is a valid protein name.
-void CheckModelInputs(const Recipe &recipe, const RoadOptions &options, const std::string &scales_dir,
-                      const std::string &bin_dir);
+// given exist, and --name is a valid protein name. Returns the scales, read
+// and checked.
+ResidueScales CheckModelInputs(const Recipe &recipe, const RoadOptions &options, const std::string &scales_dir,
+                               const std::string &bin_dir);
 
 // Reads every record once before any work starts: a bad record, a repeated
 // name or a missing companion file stops the run at once. Returns the
