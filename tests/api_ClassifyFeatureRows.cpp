@@ -325,17 +325,20 @@ TEST(ClassifyFeatureRows, XGBoostModelsTakeNoRanges) {
             "--ranges is for LIBSVM models: the XGBoost model " + kTinyModel + " takes its vectors unscaled");
 }
 
+// model with its first text replaced by by; the test fails where there is
+// no text to replace.
+std::string Replaced(std::string model, const std::string &text, const std::string &by) {
+  const std::size_t at = model.find(text);
+  EXPECT_NE(at, std::string::npos) << text;
+  return at == std::string::npos ? model : model.replace(at, text.size(), by);
+}
+
 // Broken or foreign models are one line each, before XGBoost reads what
 // would make it loop for ever, crash or score nonsense.
 TEST(ClassifyFeatureRows, XGBoostModelsThatAreNoLinkerTreesAreTurnedAway) {
   const std::string good = linkerkit::test::ReadFile(kTinyModel);
   EXPECT_EQ(XGBoostModelProblem(good), "");
-  const auto replaced = [&](const std::string &text, const std::string &by) {
-    std::string model = good;
-    const std::size_t at = model.find(text);
-    EXPECT_NE(at, std::string::npos) << text;
-    return at == std::string::npos ? model : model.replace(at, text.size(), by);
-  };
+  const auto replaced = [&](const std::string &text, const std::string &by) { return Replaced(good, text, by); };
   struct Case {
     std::string model;
     std::string problem;
@@ -421,12 +424,7 @@ std::string Int32Array(const std::string &key, long long count, std::vector<int>
 TEST(ClassifyFeatureRows, XGBoostModelsInUBJSONAreCheckedAsInJSON) {
   const std::string good = linkerkit::test::ReadFile(kTinyBinaryModel);
   EXPECT_EQ(XGBoostModelProblem(good), "");
-  const auto replaced = [&](const std::string &text, const std::string &by) {
-    std::string model = good;
-    const std::size_t at = model.find(text);
-    EXPECT_NE(at, std::string::npos) << text;
-    return at == std::string::npos ? model : model.replace(at, text.size(), by);
-  };
+  const auto replaced = [&](const std::string &text, const std::string &by) { return Replaced(good, text, by); };
   const std::string children = Int32Array("left_children", 7, {1, 3, 5, -1, -1, -1, -1});
   const std::size_t objective = good.find(String("binary:logistic"));
   const std::size_t left = good.find(children);

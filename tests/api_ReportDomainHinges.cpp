@@ -445,21 +445,15 @@ TEST(ReportDomainHinges, ReportedRunsOfValuesAreWhatTheScanReports) {
 
 TEST(ReportDomainHinges, ScoreIsTheRecordTextReadBack) {
   // Every exponent, random mantissas and both signs, inf and nan.
-  std::mt19937 bits(29);
-  for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {
-    for (int i = 0; i < 500; ++i) {
-      const std::uint32_t word = (bits() & 0x807fffffu) | (exponent << 23);
-      float score;
-      std::memcpy(&score, &word, sizeof score);
-      const Candidate candidate{0, score, 1, 1, 1, 3};
-      std::string text;
-      CandidateList::AppendFields(text, candidate);
-      const double expected = ReadCDouble(text.c_str());
-      const double score_read = CandidateList::Score(candidate);
-      ASSERT_TRUE(std::memcmp(&expected, &score_read, sizeof expected) == 0 ||
-                  (std::isnan(expected) && std::isnan(score_read)))
-          << text;
-    }
+  for (const float score : linkerkit::test::FloatsOfEveryExponent(29, 500)) {
+    const Candidate candidate{0, score, 1, 1, 1, 3};
+    std::string text;
+    CandidateList::AppendFields(text, candidate);
+    const double expected = ReadCDouble(text.c_str());
+    const double score_read = CandidateList::Score(candidate);
+    ASSERT_TRUE(std::memcmp(&expected, &score_read, sizeof expected) == 0 ||
+                (std::isnan(expected) && std::isnan(score_read)))
+        << text;
   }
 }
 

@@ -78,14 +78,8 @@ TEST(NumberFormat, SinglePrecisionAgreesWithPrintfOfTheWidenedValue) {
   char room[kFixed6FloatRoom];
   EXPECT_EQ(WriteFixed6(room, -std::numeric_limits<float>::max()) - room, 47);
   // Every exponent, random mantissas and both signs.
-  std::mt19937 bits(3);
-  for (std::uint32_t exponent = 0; exponent < 256; ++exponent) {
-    for (int i = 0; i < 2000; ++i) {
-      const std::uint32_t word = (bits() & 0x807fffffu) | (exponent << 23);
-      float value;
-      std::memcpy(&value, &word, sizeof value);
-      ASSERT_TRUE(check(value)) << word;
-    }
+  for (const float value : linkerkit::test::FloatsOfEveryExponent(3, 2000)) {
+    ASSERT_TRUE(check(value)) << value;
   }
 }
 
@@ -124,14 +118,8 @@ TEST(TrackFormat, ValuesReadBackAsTheirTextReads) {
       ASSERT_TRUE(check_double(tie)) << text_of(tie);
     }
   }
-  std::mt19937 bits(4);
-  for (std::uint32_t exponent = 0; exponent < 256; exponent += 3) {
-    for (int i = 0; i < 500; ++i) {
-      const std::uint32_t word = (bits() & 0x807fffffu) | (exponent << 23);
-      float value;
-      std::memcpy(&value, &word, sizeof value);
-      ASSERT_TRUE(check_float(value)) << text_of(value);
-    }
+  for (const float value : linkerkit::test::FloatsOfEveryExponent(4, 500, 3)) {
+    ASSERT_TRUE(check_float(value)) << text_of(value);
   }
 }
 

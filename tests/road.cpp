@@ -68,6 +68,22 @@ struct RoadRun {
   int status;  // the exit status, or 128 + the signal that ended it
 };
 
+// In a forked child: runs command with standard input from /dev/null and
+// its two output streams to the files out and err (one file when the same).
+[[noreturn]] void ExecWithStreams(std::vector<std::string> command, const std::string &out, const std::string &err) {
+  const int in = open("/dev/null", O_RDONLY);
+  const int out_file = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int err_file = err == out ? out_file : open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  dup2(in, 0);
+  dup2(out_file, 1);
+  dup2(err_file, 2);
+  std::vector<char *> argv;
+  for (std::string &word : command) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+  _exit(127);
+}
+
 // The road started in the background, under LINKERKIT_TOOL_WRAPPER when
 // that is set, with TMPDIR set where tmpdir is given.
 class StartedRoad {
@@ -88,17 +104,7 @@ class StartedRoad {
     pid_ = fork();
     if (pid_ == 0) {
       if (!tmpdir.empty()) setenv("TMPDIR", tmpdir.c_str(), 1);
-      const int in = open("/dev/null", O_RDONLY);
-      const int out_file = open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err_file = open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(in, 0);
-      dup2(out_file, 1);
-      dup2(err_file, 2);
-      std::vector<char *> argv;
-      for (std::string &word : command) argv.push_back(word.data());
-      argv.push_back(nullptr);
-      execvp(argv[0], argv.data());
-      _exit(127);
+      ExecWithStreams(command, out_, err_);
     }
   }
   void Signal(int signal_number) const { kill(pid_, signal_number); }
@@ -1243,16 +1249,7 @@ TEST(RoadWorkflow, AKilledRunSaysHowToUnlock) {
   const pid_t run = fork();
   if (run == 0) {
     setpgid(0, 0);
-    const int in = open("/dev/null", O_RDONLY);
-    const int out = open((dir / "killed.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(out, 2);
-    std::vector<char *> argv;
-    for (std::string &word : command) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
+    ExecWithStreams(command, dir / "killed.log", dir / "killed.log");
   }
   setpgid(run, run);
   for (int waited = 0; waited < 600 && !fs::exists(dir / "started"); ++waited) {

@@ -3,9 +3,12 @@
 #include <sys/wait.h>
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -98,6 +101,20 @@ RunResult RunCommand(const std::vector<std::string> &arguments) {
   std::string command;
   for (const auto &argument : arguments) command += ShellQuote(argument) + ' ';
   return RunShell(command + "</dev/null 2>&1");
+}
+
+std::vector<float> FloatsOfEveryExponent(unsigned seed, int per_exponent, unsigned exponent_step) {
+  std::mt19937 bits(seed);
+  std::vector<float> values;
+  for (std::uint32_t exponent = 0; exponent < 256; exponent += exponent_step) {
+    for (int i = 0; i < per_exponent; ++i) {
+      const std::uint32_t word = (bits() & 0x807fffffu) | (exponent << 23);
+      float value;
+      std::memcpy(&value, &word, sizeof value);
+      values.push_back(value);
+    }
+  }
+  return values;
 }
 
 }  // namespace linkerkit::test

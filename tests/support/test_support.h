@@ -44,4 +44,9 @@ RunResult RunTool(const std::string &program, const std::vector<std::string> &ar
 // standard output, for the failure report of a test.
 RunResult RunCommand(const std::vector<std::string> &arguments);
 
+// Floats of every exponent (0 to 255, by exponent_step) with random
+// mantissas and both signs, per_exponent of each from the seed: infinities
+// and nans among them.
+std::vector<float> FloatsOfEveryExponent(unsigned seed, int per_exponent, unsigned exponent_step = 1);
+
 }  // namespace linkerkit::test
