@@ -86,6 +86,19 @@ class ModelScanner {
  protected:
   ModelScanner(std::string_view text, std::string_view format) : text_(text), format_(format) {}
 
+  // Walks the document into shape: the reason it is no model document,
+  // which the walk throws, or empty.
+  template <typename Walk>
+  std::string Problem(ModelShape &shape, Walk walk) {
+    shape_ = &shape;
+    try {
+      walk();
+    } catch (const std::string &problem) {
+      return problem;
+    }
+    return "";
+  }
+
   [[noreturn]] void Malformed() const { MalformedAt(position_); }
   [[noreturn]] void MalformedAt(std::size_t at) const {
     throw "malformed " + std::string(format_) + " at byte " + std::to_string(at + 1);
@@ -220,17 +233,13 @@ class JsonScanner : ModelScanner {
 
   // The shape, or the reason the text is no JSON document.
   std::string Scan(ModelShape &shape) {
-    shape_ = &shape;
-    try {
+    return Problem(shape, [this] {
       SkipBlanks();
-      if (Peek() != '{') return "not a JSON object";
+      if (Peek() != '{') throw std::string("not a JSON object");
       Value(0, Context{Context::kRoot});
       SkipBlanks();
       if (position_ != text_.size()) Malformed();
-    } catch (const std::string &problem) {
-      return problem;
-    }
-    return "";
+    });
   }
 
  private:
@@ -322,16 +331,12 @@ class UbjsonScanner : ModelScanner {
 
   // The shape, or the reason the bytes are no UBJSON document.
   std::string Scan(ModelShape &shape) {
-    shape_ = &shape;
-    try {
+    return Problem(shape, [this] {
       SkipBlanks();
-      if (Byte() != '{') return "not a UBJSON object";
+      if (Byte() != '{') throw std::string("not a UBJSON object");
       Object(0, Context{Context::kRoot});
       if (position_ != text_.size()) Malformed();
-    } catch (const std::string &problem) {
-      return problem;
-    }
-    return "";
+    });
   }
 
  private:
