@@ -92,7 +92,6 @@ ReportedLinkers WriteLinkerTable(const RoadRun &run, const WorkFolder &work) {
     if (kept_report) kept_report->Write(linker->line + "\n");
     table.Write(LinkerTableLine(*linker));
     ++reported.counts[linker->protein];
-    ++reported.total;
     if (plotted) {
       std::string note;
       if (linker->confidence) {
@@ -105,7 +104,7 @@ ReportedLinkers WriteLinkerTable(const RoadRun &run, const WorkFolder &work) {
   });
   if (StopSignal()) return reported;
   if (kept_report) {
-    if (reported.total == 0) kept_report->Write(kNoPredictionLine);
+    if (reported.counts.empty()) kept_report->Write(kNoPredictionLine);
     kept_report->Commit();
   }
   table.Commit();

@@ -4,7 +4,6 @@
 // stop signal came.
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <map>
 #include <string>
@@ -35,8 +34,7 @@ void MakeReport(const RoadRun &run, const WorkFolder &work);
 // What the pass over the report keeps of its linkers: as many lines as
 // proteins, not as linkers, unless pictures are drawn.
 struct ReportedLinkers {
-  std::map<std::string, int, std::less<>> counts;  // by protein: how many reported
-  std::size_t total = 0;
+  std::map<std::string, int, std::less<>> counts;          // by protein: how many reported
   std::map<std::string, std::vector<PlotLinker>> plotted;  // by protein, with --plot only
 };
 
