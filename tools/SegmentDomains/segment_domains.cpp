@@ -255,11 +255,6 @@ void NameOrderedReport::Add(std::string_view name, std::string_view text) {
 
 namespace {
 
-std::string TemporaryFolder() {
-  const char *tmpdir = std::getenv("TMPDIR");
-  return tmpdir && *tmpdir ? tmpdir : "/tmp";
-}
-
 [[noreturn]] void FailSpilling() { Fail("cannot write the report's temporary file in " + TemporaryFolder()); }
 
 }  // namespace

@@ -300,4 +300,9 @@ void RefuseOutputOverInputs(const std::vector<std::string> &outputs, const std::
 
 void WriteAll(std::FILE *out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
+std::string TemporaryFolder() {
+  const char *tmpdir = std::getenv("TMPDIR");
+  return tmpdir && *tmpdir ? tmpdir : "/tmp";
+}
+
 }  // namespace linkerkit

@@ -86,6 +86,10 @@ void RefuseOutputOverInputs(const std::vector<std::string> &outputs, const std::
 // sends nothing to them.
 void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>> &files);
 
+// The folder for temporary files and folders: $TMPDIR, or /tmp where it is
+// unset or empty.
+std::string TemporaryFolder();
+
 // Writes text to a stream (a program's standard output). A short write is
 // not reported here: it leaves the stream's error flag set, and RunProgram
 // turns that into status 1 when the run ends.

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "failure.h"
+#include "output_file.h"
 #include "road_files.h"
 
 namespace linkerkit {
@@ -18,10 +19,8 @@ namespace fs = std::filesystem;
 
 WorkFolder::WorkFolder(const std::string &requested, bool keep, const char *results_folder) : keep_(keep) {
   if (requested.empty()) {
-    const char *tmpdir = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/linkerkit-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-      Fail("cannot create a temporary work folder in " + pattern.substr(0, pattern.rfind('/')));
+    std::string pattern = TemporaryFolder() + "/linkerkit-XXXXXX";
+    if (!mkdtemp(pattern.data())) Fail("cannot create a temporary work folder in " + TemporaryFolder());
     path_ = AbsolutePath(pattern);
     temporary_ = true;
   } else {
