@@ -89,14 +89,7 @@ class ProteinTracks {
     }
   }
 
-  // A track must have a line for every residue: a truncated or foreign
-  // input file shows here, whatever the program reading it let through.
-  void CheckLength(std::size_t lines, const std::string &source) const {
-    if (lines != protein_.residues.size()) {
-      Fail(protein_.name + ": " + source + " gives " + std::to_string(lines) + " residues, the FASTA sequence " +
-           std::to_string(protein_.residues.size()));
-    }
-  }
+  void CheckLength(std::size_t lines, const std::string &source) const { CheckTrackResidues(protein_, lines, source); }
 
   std::vector<float> ClassTrack(const SecStructProbs &probs, const Track &track) const {
     const std::vector<std::vector<float>> tracks = SecStructTracks(probs, track.size);
@@ -176,6 +169,13 @@ class ProteinTracks {
 };
 
 }  // namespace
+
+void CheckTrackResidues(const ProteinRecord &protein, std::size_t lines, const std::string &source) {
+  if (lines != protein.residues.size()) {
+    Fail(protein.name + ": " + source + " gives " + std::to_string(lines) + " residues, the FASTA sequence " +
+         std::to_string(protein.residues.size()));
+  }
+}
 
 std::vector<FeatureColumn> FeatureColumnsInMemory(const Recipe &recipe, const ResidueScales &scales,
                                                   const ProteinRecord &protein, const CompanionFiles &files,

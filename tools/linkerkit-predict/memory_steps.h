@@ -15,6 +15,11 @@
 
 namespace linkerkit {
 
+// A track must have a line for every residue: a truncated or foreign input
+// file shows here, whatever the program reading it let through. Fails with
+// "NAME: SOURCE gives N residues, the FASTA sequence M".
+void CheckTrackResidues(const ProteinRecord &protein, std::size_t lines, const std::string &source);
+
 // The protein's companion files; empty where the recipe needs none.
 struct CompanionFiles {
   std::string ss2;

@@ -64,23 +64,17 @@ class StepRunner {
     std::fclose(sink);
   }
 
-  // A track must have a line for every residue: a truncated or foreign
-  // input file shows here, whatever the program reading it let through.
+  // The lines of a step's output, less its header lines, against the
+  // protein's residues (CheckTrackResidues).
   void CheckTrackLength(const std::string &output, const std::string &source, std::size_t header_lines = 0) const {
     const std::string path = folder_ + "/" + output;
-    std::FILE *file = std::fopen(path.c_str(), "r");
-    if (!file) Fail(protein_.name + ": cannot open " + path);
     std::size_t lines = 0;
-    char buffer[65536];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-      for (std::size_t i = 0; i < got; ++i) lines += buffer[i] == '\n';
-    }
-    std::fclose(file);
-    lines = lines > header_lines ? lines - header_lines : 0;
-    if (lines != protein_.residues.size()) {
-      Fail(protein_.name + ": " + source + " gives " + std::to_string(lines) + " residues, the FASTA sequence " +
-           std::to_string(protein_.residues.size()));
-    }
+    const bool read = ReadBlocks(path, [&](std::string_view block) {
+      lines += static_cast<std::size_t>(std::count(block.begin(), block.end(), '\n'));
+      return true;
+    });
+    if (!read) Fail(protein_.name + ": cannot open " + path);
+    CheckTrackResidues(protein_, lines > header_lines ? lines - header_lines : 0, source);
   }
 
   const std::string &folder() const { return folder_; }

@@ -30,18 +30,14 @@ namespace fs = std::filesystem;
 void CombineScores(const RoadRun &run, const WorkFolder &work) {
   const std::string path = work / kScoresFile;
   AtomicOutputFile combined(path);
-  std::string buffer(1 << 16, '\0');
   for (const std::string &name : run.names) {
     if (StopSignal()) return;
     const std::string scores = work / (std::string(kScoresFolder) + "/" + name + ".scores");
-    std::FILE *file = std::fopen(scores.c_str(), "rb");
-    if (!file) FailCannotOpen(scores);
-    for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
-      combined.Write(std::string_view(buffer.data(), got));
-    }
-    const bool failed = std::ferror(file);
-    std::fclose(file);
-    if (failed) FailCannotOpen(scores);
+    const bool read = ReadBlocks(scores, [&](std::string_view block) {
+      combined.Write(block);
+      return true;
+    });
+    if (!read) FailCannotOpen(scores);
   }
   combined.Commit();
 }

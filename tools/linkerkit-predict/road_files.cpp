@@ -22,19 +22,27 @@ void FailAgain(const Failure &failure, const std::string &message) {
   throw Failure(message);
 }
 
-int CopyToStandardOutput(const std::string &path) {
+bool ReadBlocks(const std::string &path, const std::function<bool(std::string_view)> &block) {
   std::FILE *file = std::fopen(path.c_str(), "rb");
-  if (!file) FailCannotOpen(path);
+  if (!file) return false;
   std::string buffer(1 << 16, '\0');
-  int error = 0;
-  for (std::size_t got; !error && (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
-    // A write that failed earlier (the text is written past the buffer)
-    // leaves the stream's error flag, and its reason in errno.
-    if (std::fwrite(buffer.data(), 1, got, stdout) != got) error = errno ? errno : EIO;
+  for (std::size_t got; (got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0;) {
+    if (!block(std::string_view(buffer.data(), got))) break;
   }
   const bool unread = std::ferror(file);
   std::fclose(file);
-  if (unread) FailCannotOpen(path);
+  return !unread;
+}
+
+int CopyToStandardOutput(const std::string &path) {
+  int error = 0;
+  const bool read = ReadBlocks(path, [&](std::string_view block) {
+    // A write that failed earlier (the text is written past the buffer)
+    // leaves the stream's error flag, and its reason in errno.
+    if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size()) error = errno ? errno : EIO;
+    return !error;
+  });
+  if (!read) FailCannotOpen(path);
   if (error) return error;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) return errno ? errno : EIO;
   // Some file systems (NFS) report a full disk only when a descriptor of

@@ -22,6 +22,10 @@ namespace linkerkit {
 // program could not write its output file, else a Failure.
 [[noreturn]] void FailAgain(const Failure &failure, const std::string &message);
 
+// Hands the file's bytes to block, 64 KiB at a time, while block returns
+// true. Returns false when the file cannot be opened or read.
+bool ReadBlocks(const std::string &path, const std::function<bool(std::string_view)> &block);
+
 // Copies the file at path on standard output, flushes it and sees the
 // descriptor close: returns 0, or the errno value of the first failure.
 // Fails with "cannot open PATH" when the file cannot be read.
