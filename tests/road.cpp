@@ -830,6 +830,19 @@ TEST(RoadOutput, AFailedStandardOutputIsAFailureAndTheReportIsKept) {
   }
 }
 
+// Started with standard output closed (">&-"), the first file the run
+// opened took its number: the lock file got the report, and the run ended 0.
+TEST(RoadOutput, AClosedStandardOutputIsAFailureAndNoFileTakesItsPlace) {
+  TempDir dir;
+  const auto closed =
+      RunCommand({"sh", "-c", "exec \"$0\" --work \"$1\" \"$2\" >&-", kRoad, dir / "w", kExamples + "real/Q9LQ92.fa"});
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_EQ(LastLine(closed.out),
+            "cannot write the report on standard output: Bad file descriptor; it is in " + (dir / "w/report.txt"));
+  EXPECT_EQ(ReadFile(dir / "w/.linkerkit-work"), "a linkerkit-predict work folder\n");
+  EXPECT_EQ(ReadFile(dir / "w/report.txt"), ReadFile(kSource + "/tests/golden/Q9LQ92.sequence.report"));
+}
+
 TEST(RoadOutput, AFullDiskIsAFailureAndTheWorkIsKept) {
   TempDir dir;
   SmallFileSystem small(dir / "small", "4k");

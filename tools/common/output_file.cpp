@@ -300,6 +300,14 @@ void RefuseOutputOverInputs(const std::vector<std::string> &outputs, const std::
 
 void WriteAll(std::FILE *out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
+void TakeClosedStandardStreams() {
+  for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (fcntl(stream, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free number is the stream's own, the lower ones taken.
+    if (const int taken = open("/dev/null", O_RDONLY); taken >= 0 && taken != stream) close(taken);
+  }
+}
+
 std::string TemporaryFolder() {
   const char *tmpdir = std::getenv("TMPDIR");
   return tmpdir && *tmpdir ? tmpdir : "/tmp";

@@ -86,6 +86,12 @@ void RefuseOutputOverInputs(const std::vector<std::string> &outputs, const std::
 // sends nothing to them.
 void WriteFilesAtomically(const std::vector<std::pair<std::string, std::string>> &files);
 
+// A standard stream the run was started without (closed, as ">&-" leaves
+// it) is taken by /dev/null opened for reading: no file the run opens can
+// take its number and receive what was meant for the stream, and a write on
+// it fails (EBADF) as on the closed stream.
+void TakeClosedStandardStreams();
+
 // The folder for temporary files and folders: $TMPDIR, or /tmp where it is
 // unset or empty.
 std::string TemporaryFolder();

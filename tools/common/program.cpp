@@ -38,6 +38,7 @@ void PrintUsage(std::string_view usage) { std::printf("%.*s\n", static_cast<int>
 // output files go when the run is interrupted, and a lone --help or
 // --version is answered. True when the run ends there.
 bool StartProgram(int argc, char **argv, std::string_view usage, std::string_view about) {
+  TakeClosedStandardStreams();
   RemoveTemporaryOutputFilesOnSignals();
   if (argc != 2) return false;
   const std::string_view argument = argv[1];

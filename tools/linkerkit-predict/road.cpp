@@ -156,6 +156,7 @@ int CheckStandardOutput(int status) {
 }  // namespace
 
 int RunRoad(std::span<char *const> arguments, const RoadPlaces &places) {
+  TakeClosedStandardStreams();
   signal(SIGPIPE, SIG_IGN);
   NoteStopSignals();
   try {
