@@ -254,7 +254,12 @@ def fit_xgboost(folder, labels, matrix, params, seed):
              min_child_weight=10, scale_pos_weight=float((y == 0).sum() / max((y == 1).sum(), 1)), seed=seed),
         data, int(params.get("trees", 200)))
     os.makedirs(folder, exist_ok=True)
-    booster.save_model(os.path.join(folder, "xgboost.ubj"))
+    # XGBoost's save_model does not check its file's close, and a full disk
+    # can leave a model cut short without an error: Python's write does.
+    path = os.path.join(folder, "xgboost.ubj")
+    with open(path + ".part", "wb") as out:
+        out.write(booster.save_raw(raw_format="ubj"))
+    os.replace(path + ".part", path)
     # A reused work folder may hold an older run's JSON booster, which the
     # road would refuse beside this one.
     if os.path.exists(os.path.join(folder, "xgboost.json")):
