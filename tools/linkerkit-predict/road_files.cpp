@@ -38,12 +38,14 @@ int CopyToStandardOutput(const std::string &path) {
   int error = 0;
   const bool read = ReadBlocks(path, [&](std::string_view block) {
     // A write that failed earlier (the text is written past the buffer)
-    // leaves the stream's error flag, and its reason in errno.
+    // leaves the stream's error flag, and its reason in errno: no older one.
+    errno = 0;
     if (std::fwrite(block.data(), 1, block.size(), stdout) != block.size()) error = errno ? errno : EIO;
     return !error;
   });
   if (!read) FailCannotOpen(path);
   if (error) return error;
+  errno = 0;
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) return errno ? errno : EIO;
   // Some file systems (NFS) report a full disk only when a descriptor of
   // the file is closed.
